@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs the Debian packages needed to build, test and benchmark the toolset.
+# Idempotent: packages already installed are skipped, and apt-get runs only when needed.
+set -eu
+
+PACKAGES="cmake g++ make fftw-dev libtiff-dev libf2c2-dev libgtest-dev libbenchmark-dev libpng-dev"
+
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+
+if [ -z "$missing" ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages:$missing (run as root to install them)" >&2
+  exit 1
+fi
+
+echo "install-deps: installing$missing"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends $missing >/dev/null

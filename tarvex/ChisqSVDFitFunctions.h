@@ -1,0 +1,21 @@
+// Linear least-squares fitting by singular value decomposition, single precision.
+#ifndef CHISQSVDFITFUNCTIONS_H
+#define CHISQSVDFITFUNCTIONS_H
+
+// Standard deviation assumed for every data value of a fit.
+constexpr float SIG = 0.06f;
+
+using BasisFunctions = void (*)(float x, float y, float afunc[], int ma);
+
+// Fits z(x, y) = sum_j a[j] * afunc_j(x, y) over ndata points; writes a[0..ma-1] and chi-square.
+void svdfit_xy(float x[], float y[], float z[], int ndata, float a[], int ma, float* chisq,
+               BasisFunctions funcs);
+// Basis 1, x, x^2, y, y^2.
+void fpolyGaussian(float x, float y, float afunc[], int npoly);
+
+// Column-major SVD a = U diag(w) V^T of an m x n matrix (n <= 100); a becomes U.
+int svdcmp_(float* a, int* m, int* n, int* mp, int* np, float* w, float* v);
+// x = V diag(1/w) U^T b, zero singular values contributing nothing.
+int svbksb_(float* u, float* w, float* v, int* m, int* n, int* mp, int* np, float* b, float* x);
+
+#endif

@@ -1,0 +1,112 @@
+// A rectangular grid of interrogation points over one image pair: the analysis passes,
+// the validation checks, the smoothing and the output files.
+#ifndef PIVGRID_H
+#define PIVGRID_H
+
+#include <cstdio>
+
+#include "PIVImage.h"
+#include "PIVPoint.h"
+#include "PIVStandard.h"
+#include "piv.h"
+
+class PIVGrid {
+ public:
+  PIVGrid();
+  PIVGrid(int id0, int Parentid0, int nx0, int ny0, int Xoff0, int Yoff0, int DelX0, int DelY0,
+          int DX0, int DY0, int fftx0, int ffty0, FlowDirection flowdirn,
+          FFTWplan* AllFFTWplans0, PIVImage* pivImage0);
+  ~PIVGrid();
+  PIVGrid(const PIVGrid&) = delete;
+  PIVGrid& operator=(const PIVGrid&) = delete;
+
+  // Setters.
+  void setImageDataInfo(PIVImage* pivImage);
+  void setGridID(int id);
+  void setParentGridID(int ParentId);
+  void setGridSize(int nx, int ny);
+  void setGridSpacing(int DelX, int DelY);
+  void setGlobalImageOffSet(int Xoff, int Yoff);
+  void setDFT(int fftx, int ffty);
+  void setPIVOffSet(float DX, float DY);
+  void setSearchRegion(FlowDirection SearchRegion);
+  void setALLFFTWPLANS(FFTWplan* plans);
+  void setMinRho(float rho);
+  void setMaxVel(float vel);
+  void setGlobalHistogramConstant(float NStdDev);
+  void setMedianValueThreshold(float Ethresh);
+  void setDynamicMeanValueConstants(float C1, float C2);
+  void setMovingAverageWindowSize(float w);
+
+  // Read access for the driver, the writers' callers and the tests.
+  int NX() const { return nx; }
+  int NY() const { return ny; }
+  PIVPoint& Point(int k) { return pivgrid[k]; }
+  float VelocityX(int k) const { return Vx[k]; }
+  float VelocityY(int k) const { return Vy[k]; }
+
+  // Analysis passes.
+  bool setUpTARVEXGrid();
+  bool CalculateGridTARVEX();
+  bool CalculateIterativeGridTARVEX();
+
+  // Validation checks; each returns the number of valid points.
+  int CCPeakValueCheck();
+  int MaxVelCheck();
+  int GlobalHistogramCheck();
+  int MedianValueOperatorCheck();
+  int DynamicMeanValueOperatorCheck();
+
+  // Moving-average smoothing and fill-in of Vx, Vy.
+  int MovingAverageVelocity();
+
+  // Output files.
+  bool WriteTecPlotVelocityFile(const char* fname, int all);
+  bool WriteBasicDPIVFile(const char* fname);
+
+ private:
+  friend class PIVGridTestAccess;
+
+  PIVImage* pivImage;
+  int id;
+  int ParentGridId;
+  int nx;
+  int ny;
+  int Xoff;
+  int Yoff;
+  int DelX;
+  int DelY;
+  FlowDirection SearchRegion;
+  float DX;
+  float DY;
+  int fftx;
+  int ffty;
+  FFTWplan* AllFFTWplans;
+  PIVPoint* pivgrid;
+  FILE* fo;
+  PivFileHeader pivfileheader;
+  float* Vx;
+  float* Vy;
+  float MinRho;
+  float MaxVel;
+  float C1;
+  float C2;
+  float C3;
+  float C4;
+  float avg_width;
+
+  void ApplyParameterDefaults();
+  void AllocatePoints();
+  void InitialisePoints(int flowdirn);
+  void FreePoints();
+  void PrintCheckCounts(int GoodData) const;
+
+  bool WriteAsciiPIVFileHeader();
+  bool WriteAsciiPIVField();
+  bool WriteAsciiPIVRecords();
+};
+
+// k-th smallest of arr[1..n] (1-based); arr[1..n] is rearranged.
+float select(unsigned long k, unsigned long n, float* arr);
+
+#endif

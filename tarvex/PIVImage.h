@@ -1,0 +1,57 @@
+// The image store: two slots of 16-bit pixels, either filled from an image-pair file
+// or used as a plain pair of buffers (the windows of an interrogation point).
+#ifndef PIVIMAGE_H
+#define PIVIMAGE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// Width and height above this value are taken as a byte-reversed header.
+constexpr unsigned kMaxImageSide = 5000;
+
+class PIVImage {
+ public:
+  unsigned short _1;   // id of the image in slot 1 (from 1)
+  unsigned short _2;   // id of the image in slot 2
+  unsigned short* I1;  // slot 1 pixels, row-major
+  unsigned short* I2;  // slot 2 pixels
+  bool FopenFlag;      // a file is open and its header has been read
+
+  PIVImage();
+  PIVImage(int w, int h);
+  explicit PIVImage(const char* filename);
+  PIVImage(int I1, int I2, const char* filename);
+  PIVImage(int w, int h, int noofimages, const char* filename);
+  ~PIVImage();
+  PIVImage(const PIVImage&) = delete;
+  PIVImage& operator=(const PIVImage&) = delete;
+
+  void init(int w, int h);
+  int Width() const { return nx; }
+  int Height() const { return ny; }
+  int NumberImages() const { return NoImgFiles; }
+  char* FileName() { return fname; }
+
+  bool SetFirstImg(int id);
+  bool SetSecondImg(int id);
+  bool ReadPIVImageFileHeader(const char* filename);
+  bool Read2ImagesFromFile(bool desc);
+  bool UpDataMemOfImages(int nx, int ny);
+
+ private:
+  char fname[200];
+  int nx;
+  int ny;
+  int32_t size;
+  int32_t ImageStart;
+  int NoImgFiles;
+  FILE* fptr;
+
+  bool ReadImagefromFile(int imgid);
+  bool ReadImageIntoSlot(int id, unsigned short* slot, bool report);
+  void FreeSlots();
+  unsigned char* ReverseBytes(unsigned char* ptr, size_t size);
+};
+
+#endif

@@ -1,0 +1,84 @@
+// One interrogation point: its two windows, their FFT cross-correlation, the four
+// highest correlation peaks with sub-pixel positions, and its validity flag.
+#ifndef PIVPOINT_H
+#define PIVPOINT_H
+
+#include "PIVImage.h"
+#include "piv.h"
+
+class PIVPoint {
+ public:
+  PIVImage* pivImage;  // the image pair to analyse; borrowed
+
+  PIVPoint();
+  PIVPoint(int fftx, int ffty, int flowdirn, FFTWplan* AllFFTWplans);
+  ~PIVPoint();
+  PIVPoint(const PIVPoint&) = delete;
+  PIVPoint& operator=(const PIVPoint&) = delete;
+
+  // Accessors.
+  int id() const { return piv.id; }
+  char on() const { return static_cast<char>(piv.on); }
+  float X() const { return piv.x; }
+  float Y() const { return piv.y; }
+  float DX() const { return piv.DX; }
+  float DY() const { return piv.DY; }
+  float Vx() const { return piv.dx[vid] + piv.DX; }  // displacement including the offset
+  float Vy() const { return piv.dy[vid] + piv.DY; }
+  float Rho() const { return piv.rho[vid]; }
+  TARVEXData* PIV() { return &piv; }
+
+  // Setters that store only.
+  void setOn(unsigned char on) { piv.on = on; }
+  void setParentId(int id) { piv.parent = id; }
+  void setX(float x) { piv.x = x; }
+  void setY(float y) { piv.y = y; }
+  void setXY(float x, float y) { setX(x); setY(y); }
+  void setPIVOffSet(float DX, float DY) { piv.DX = DX; piv.DY = DY; }
+  void setVID(int set_vid) { vid = set_vid; }
+  void setSearchRegion(int fd) { piv.SearchRegion = fd; }
+  void setALLFFTWPLANS(FFTWplan* plans) { AllFFTWplans = plans; }
+  void setCCStored(bool keep) { CCStored = keep; }
+  void setMaxDisplacement(float maxvel) { MaxVel = maxvel; }
+  void setMinRho(float minrho) { MinRho = minrho; }
+
+  // DFT-size setters: each re-chooses the plan, remakes the mask and resizes the window store.
+  void setXDFTSize(int xdftsz);
+  void setYDFTSize(int ydftsz);
+  void setDFTSize(int fftx, int ffty);
+  void setPreSetDFT(int dftsz);
+
+  // Analysis.
+  bool CheckSubImageWithinImage();
+  bool CalculateCC();
+  bool CalculateCCVelocity();
+  bool ShowSubImages(float x0, float y0);
+  bool CCPeakValueCheck();
+  bool MaxVelCheck();
+
+ private:
+  friend class PIVPointTestAccess;
+
+  bool WindowFlag;
+  bool FilterOn;
+  bool CCStored;
+  PIVImage* DpivImage;   // owned store of the two windows
+  FFTWplan* AllFFTWplans;  // borrowed plan table
+  TARVEXData piv;
+  int vid;
+  float MaxVel;
+  float MinRho;
+
+  void Construct(int fftx, int ffty, int flowdirn, FFTWplan* plans);
+  void AfterDFTSizeChange();
+  void SelectFFTWPlan();
+  bool ExtractSubImage();
+  bool FFTW_Rpiv_CC();
+  bool FindCCMaxima(bool NOFilter);
+  bool ApplyFilter(float* cc);
+  bool CalculateFilter();
+  bool setUpWindowMask();
+  bool ApplyWindowMask(double* SubIm1, double* SubIm2);
+};
+
+#endif

@@ -1,0 +1,46 @@
+// Program-wide settings of tarvex, written once by ParseParameters and read by the driver.
+#ifndef SETTINGS_H
+#define SETTINGS_H
+
+// Bits of pflag (program switches).
+constexpr unsigned char PFLAG_ITERATE = 0x01;  // -i: two-pass analysis
+constexpr unsigned char PFLAG_SERIES = 0x04;   // -all: series of pairs
+constexpr unsigned char PFLAG_SMOOTH = 0x40;   // -s: moving-average smoothing
+constexpr unsigned char PFLAG_TECPLOT = 0x80;  // -tec: Tecplot output
+
+// Bits of cflag (validation checks requested).
+constexpr unsigned char CFLAG_MINRHO = 0x01;     // -MinRho
+constexpr unsigned char CFLAG_MAXVEL = 0x02;     // -MaxVelRat
+constexpr unsigned char CFLAG_GLOBALHIST = 0x04; // -GHcheck
+constexpr unsigned char CFLAG_MEDIAN = 0x08;     // -MVOcheck
+constexpr unsigned char CFLAG_DYNMEAN = 0x10;    // -DMVOcheck
+
+constexpr int kNameLength = 200;  // file-name buffers: 199 characters and a terminating zero
+
+struct TarvexSettings {
+  unsigned char pflag = 0;
+  unsigned char cflag = 0;
+  int speed = 0;
+  int fftx = 64;
+  int ffty = 64;
+  int Delx = 0;
+  int Dely = 0;
+  int Xoff = 0;
+  int Yoff = 0;
+  float MinRho = 0.0f;
+  float MaxVelRatio = 0.5f;
+  float C3 = 3.0f;
+  float C4 = 1.0f;
+  float C1 = 1.0f;
+  float C2 = 1.0f;
+  int start = 1;
+  int inc = 1;
+  int stride = 1;
+  char filename[kNameLength] = "";
+  char sname[kNameLength] = "";
+};
+
+// The settings of this run.
+extern TarvexSettings settings;
+
+#endif

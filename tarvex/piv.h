@@ -1,0 +1,71 @@
+// Plain records shared by the analysis: plan-table entries, measurement records
+// and the header of the ASCII PIV file.
+#ifndef PIV_H
+#define PIV_H
+
+#include <rfftw.h>
+
+// One entry of the FFT plan table: a forward and an inverse two-dimensional real
+// transform for arrays of ny rows of nx values.
+struct FFTWplan {
+  int id;
+  int nx;
+  int ny;
+  rfftwnd_plan Forward;
+  rfftwnd_plan Inverse;
+};
+
+// Velocity gradients of a point (never computed by the analysis).
+struct grad {
+  float dudx;
+  float dudy;
+  float dvdx;
+  float dvdy;
+};
+
+// Number of correlation peaks searched and kept per point.
+constexpr int kNumberOfPeaks = 4;
+
+// Measurement record of one interrogation point.
+struct TARVEXData {
+  int id;
+  int parent;
+  unsigned char on;
+  float x;
+  float y;
+  float DX;
+  float DY;
+  int nx;
+  int ny;
+  FFTWplan* fftwplan;
+  int SearchRegion;
+  float dx[kNumberOfPeaks];
+  float dy[kNumberOfPeaks];
+  float rho[kNumberOfPeaks];
+  int GradtInfo;
+  grad DuiDxj;
+  int memsize;
+  int CCtype;
+  float* CC;        // correlation plane; element type given by CCtype
+  float* CCfilter;  // correlation filter
+  float* Window;    // window mask
+};
+
+// Header record of the ASCII PIV file.
+struct PivFileHeader {
+  char OS[12];
+  char fname[50];
+  char date[20];
+  int descr_size;
+  char* descr;
+  char LengthUnits[5];
+  char TimeUnits[5];
+  char DataType[15];
+  float CalLength;
+  float dt;
+  unsigned short CCStored;
+  unsigned short nsets;
+  unsigned short ndata;
+};
+
+#endif

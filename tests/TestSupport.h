@@ -1,0 +1,47 @@
+// Helpers shared by the tests: a fresh temporary directory per test, running the built
+// programs with given standard input, and writing small image files.
+#ifndef TESTSUPPORT_H
+#define TESTSUPPORT_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh directory under the system's temporary directory, removed with its contents
+// when the object goes out of scope.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+struct RunResult {
+  int status = -1;      // exit status, or -1 when the program did not exit normally
+  std::string out;      // standard output
+  std::string err;      // standard error
+};
+
+// Path of a program built into build/bin.
+std::string BinPath(const std::string& program);
+
+// Runs program (from build/bin) with args in directory dir, feeding stdin_text on
+// standard input (closed afterwards), and collects its output and exit status.
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& dir, const std::string& stdin_text = "");
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// Writes an image-pair file: little-endian width and height, then the images in order.
+void WriteImagePairFile(const std::string& path, int width, int height,
+                        const std::vector<std::vector<uint16_t>>& images);
+
+#endif
