@@ -27,6 +27,9 @@ class PIVPoint {
   float Vy() const { return piv.dy[vid] + piv.DY; }
   float Rho() const { return piv.rho[vid]; }
   TARVEXData* PIV() { return &piv; }
+  // Whether the last measurement found a usable correlation peak: a point without one
+  // holds no vector, so no check may switch it on and the smoothing never uses it.
+  bool HasMeasurement() const { return measured; }
 
   // Setters that store only.
   void setOn(unsigned char on) { piv.on = on; }
@@ -68,6 +71,7 @@ class PIVPoint {
   int vid;
   float MaxVel;
   float MinRho;
+  bool measured = false;
 
   void Construct(int fftx, int ffty, int flowdirn, FFTWplan* plans);
   void AfterDFTSizeChange();
