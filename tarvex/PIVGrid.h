@@ -63,6 +63,9 @@ class PIVGrid {
   // Output files.
   bool WriteTecPlotVelocityFile(const char* fname, int all);
   bool WriteBasicDPIVFile(const char* fname);
+  // Writes this grid as the only data set of an ASCII PIV file, with the given description
+  // (descr_size bytes, NULs included), and closes it.
+  bool WriteAsciiPIVFile(const char* fname, const char* descr, int descr_size);
 
  private:
   friend class PIVGridTestAccess;
@@ -100,11 +103,20 @@ class PIVGrid {
   void InitialisePoints(int flowdirn);
   void FreePoints();
   void PrintCheckCounts(int GoodData) const;
+  // Whether point (l, m) lies in the grid, holds a measurement and is on: the only
+  // points the checks and the smoothing take as neighbours or statistics.
+  bool ValidVectorAt(int l, int m) const;
+  // Grid indices of the valid points of the 3x3 block around (i, j), the point itself
+  // left out, in grid order; returns their number (at most 8).
+  int ValidNeighbours(int i, int j, int* k) const;
 
   bool WriteAsciiPIVFileHeader();
   bool WriteAsciiPIVField();
   bool WriteAsciiPIVRecords();
 };
+
+// Writes s[0..lim-1] unchanged (NULs included), then a new line; returns lim.
+int putline(char* s, int lim, FILE* fin);
 
 // k-th smallest of arr[1..n] (1-based); arr[1..n] is rearranged.
 float select(unsigned long k, unsigned long n, float* arr);
