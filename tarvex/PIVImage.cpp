@@ -1,1 +1,273 @@
-// (being written)
+#include "PIVImage.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Largest pixel count per image whose byte size still fits a signed 32-bit offset.
+constexpr long long kMaxPixels = INT32_MAX / 2;
+
+// A new slot buffer of `pixels` values, or null (with the allocation message) when it
+// cannot be had; negative or oversized counts count as failed allocations.
+unsigned short* NewSlot(long long pixels, int slot) {
+  unsigned short* buffer = nullptr;
+  if (pixels >= 0 && pixels <= kMaxPixels)
+    buffer = new (std::nothrow) unsigned short[static_cast<size_t>(pixels)];
+  if (buffer == nullptr)
+    printf("\n\n Can't assign %ld bytes of memory for image %d ...\n\n", static_cast<long>(2 * pixels), slot);
+  return buffer;
+}
+
+// Pixel count of a w x h image, 0 when it would not fit the 32-bit offsets of the file.
+int32_t PixelCount(int w, int h) {
+  const long long n = static_cast<long long>(w) * h;
+  return (n < 0 || n > kMaxPixels) ? 0 : static_cast<int32_t>(n);
+}
+
+void CopyName(char* dest, const char* src) { snprintf(dest, 200, "%s", src); }
+
+}  // namespace
+
+PIVImage::PIVImage() { init(128, 128); }
+
+PIVImage::PIVImage(int w, int h) { init(w, h); }
+
+PIVImage::PIVImage(const char* filename) {
+  init(0, 0);
+  NoImgFiles = 0;
+  if (!ReadPIVImageFileHeader(filename)) return;
+  _1 = 1;
+  _2 = NoImgFiles < 2 ? 1 : 2;
+  Read2ImagesFromFile(false);
+}
+
+PIVImage::PIVImage(int I1, int I2, const char* filename) {
+  init(0, 0);
+  NoImgFiles = 0;
+  ReadPIVImageFileHeader(filename);
+  if (I1 >= 1 && I2 >= 1 && NoImgFiles >= I1 && NoImgFiles >= I2) {
+    _1 = static_cast<unsigned short>(I1);
+    _2 = static_cast<unsigned short>(I2);
+    Read2ImagesFromFile(false);
+  } else {
+    printf("\n\nThis file only contains %d images,\n\trequest for images %d + %d failed ...", NoImgFiles, I1, I2);
+  }
+}
+
+PIVImage::PIVImage(int w, int h, int noofimages, const char* filename) {
+  init(0, 0);
+  NoImgFiles = 0;
+  // Sides outside 1..kMaxImageSide would be read back as a reversed header or not at all.
+  if (w < 1 || h < 1 || w > static_cast<int>(kMaxImageSide) || h > static_cast<int>(kMaxImageSide) ||
+      noofimages < 0) {
+    fprintf(stderr, "PIVImage: cannot create %s: %d x %d px, %d images is not a valid image-pair file\n",
+            filename, w, h, noofimages);
+    return;
+  }
+  init(w, h);
+  CopyName(fname, filename);
+  if (I1 == nullptr) {
+    FreeSlots();
+    NoImgFiles = 0;
+    return;
+  }
+  memset(I1, 0, sizeof(unsigned short) * static_cast<size_t>(size));
+  FILE* out = fopen(filename, "wb");
+  if (out == nullptr) {
+    fprintf(stderr, "PIVImage: cannot create image file %s\n", filename);
+    FreeSlots();
+    NoImgFiles = 0;
+    return;
+  }
+  const unsigned char header[4] = {static_cast<unsigned char>(w & 0xff), static_cast<unsigned char>(w >> 8),
+                                   static_cast<unsigned char>(h & 0xff), static_cast<unsigned char>(h >> 8)};
+  bool written = fwrite(header, 1, 4, out) == 4;
+  for (int k = 0; written && k < noofimages; ++k)
+    written = fwrite(I1, sizeof(unsigned short), static_cast<size_t>(size), out) == static_cast<size_t>(size);
+  written = (fclose(out) == 0) && written;
+  if (!written) {
+    fprintf(stderr, "PIVImage: cannot write image file %s\n", filename);
+    FreeSlots();
+    NoImgFiles = 0;
+    return;
+  }
+  NoImgFiles = noofimages;
+  _1 = 1;
+  _2 = 2;
+  if (!ReadPIVImageFileHeader(filename)) {
+    printf("\n\n Problem reading file %s .... BYE ....\n\n", filename);
+    exit(0);
+  }
+  Read2ImagesFromFile(false);
+}
+
+PIVImage::~PIVImage() {
+  if (fptr != nullptr) fclose(fptr);
+  FreeSlots();
+}
+
+void PIVImage::init(int w, int h) {
+  fname[0] = '\0';
+  fptr = nullptr;
+  NoImgFiles = 2;
+  _1 = 1;
+  _2 = 2;
+  nx = w;
+  ny = h;
+  size = PixelCount(w, h);
+  ImageStart = 0;
+  FopenFlag = false;
+  I1 = nullptr;
+  I2 = nullptr;
+  if (w == 0 && h == 0) return;
+  const long long pixels = static_cast<long long>(w) * h;
+  I1 = NewSlot(pixels, 1);
+  I2 = NewSlot(pixels, 2);
+}
+
+void PIVImage::FreeSlots() {
+  delete[] I1;
+  delete[] I2;
+  I1 = nullptr;
+  I2 = nullptr;
+}
+
+bool PIVImage::SetFirstImg(int id) {
+  if (id <= 0 || id > NoImgFiles) {
+    printf("\nError 1st Image out of Range .... \n");
+    return false;
+  }
+  _1 = static_cast<unsigned short>(id);
+  ReadImagefromFile(1);
+  return true;
+}
+
+bool PIVImage::SetSecondImg(int id) {
+  if (id <= 0 || id > NoImgFiles) {
+    printf("\nError 2nd Image out of Range .... \n");
+    return false;
+  }
+  _2 = static_cast<unsigned short>(id);
+  ReadImagefromFile(2);
+  return true;
+}
+
+bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
+  // Whatever the store held goes: the new file decides the buffer size.
+  if (fptr != nullptr) fclose(fptr);
+  fptr = nullptr;
+  FopenFlag = false;
+  FreeSlots();
+  NoImgFiles = 0;
+  nx = ny = 0;
+  size = 0;
+  CopyName(fname, filename);
+
+  FILE* in = fopen(filename, "rb");
+  if (in == nullptr) {
+    printf("\n Cannot open PIV image file %s ....\n\n", filename);
+    return false;
+  }
+  unsigned char header[4];
+  if (fread(header, 1, 4, in) != 4) {
+    fprintf(stderr, "PIVImage: %s is shorter than the 4-byte image-pair file header\n", filename);
+    fclose(in);
+    return false;
+  }
+  unsigned short width = static_cast<unsigned short>(header[0] | (header[1] << 8));
+  unsigned short height = static_cast<unsigned short>(header[2] | (header[3] << 8));
+  if (width > kMaxImageSide || height > kMaxImageSide) {
+    printf("\n\nbytes are probably reversed ....\n try swapping bytes ....\n\n");
+    ReverseBytes(reinterpret_cast<unsigned char*>(&width), sizeof width);
+    ReverseBytes(reinterpret_cast<unsigned char*>(&height), sizeof height);
+  }
+  if (width == 0 || height == 0) {
+    fprintf(stderr, "PIVImage: %s declares an image of %u x %u px; no images can be read\n", filename,
+            static_cast<unsigned>(width), static_cast<unsigned>(height));
+    fclose(in);
+    return false;
+  }
+  const int32_t pixels = PixelCount(width, height);
+  if (pixels == 0) {
+    fprintf(stderr, "PIVImage: %s declares images of %u x %u px, too large for this reader\n", filename,
+            static_cast<unsigned>(width), static_cast<unsigned>(height));
+    fclose(in);
+    return false;
+  }
+  fptr = in;
+  nx = width;
+  ny = height;
+  size = pixels;
+  ImageStart = static_cast<int32_t>(ftell(fptr));
+
+  fseek(fptr, 0, SEEK_END);
+  const long length = ftell(fptr);
+  const long imageBytes = 2L * size;
+  NoImgFiles = length > ImageStart ? static_cast<int>((length - ImageStart) / imageBytes) : 0;
+  printf("\n\nNumber of PIV Images          = %d\n", NoImgFiles);
+  printf("Size of Images                = %d px x %d px\n", nx, ny);
+  printf("Memory Size of each PIV Image = %d bytes\n", static_cast<int>(imageBytes));
+  fseek(fptr, ImageStart, SEEK_SET);
+
+  I1 = NewSlot(size, 1);
+  I2 = NewSlot(size, 2);
+  FopenFlag = true;
+  return true;
+}
+
+bool PIVImage::ReadImageIntoSlot(int id, unsigned short* slot, bool report) {
+  if (fptr == nullptr || slot == nullptr) {
+    fprintf(stderr, "PIVImage: cannot read image %d: %s\n", id,
+            fptr == nullptr ? "no image-pair file is open" : "the slot has no buffer");
+    return false;
+  }
+  const long offset = static_cast<long>(ImageStart) + (static_cast<long>(id) - 1) * 2L * size;
+  size_t read = 0;
+  if (offset >= ImageStart && fseek(fptr, offset, SEEK_SET) == 0)
+    read = fread(slot, sizeof(unsigned short), static_cast<size_t>(size), fptr);
+  if (read < static_cast<size_t>(size)) {
+    printf("\nProblem occured reading PIV image %d,\n\t only read %d px out of %ld px .....\n\n", id,
+           static_cast<int>(read), static_cast<long>(size));
+    return false;
+  }
+  if (report) printf("Read PIV Image %d -> %d px\n", id, static_cast<int>(read));
+  return true;
+}
+
+bool PIVImage::Read2ImagesFromFile(bool desc) {
+  return ReadImageIntoSlot(_1, I1, desc) && ReadImageIntoSlot(_2, I2, desc);
+}
+
+bool PIVImage::ReadImagefromFile(int imgid) {
+  if (imgid == 1) return ReadImageIntoSlot(_1, I1, true);
+  if (imgid == 2) return ReadImageIntoSlot(_2, I2, true);
+  return true;
+}
+
+bool PIVImage::UpDataMemOfImages(int nx_, int ny_) {
+  FreeSlots();
+  nx = nx_;
+  ny = ny_;
+  size = PixelCount(nx_, ny_);
+  const long long pixels = static_cast<long long>(nx_) * ny_;
+  I1 = NewSlot(pixels, 1);
+  if (I1 == nullptr) return false;
+  I2 = NewSlot(pixels, 2);
+  return I2 != nullptr;
+}
+
+unsigned char* PIVImage::ReverseBytes(unsigned char* ptr, size_t size_) {
+  unsigned char* temp = new (std::nothrow) unsigned char[size_];
+  if (temp == nullptr) {
+    printf("\n\nNOT ENOUGH MEMORY FOR 'temp'\n\n");
+    return nullptr;
+  }
+  for (size_t i = 0; i < size_; ++i) temp[i] = ptr[size_ - 1 - i];
+  memcpy(ptr, temp, size_);
+  delete[] temp;
+  return ptr;
+}

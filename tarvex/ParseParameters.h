@@ -14,4 +14,9 @@ void ParseParameters(int argc, char** argv);
 // Returns false after printing a message on standard error when a value is missing or unusable.
 bool ParseOptions(int argc, char** argv, TarvexSettings& s);
 
+// The pair prompt of single-pair mode: prints "\nselect image pair 1 and 2 > ", reads two
+// integers and prints an end of line. False (message on standard error) at the end of
+// standard input or when the input is not two integers.
+bool ReadImagePair(int& i1, int& i2);
+
 #endif
