@@ -1,1 +1,74 @@
-// (being written)
+// Weighted linear least-squares fit of z(x, y) over scattered points, solved by SVD,
+// and the separable quadratic basis used by the Gaussian peak fit.
+#include "ChisqSVDFitFunctions.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Singular values below this fraction of the largest are treated as zero.
+constexpr float kSingularValueTolerance = 1.0e-5f;
+
+// t raised to e, with t^0 = 1 (also for t = 0) and 0^e = 0.
+float Power(float t, int e) {
+  if (e == 0) return 1.0f;
+  if (t == 0.0f) return 0.0f;
+  return static_cast<float>(std::pow(static_cast<double>(t), static_cast<double>(e)));
+}
+
+}  // namespace
+
+void fpolyGaussian(float x, float y, float afunc[], int npoly) {
+  static const int xindex[5] = {0, 1, 2, 0, 0};
+  static const int yindex[5] = {0, 0, 0, 1, 2};
+  for (int k = 0; k < npoly && k < 5; ++k) afunc[k] = Power(x, xindex[k]) * Power(y, yindex[k]);
+}
+
+void svdfit_xy(float x[], float y[], float z[], int ndata, float a[], int ma, float* chisq,
+               BasisFunctions funcs) {
+  float* b = static_cast<float*>(calloc(ndata + 1, sizeof(float)));
+  float* afunc = static_cast<float*>(calloc(ma + 1, sizeof(float)));
+  float* u = static_cast<float*>(calloc(static_cast<size_t>(ndata) * ma + 1, sizeof(float)));
+  float* v = static_cast<float*>(calloc(static_cast<size_t>(ma) * ma + 1, sizeof(float)));
+  float* w = static_cast<float*>(calloc(ma + 1, sizeof(float)));
+  if (b == nullptr || afunc == nullptr || u == nullptr || v == nullptr || w == nullptr) {
+    printf("\nNOT ENOUGH DYNAMIC MEMORY\n");
+    for (int j = 0; j < ma; ++j) a[j] = 0.0f;
+    *chisq = 0.0f;
+  } else {
+    const float weight = 1.0f / SIG;
+    for (int i = 0; i < ndata; ++i) {
+      funcs(x[i], y[i], afunc, ma);
+      for (int j = 0; j < ma; ++j) u[i + j * ndata] = afunc[j] * weight;
+      b[i] = z[i] * weight;
+    }
+    int m = ndata;
+    int n = ma;
+    svdcmp_(u, &m, &n, &m, &n, w, v);
+
+    float wmax = 0.0f;
+    for (int j = 0; j < ma; ++j)
+      if (w[j] > wmax) wmax = w[j];
+    const float thresh = kSingularValueTolerance * wmax;
+    for (int j = 0; j < ma; ++j)
+      if (w[j] < thresh) w[j] = 0.0f;
+    svbksb_(u, w, v, &m, &n, &m, &n, b, a);
+
+    float sum_sq = 0.0f;
+    for (int i = 0; i < ndata; ++i) {
+      funcs(x[i], y[i], afunc, ma);
+      float sum = 0.0f;
+      for (int j = 0; j < ma; ++j) sum += a[j] * afunc[j];
+      const float r = (z[i] - sum) / SIG;
+      sum_sq += r * r;
+    }
+    *chisq = sum_sq;
+  }
+  free(w);
+  free(v);
+  free(u);
+  free(afunc);
+  free(b);
+}

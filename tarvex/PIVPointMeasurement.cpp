@@ -1,1 +1,130 @@
-// (being written)
+// The measurement of one interrogation point: correlation, the four highest peaks
+// with their sub-pixel fits, the validity switch, and the optional correlation filter
+// made from four neighbour windows.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "FitPeak2SubPixel.h"
+#include "PIVPoint.h"
+
+namespace {
+
+// Neighbour windows of the filter sit this fraction of a window away from the point.
+constexpr float kNeighbourShift = 0.5f;
+
+}  // namespace
+
+bool PIVPoint::ApplyFilter(float* cc) {
+  if (!FilterOn || piv.CCfilter == nullptr) return false;
+  const int n = piv.nx * piv.ny;
+  for (int k = 0; k < n; ++k) cc[k] *= piv.CCfilter[k];
+  return true;
+}
+
+bool PIVPoint::FindCCMaxima(bool NOFilter) {
+  const int nx = piv.nx;
+  const int ny = piv.ny;
+  // The search walks nx * ny elements: without a plane of that size it cannot run.
+  if (piv.CC == nullptr || piv.memsize < nx * ny) return false;
+
+  float* cc = static_cast<float*>(calloc(piv.memsize, sizeof(float)));
+  float* fcc = static_cast<float*>(calloc(piv.memsize, sizeof(float)));
+  if (cc == nullptr || fcc == nullptr) {
+    printf("\n\nCannot allocate local MEM for CC .....\n\tNo Maxima Searched\n\n");
+    free(cc);
+    free(fcc);
+    return false;
+  }
+  if (piv.CCtype == 4) {
+    memcpy(cc, piv.CC, sizeof(float) * piv.memsize);
+    memcpy(fcc, piv.CC, sizeof(float) * piv.memsize);
+  }
+  if (!NOFilter) ApplyFilter(fcc);
+
+  for (int i = 0; i < kNumberOfPeaks; ++i) {
+    float xmax = 0.0f;
+    float ymax = 0.0f;
+    const float CCmax = search_CCIntPeak(fcc, nx, ny, &xmax, &ymax);
+    CC_fit_linear_exp(cc, nx, ny, &xmax, &ymax, CCmax);
+    piv.dx[i] = xmax;
+    piv.dy[i] = ymax;
+    piv.rho[i] = CCmax;
+    BlankPeakArea(fcc, nx, ny, static_cast<float>(nx / 2 - 1) + xmax,
+                  static_cast<float>(ny / 2 - 1) + ymax, CCmax);
+  }
+  free(cc);
+  free(fcc);
+  return true;
+}
+
+bool PIVPoint::CalculateCCVelocity() {
+  if (FilterOn) CalculateFilter();
+  if (!CalculateCC()) return false;
+  if (!FindCCMaxima(true)) return false;
+
+  // A plane without a strict interior maximum (uniform, or not a number after an
+  // all-zero window) has no highest peak: the point then holds no vector and stays off.
+  const float best = piv.rho[vid];
+  measured = std::isfinite(best) && best > kNoPeakValue && std::isfinite(piv.dx[vid]) &&
+             std::isfinite(piv.dy[vid]);
+  setOn(measured ? 1 : 0);
+
+  if (!CCStored) {
+    delete[] piv.CC;
+    piv.CC = nullptr;
+  }
+  return true;
+}
+
+bool PIVPoint::CalculateFilter() {
+  const float a = kNeighbourShift;
+  int n = 0;
+  PIVPoint ndpiv(piv.nx, piv.ny, piv.SearchRegion, AllFFTWplans);
+  PIVPoint wdpiv(piv.nx, piv.ny, piv.SearchRegion, AllFFTWplans);
+  PIVPoint sdpiv(piv.nx, piv.ny, piv.SearchRegion, AllFFTWplans);
+  PIVPoint edpiv(piv.nx, piv.ny, piv.SearchRegion, AllFFTWplans);
+  PIVPoint* neighbours[4] = {&ndpiv, &edpiv, &sdpiv, &wdpiv};
+  for (PIVPoint* p : neighbours) p->pivImage = pivImage;
+
+  // The filter multiplies the point's own plane element by element, so it must have the
+  // plane's size; memsize tells it once the point has correlated at its current size.
+  const int size = piv.memsize;
+  if (size == 0 || size != piv.nx * piv.ny) {
+    printf("ERROR: No CC function is stored, cannot compute filter ... \n");
+    return false;
+  }
+  float* filter = new (std::nothrow) float[size];
+  if (filter == nullptr) {
+    printf("ERROR: cannot assign memory for filter ... \n");
+    return false;
+  }
+  for (int k = 0; k < size; ++k) filter[k] = 1.0f;
+
+  const float x = piv.x;
+  const float y = piv.y;
+  ndpiv.setXY(x, y + piv.ny * a);
+  edpiv.setXY(x + piv.nx * a, y);
+  sdpiv.setXY(x, y - piv.ny * a);
+  wdpiv.setXY(x - piv.nx * a, y);
+
+  for (PIVPoint* p : neighbours) {
+    if (!p->CalculateCC()) continue;
+    const float* plane = p->piv.CC;
+    for (int k = 0; k < size; ++k) filter[k] *= plane[k];
+    ++n;
+  }
+  if (n < 1) {
+    delete[] filter;
+    return false;
+  }
+  for (int k = 0; k < size; ++k)
+    filter[k] = static_cast<float>(std::pow(static_cast<double>(filter[k]), 1.0 / n));
+
+  // A filter of an earlier DFT size may have another length: take the new one whole.
+  delete[] piv.CCfilter;
+  piv.CCfilter = filter;
+  return true;
+}
