@@ -64,24 +64,6 @@ bool MakeOutputNames(const TarvexSettings& s, const char* series, bool seriesMod
   return tecplotFits && dl >= 0 && dl < kNameLength;
 }
 
-// Refuses settings that would make the grid-size computation or the series loop endless.
-bool CheckGeometry(const TarvexSettings& s) {
-  if (s.fftx <= 0 || s.ffty <= 0) {
-    std::fprintf(stderr, "tarvex: the DFT size must be positive (got %d x %d)\n", s.fftx, s.ffty);
-    return false;
-  }
-  if (s.Delx <= 0 || s.Dely <= 0) {
-    std::fprintf(stderr, "tarvex: the grid spacing must be positive (got %d x %d)\n", s.Delx,
-                 s.Dely);
-    return false;
-  }
-  if ((s.pflag & PFLAG_SERIES) && s.stride <= 0) {
-    std::fprintf(stderr, "tarvex: the stride of -all must be positive (got %d)\n", s.stride);
-    return false;
-  }
-  return true;
-}
-
 // Hands the constants of the requested checks to the grid, in a fixed order.
 void SetCheckConstants(const TarvexSettings& s, PIVGrid& grid) {
   if (s.cflag & CFLAG_MINRHO) grid.setMinRho(s.MinRho);
@@ -149,9 +131,10 @@ void AnalysePair(const TarvexSettings& s, PIVGrid& grid, bool seriesMode,
 
 }  // namespace
 
+// ParseParameters has refused non-positive DFT sizes, spacings and strides, so the grid
+// size and the series loop are finite here.
 int RunAnalysis() {
   const TarvexSettings& s = settings;
-  if (!CheckGeometry(s)) return 1;
 
   FFTWplan* AllFFTWplans = nullptr;
   DefineFFTWPlans(&AllFFTWplans, s.speed, 1);
@@ -178,10 +161,8 @@ int RunAnalysis() {
   }
 
   if (!seriesMode) {
-    int i1 = 1, i2 = 2;
-    std::cout << "\nselect image pair 1 and 2 > ";
-    std::cin >> i1 >> i2;
-    std::cout << std::endl;
+    int i1 = 0, i2 = 0;
+    if (!ReadImagePair(i1, i2)) return 1;
     image.SetFirstImg(i1);
     image.SetSecondImg(i2);
   }
