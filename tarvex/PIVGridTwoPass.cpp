@@ -1,1 +1,33 @@
-// (being written)
+// Two-pass analysis: the validated, smoothed first-pass field gives every point a
+// whole-pixel window offset for a second correlation.
+#include <cmath>
+#include <iostream>
+
+#include "PIVGrid.h"
+
+bool PIVGrid::CalculateIterativeGridTARVEX() {
+  CalculateGridTARVEX();
+
+  std::cout << "\nValidating TARVEX, please wait ....." << std::endl;
+  if (C3 < 1e-6f) C3 = 3.0f;
+  GlobalHistogramCheck();
+  if (C1 < 1e-6f && C2 < 1e-6f) {
+    C1 = 1.0f;
+    C2 = 0.0f;
+  }
+  DynamicMeanValueOperatorCheck();
+
+  std::cout << "\nSmooth and Interpolate missing TARVEX, please wait ....." << std::endl;
+  MovingAverageVelocity();
+
+  for (int k = 0; k < nx * ny; k++) {
+    PIVPoint& p = pivgrid[k];
+    // Nearest whole pixel, halves away from zero; only whole pixels move a window.
+    p.setPIVOffSet(std::round(Vx[k]), std::round(Vy[k]));
+    if (!p.CheckSubImageWithinImage()) p.setPIVOffSet(0.0f, 0.0f);
+  }
+
+  std::cout << "\nCalculating 2nd Pass Offset TARVEX, please wait ...." << std::endl;
+  CalculateGridTARVEX();
+  return true;
+}
