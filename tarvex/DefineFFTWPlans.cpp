@@ -1,1 +1,84 @@
-// (being written)
+#include "DefineFFTWPlans.h"
+
+#include <fftw.h>
+#include <rfftw.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+const char* const kWisdomFileName = "FFTPlans.Wisdom.dat";
+
+namespace {
+
+// DFT sizes (columns, rows) of the table entries, in table order: eighteen square
+// sizes, then the two non-square ones.
+constexpr int kPlanSizes[kNumberOfFFTWPlans][2] = {
+    {4, 4},     {8, 8},     {12, 12},   {16, 16},   {20, 20},   {24, 24},   {32, 32},
+    {40, 40},   {48, 48},   {64, 64},   {80, 80},   {100, 100}, {128, 128}, {188, 188},
+    {256, 256}, {300, 300}, {400, 400}, {512, 512}, {24, 48},   {48, 24}};
+
+// The 80 x 80 forward plan is made without stored wisdom.
+constexpr int kEntryPlannedWithoutWisdom = 10;
+
+// Imports the wisdom file when it exists; returns whether it existed.
+bool ImportWisdom() {
+  FILE* in = fopen(kWisdomFileName, "r");
+  if (in == nullptr) {
+    printf("\n\nFFTW Wisdom File \"%s\" Does Not Exist!\n\n", kWisdomFileName);
+    printf("Please Wait, The Plans are being computed and Wisdom acquired .....\n\n");
+    return false;
+  }
+  printf("\n\nFFTW Wisdom File \"%s\"  Exists!\n", kWisdomFileName);
+  printf("\tWisdom Will Be Imported From This File\n\n");
+  if (fftw_import_wisdom_from_file(in) == FFTW_FAILURE) printf("Error reading wisdom!\n");
+  fclose(in);
+  return true;
+}
+
+void ExportWisdom() {
+  printf("\n\nStoring Wisdom Plans to File: %s\n\nPlease wait ....\n\n", kWisdomFileName);
+  FILE* out = fopen(kWisdomFileName, "w");
+  if (out == nullptr) {
+    fflush(stdout);
+    fprintf(stderr, "Cannot create the wisdom file %s; the plans are not stored.\n",
+            kWisdomFileName);
+    return;
+  }
+  fftw_export_wisdom_to_file(out);
+  fclose(out);
+  printf("Done!\n\n");
+}
+
+}  // namespace
+
+void DefineFFTWPlans(FFTWplan** Ptrfftwplan, int speed, int silent) {
+  FFTWplan* table = static_cast<FFTWplan*>(calloc(kNumberOfFFTWPlans, sizeof(FFTWplan)));
+  if (table == nullptr) {
+    *Ptrfftwplan = nullptr;
+    return;
+  }
+  const bool FPlansExist = ImportWisdom();
+  if (silent) printf("\nComputing 2-D FFTW Plans, please wait ...\n");
+  for (int i = 0; i < kNumberOfFFTWPlans; ++i) {
+    FFTWplan& entry = table[i];
+    if (!silent) printf("\n\tComputing 2-D FFTW Plan %d\n", i);
+    entry.id = i;
+    entry.nx = kPlanSizes[i][0];
+    entry.ny = kPlanSizes[i][1];
+    if (!silent) printf("\t\t\tDFT: %d x %d\n", entry.nx, entry.ny);
+    const int forwardFlags = i == kEntryPlannedWithoutWisdom ? speed : speed | FFTW_USE_WISDOM;
+    entry.Forward = rfftw2d_create_plan(entry.ny, entry.nx, FFTW_REAL_TO_COMPLEX, forwardFlags);
+    entry.Inverse =
+        rfftw2d_create_plan(entry.ny, entry.nx, FFTW_COMPLEX_TO_REAL, speed | FFTW_USE_WISDOM);
+  }
+  if (!FPlansExist) ExportWisdom();
+  *Ptrfftwplan = table;
+}
+
+FFTWplan* SelectFFTWPlan(FFTWplan* fftwplan, int nx, int ny) {
+  if (fftwplan == nullptr) return nullptr;
+  for (int i = 0; i < kNumberOfFFTWPlans; ++i) {
+    if (kPlanSizes[i][0] == nx && kPlanSizes[i][1] == ny) return &fftwplan[i];
+  }
+  return nullptr;
+}

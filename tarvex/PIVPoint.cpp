@@ -1,1 +1,193 @@
-// (being written)
+#include "PIVPoint.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "DefineFFTWPlans.h"
+#include "dft_array.h"
+
+namespace {
+
+// First column and row of the two windows of a point: the window of width nx at
+// position x starts at trunc(x) - nx/2 + 1; the second one moves by the whole offset.
+struct WindowCorners {
+  int x1, y1, x2, y2;
+};
+
+WindowCorners PlaceWindows(const TARVEXData& piv) {
+  const int x = static_cast<int>(piv.x);
+  const int y = static_cast<int>(piv.y);
+  WindowCorners c;
+  c.x1 = x - piv.nx / 2 + 1;
+  c.y1 = y - piv.ny / 2 + 1;
+  c.x2 = x + static_cast<int>(piv.DX) - piv.nx / 2 + 1;
+  c.y2 = y + static_cast<int>(piv.DY) - piv.ny / 2 + 1;
+  return c;
+}
+
+// A window never includes the image's last column or row.
+bool WindowInside(int x0, int y0, int nx, int ny, int NX, int NY) {
+  return x0 >= 0 && x0 + nx <= NX - 1 && y0 >= 0 && y0 + ny <= NY - 1;
+}
+
+// Copies the ny rows of nx pixels starting at (x0, y0) of an image with rows of NX pixels.
+void CopyWindow(const unsigned short* image, int NX, int x0, int y0, int nx, int ny,
+                unsigned short* window) {
+  for (int r = 0; r < ny; ++r) {
+    const unsigned short* from = image + static_cast<size_t>(y0 + r) * NX + x0;
+    memcpy(window + static_cast<size_t>(r) * nx, from, static_cast<size_t>(nx) * sizeof(*window));
+  }
+}
+
+constexpr int kDefaultDFTSize = 32;
+
+}  // namespace
+
+PIVPoint::PIVPoint() { Construct(kDefaultDFTSize, kDefaultDFTSize, 0, nullptr); }
+
+PIVPoint::PIVPoint(int fftx, int ffty, int flowdirn, FFTWplan* plans) {
+  Construct(fftx, ffty, flowdirn, plans);
+}
+
+void PIVPoint::Construct(int fftx, int ffty, int flowdirn, FFTWplan* plans) {
+  // Values the construction sequence leaves open start at zero, so an unmeasured
+  // point reports no displacement.
+  pivImage = nullptr;
+  memset(&piv, 0, sizeof(piv));
+  MaxVel = 0.0f;
+  MinRho = 0.0f;
+  vid = 0;
+
+  AllFFTWplans = plans;
+  piv.id = 0;
+  piv.parent = 0;
+  piv.on = 0;
+  piv.x = static_cast<float>(fftx / 2 - 1);
+  piv.y = static_cast<float>(ffty / 2 - 1);
+  piv.DX = 0.0f;
+  piv.DY = 0.0f;
+  piv.nx = fftx;
+  piv.ny = ffty;
+  piv.memsize = fftx * ffty;
+  piv.SearchRegion = flowdirn;
+  piv.GradtInfo = 0;
+  piv.CCtype = 4;
+  piv.CC = nullptr;
+  piv.CCfilter = nullptr;
+  piv.Window = nullptr;
+  DpivImage = new PIVImage(fftx, ffty);
+  SelectFFTWPlan();
+  setCCStored(false);
+  WindowFlag = false;
+  FilterOn = false;
+  setUpWindowMask();
+  setVID(0);
+}
+
+PIVPoint::~PIVPoint() {
+  delete[] piv.CC;
+  delete[] piv.Window;
+  delete[] piv.CCfilter;
+  delete DpivImage;
+}
+
+void PIVPoint::AfterDFTSizeChange() {
+  SelectFFTWPlan();
+  setUpWindowMask();
+  DpivImage->UpDataMemOfImages(piv.nx, piv.ny);
+}
+
+void PIVPoint::setXDFTSize(int xdftsz) {
+  piv.nx = xdftsz;
+  AfterDFTSizeChange();
+}
+
+void PIVPoint::setYDFTSize(int ydftsz) {
+  piv.ny = ydftsz;
+  AfterDFTSizeChange();
+}
+
+void PIVPoint::setDFTSize(int fftx, int ffty) {
+  setXDFTSize(fftx);
+  setYDFTSize(ffty);
+}
+
+void PIVPoint::setPreSetDFT(int dftsz) {
+  if (dftsz < 0 || dftsz >= kNumberOfPresetDFTSizes) {
+    fflush(stdout);
+    fprintf(stderr, "Preset DFT size index %d is outside 0..%d; the point is unchanged.\n",
+            dftsz, kNumberOfPresetDFTSizes - 1);
+    return;
+  }
+  piv.nx = dft[dftsz];
+  piv.ny = dft[dftsz];
+  AfterDFTSizeChange();
+}
+
+void PIVPoint::SelectFFTWPlan() { piv.fftwplan = ::SelectFFTWPlan(AllFFTWplans, piv.nx, piv.ny); }
+
+bool PIVPoint::CheckSubImageWithinImage() {
+  if (pivImage == nullptr) return false;
+  const int NX = pivImage->Width();
+  const int NY = pivImage->Height();
+  const WindowCorners c = PlaceWindows(piv);
+  return WindowInside(c.x1, c.y1, piv.nx, piv.ny, NX, NY) &&
+         WindowInside(c.x2, c.y2, piv.nx, piv.ny, NX, NY);
+}
+
+bool PIVPoint::ExtractSubImage() {
+  if (pivImage == nullptr || !pivImage->FopenFlag || pivImage->I1 == nullptr ||
+      pivImage->I2 == nullptr || DpivImage->I1 == nullptr || DpivImage->I2 == nullptr) {
+    return false;
+  }
+  if (!CheckSubImageWithinImage()) return false;
+  const int NX = pivImage->Width();
+  const WindowCorners c = PlaceWindows(piv);
+  CopyWindow(pivImage->I1, NX, c.x1, c.y1, piv.nx, piv.ny, DpivImage->I1);
+  CopyWindow(pivImage->I2, NX, c.x2, c.y2, piv.nx, piv.ny, DpivImage->I2);
+  return true;
+}
+
+bool PIVPoint::ShowSubImages(float x0, float y0) {
+  setX(x0);
+  setY(y0);
+  return ExtractSubImage();
+}
+
+bool PIVPoint::setUpWindowMask() {
+  delete[] piv.Window;
+  piv.Window = nullptr;
+  if (!WindowFlag) return true;
+  const int nx = piv.nx;
+  const int ny = piv.ny;
+  piv.Window = new (std::nothrow) float[static_cast<size_t>(nx) * static_cast<size_t>(ny)];
+  if (piv.Window == nullptr) {
+    printf("\n\nCannot allocate local MEM for window ..... \n\n");
+    return false;
+  }
+  const double x0 = nx / 2 - 1;
+  const double y0 = ny / 2 - 1;
+  for (int v = 0; v < ny; ++v) {
+    for (int h = 0; h < nx; ++h) {
+      const double x = h - x0;
+      const double y = v - y0;
+      const double p = x / nx;
+      const double q = y / ny;
+      const double W = (4 * p * p - 4 * p + 1) * (4 * q * q - 4 * q + 1);
+      piv.Window[static_cast<size_t>(v) * nx + h] = static_cast<float>(sqrt(W));
+    }
+  }
+  return true;
+}
+
+bool PIVPoint::ApplyWindowMask(double* SubIm1, double* SubIm2) {
+  if (!WindowFlag || piv.Window == nullptr) return false;
+  const size_t count = static_cast<size_t>(piv.nx) * static_cast<size_t>(piv.ny);
+  for (size_t k = 0; k < count; ++k) {
+    SubIm1[k] *= piv.Window[k];
+    SubIm2[k] *= piv.Window[k];
+  }
+  return true;
+}

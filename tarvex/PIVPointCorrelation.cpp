@@ -1,1 +1,131 @@
-// (being written)
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "PIVPoint.h"
+#include "fftw-2d.h"
+
+namespace {
+
+// Pixels are on a 12-bit scale; the windows are correlated in units of full scale.
+constexpr double kPixelScale = 4096.0;
+
+// Truncates toward zero and keeps the low bits of the integer; values no integer type
+// can hold (not-a-number from an all-zero window among them) give 0.
+uint64_t TruncatedLowBits(double value) {
+  constexpr double kLimit = 9.0e18;
+  if (!(value > -kLimit && value < kLimit)) return 0;
+  return static_cast<uint64_t>(static_cast<int64_t>(value));
+}
+
+size_t ElementSize(int CCtype) {
+  switch (CCtype) {
+    case 1: return sizeof(uint8_t);
+    case 2: return sizeof(uint16_t);
+    case 3: return sizeof(uint32_t);
+    case 4: return sizeof(float);
+    case 5: return sizeof(double);
+    default: return 0;
+  }
+}
+
+// Stores element k of a plane of the given type; the plane's storage is a float array,
+// so every type is written byte-wise.
+void StoreElement(unsigned char* plane, int CCtype, size_t k, double shifted, double rho1,
+                  double rho2) {
+  const size_t size = ElementSize(CCtype);
+  unsigned char* at = plane + k * size;
+  switch (CCtype) {
+    case 1: {
+      const uint8_t v = static_cast<uint8_t>(TruncatedLowBits((shifted / (rho1 * rho2)) * 255));
+      memcpy(at, &v, size);
+      break;
+    }
+    case 2: {
+      const uint16_t v = static_cast<uint16_t>(TruncatedLowBits(65535 * shifted / (rho1 * rho2)));
+      memcpy(at, &v, size);
+      break;
+    }
+    case 3: {
+      const uint32_t v = static_cast<uint32_t>(TruncatedLowBits(65535 * shifted / (rho1 * rho2)));
+      memcpy(at, &v, size);
+      break;
+    }
+    case 4: {
+      const float v = static_cast<float>(shifted / (rho1 * rho2));
+      memcpy(at, &v, size);
+      break;
+    }
+    default: {
+      const double v = shifted / (rho1 * rho2);
+      memcpy(at, &v, size);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+bool PIVPoint::CalculateCC() {
+  if (!ExtractSubImage()) return false;
+  return FFTW_Rpiv_CC();
+}
+
+bool PIVPoint::FFTW_Rpiv_CC() {
+  const int nx = piv.nx;
+  const int ny = piv.ny;
+  const size_t count = static_cast<size_t>(nx) * static_cast<size_t>(ny);
+  piv.memsize = nx * ny;
+
+  const bool localPlans = piv.fftwplan == nullptr;
+  if (localPlans) {
+    printf("\nWARNING:\t NO PLAN EXISTS FOR THIS FFT\n");
+    printf("        \t A LOCAL FFTW PLAN WILL BE COMPUTED ....\n");
+  }
+  PlanPair plans(localPlans ? nullptr : piv.fftwplan->Forward,
+                 localPlans ? nullptr : piv.fftwplan->Inverse, nx, ny, PlanPair::kReal);
+
+  RealCCWork work;
+  if (!work.Allocate(nx, ny, false)) return false;
+  const unsigned short* I1 = DpivImage->I1;
+  const unsigned short* I2 = DpivImage->I2;
+  for (size_t k = 0; k < count; ++k) {
+    work.fI1.data[k] = I1[k] / kPixelScale;
+    work.fI2.data[k] = I2[k] / kPixelScale;
+  }
+  if (WindowFlag) ApplyWindowMask(work.fI1.data, work.fI2.data);
+  const double rho1 = ArrayNorm(work.fI1.data, static_cast<int>(count));
+  const double rho2 = ArrayNorm(work.fI2.data, static_cast<int>(count));
+
+  fftw_real* cc = work.Correlate(plans.forward, plans.inverse);
+  fftw_real* cc_shift = rfftshift(cc, nx, ny);
+
+  delete[] piv.CC;
+  piv.CC = nullptr;
+  bool stored = false;
+  const size_t elementSize = ElementSize(piv.CCtype);
+  if (elementSize == 0) {
+    fflush(stdout);
+    fprintf(stderr, "Unknown correlation plane type %d: no plane is stored.\n", piv.CCtype);
+  } else {
+    const size_t floats = (count * elementSize + sizeof(float) - 1) / sizeof(float);
+    piv.CC = new (std::nothrow) float[floats];
+    if (piv.CC == nullptr) {
+      printf("\nNOT ENOUGH DYNAMIC MEMORY\n");
+    } else {
+      unsigned char* plane = reinterpret_cast<unsigned char*>(piv.CC);
+      for (size_t k = 0; k < count; ++k) StoreElement(plane, piv.CCtype, k, cc_shift[k], rho1, rho2);
+      stored = true;
+    }
+  }
+
+  if (plans.HasTemporary()) {
+    printf("\n\nDESTROYING LOCAL PLAN ...\n\n");
+    plans.Release();
+  }
+  free(cc_shift);
+  return stored;
+}

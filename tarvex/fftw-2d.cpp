@@ -1,1 +1,193 @@
-// (being written)
+#include "fftw-2d.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void PrintNoMemory() { printf("\nNOT ENOUGH DYNAMIC MEMORY\n"); }
+
+// Destination of source index i along an axis of length 2h or 2h+1: zero displacement
+// (index 0) goes to h-1, displacement +h to 2h-1. For odd lengths index 2h has none.
+inline int ShiftedIndex(int i, int h) { return i <= h ? i + h - 1 : i - h - 1; }
+
+// Shifts the ny x nx plane whose element k is value(k): along x within every row, then
+// along y within every column. Ends the program when memory runs out.
+template <typename Value>
+fftw_real* ShiftPlane(int nx, int ny, Value value) {
+  const size_t count = static_cast<size_t>(nx) * static_cast<size_t>(ny);
+  CArray<fftw_real> rows;
+  CArray<fftw_real> shifted;
+  if (!rows.Allocate(count, true) || !shifted.Allocate(count, true)) {
+    PrintNoMemory();
+    exit(1);
+  }
+  const int hx = nx / 2;
+  const int hy = ny / 2;
+  for (int j = 0; j < ny; ++j) {
+    const size_t row = static_cast<size_t>(j) * nx;
+    for (int i = 0; i < 2 * hx; ++i) rows.data[row + ShiftedIndex(i, hx)] = value(row + i);
+  }
+  for (int j = 0; j < 2 * hy; ++j) {
+    const size_t from = static_cast<size_t>(j) * nx;
+    const size_t to = static_cast<size_t>(ShiftedIndex(j, hy)) * nx;
+    for (int i = 0; i < nx; ++i) shifted.data[to + i] = rows.data[from + i];
+  }
+  fftw_real* result = shifted.data;
+  shifted.data = nullptr;
+  return result;
+}
+
+// S = conj(f1) * f2 * scale, coefficient by coefficient.
+void CrossSpectrum(const fftw_complex* f1, const fftw_complex* f2, fftw_complex* S,
+                   size_t count, double scale) {
+  for (size_t m = 0; m < count; ++m) {
+    const double a = f1[m].re, b = f1[m].im;
+    const double c = f2[m].re, d = f2[m].im;
+    S[m].re = (a * c + b * d) * scale;
+    S[m].im = (a * d - b * c) * scale;
+  }
+}
+
+// The plane of a free kernel: the shifted correlation divided by the two norms, as a
+// new C-allocated float array; null (after the memory message) when it cannot be made.
+float* NormalisedPlane(const fftw_real* shifted, size_t count, double rho1, double rho2) {
+  float* plane = static_cast<float*>(calloc(count, sizeof(float)));
+  if (plane == nullptr) {
+    PrintNoMemory();
+    return nullptr;
+  }
+  for (size_t k = 0; k < count; ++k) plane[k] = static_cast<float>(shifted[k] / (rho1 * rho2));
+  return plane;
+}
+
+size_t PlaneSize(int nx, int ny) { return static_cast<size_t>(nx) * static_cast<size_t>(ny); }
+
+}  // namespace
+
+fftw_real* rfftshift(fftw_real* array, int nx, int ny) {
+  return ShiftPlane(nx, ny, [array](size_t k) { return array[k]; });
+}
+
+fftw_real* fftshift(fftw_complex* array, int nx, int ny) {
+  return ShiftPlane(nx, ny, [array](size_t k) { return array[k].re; });
+}
+
+double ArrayNorm(const fftw_real* a, int n) {
+  double sum = 0.0;
+  for (int k = 0; k < n; ++k) sum += a[k] * a[k];
+  return sqrt(sum);
+}
+
+bool RealCCWork::Allocate(int nx, int ny, bool zeroFill) {
+  nx_ = nx;
+  ny_ = ny;
+  const size_t pixels = PlaneSize(nx, ny);
+  const size_t coefficients = PlaneSize(nx / 2 + 1, ny);
+  if (fI1.Allocate(pixels, zeroFill) && fI2.Allocate(pixels, zeroFill) &&
+      fft1.Allocate(coefficients, zeroFill) && fft2.Allocate(coefficients, zeroFill) &&
+      S12.Allocate(coefficients, zeroFill)) {
+    return true;
+  }
+  PrintNoMemory();
+  return false;
+}
+
+fftw_real* RealCCWork::Correlate(rfftwnd_plan forward, rfftwnd_plan inverse) {
+  rfftwnd_one_real_to_complex(forward, fI1.data, fft1.data);
+  rfftwnd_one_real_to_complex(forward, fI2.data, fft2.data);
+  const double scale = 1.0 / (nx_ * ny_);
+  CrossSpectrum(fft1.data, fft2.data, S12.data, PlaneSize(nx_ / 2 + 1, ny_), scale);
+  // ny*(nx/2+1) complex values hold at least nx*ny reals.
+  fftw_real* cc = reinterpret_cast<fftw_real*>(fft1.data);
+  rfftwnd_one_complex_to_real(inverse, S12.data, cc);
+  return cc;
+}
+
+PlanPair::PlanPair(fftwnd_plan forwardPlan, fftwnd_plan inversePlan, int nx, int ny, Kind kind)
+    : forward(forwardPlan),
+      inverse(inversePlan),
+      kind_(kind),
+      ownForward_(forwardPlan == nullptr),
+      ownInverse_(inversePlan == nullptr) {
+  if (kind_ == kReal) {
+    if (ownForward_) forward = rfftw2d_create_plan(ny, nx, FFTW_REAL_TO_COMPLEX, FFTW_ESTIMATE);
+    if (ownInverse_) inverse = rfftw2d_create_plan(ny, nx, FFTW_COMPLEX_TO_REAL, FFTW_ESTIMATE);
+  } else {
+    if (ownForward_) forward = fftw2d_create_plan(ny, nx, FFTW_FORWARD, FFTW_ESTIMATE | FFTW_IN_PLACE);
+    if (ownInverse_) inverse = fftw2d_create_plan(ny, nx, FFTW_BACKWARD, FFTW_ESTIMATE | FFTW_IN_PLACE);
+  }
+}
+
+void PlanPair::Release() {
+  auto destroy = [this](fftwnd_plan& plan, bool& own) {
+    if (!own) return;
+    if (plan != nullptr) {
+      if (kind_ == kReal) {
+        rfftwnd_destroy_plan(plan);
+      } else {
+        fftwnd_destroy_plan(plan);
+      }
+    }
+    plan = nullptr;
+    own = false;
+  };
+  destroy(forward, ownForward_);
+  destroy(inverse, ownInverse_);
+}
+
+float* FFTW_Rpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int ny,
+                    rfftwnd_plan FORWARD, rfftwnd_plan BACKWARD) {
+  const size_t count = PlaneSize(nx, ny);
+  PlanPair plans(FORWARD, BACKWARD, nx, ny, PlanPair::kReal);
+  RealCCWork work;
+  if (!work.Allocate(nx, ny, true)) return nullptr;
+  for (size_t k = 0; k < count; ++k) {
+    work.fI1.data[k] = image1[k];
+    work.fI2.data[k] = image2[k];
+  }
+  const double rho1 = ArrayNorm(work.fI1.data, static_cast<int>(count));
+  const double rho2 = ArrayNorm(work.fI2.data, static_cast<int>(count));
+  fftw_real* cc = work.Correlate(plans.forward, plans.inverse);
+  plans.Release();
+  fftw_real* shifted = rfftshift(cc, nx, ny);
+  float* plane = NormalisedPlane(shifted, count, rho1, rho2);
+  free(shifted);
+  if (plane == nullptr) return nullptr;
+  free(image1);
+  free(image2);
+  return plane;
+}
+
+float* FFTW_Cpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int ny,
+                    fftwnd_plan FORWARD, fftwnd_plan BACKWARD) {
+  const size_t count = PlaneSize(nx, ny);
+  PlanPair plans(FORWARD, BACKWARD, nx, ny, PlanPair::kComplexInPlace);
+  CArray<fftw_complex> f1, f2, S12;
+  if (!f1.Allocate(count, true) || !f2.Allocate(count, true) || !S12.Allocate(count, true)) {
+    PrintNoMemory();
+    return nullptr;
+  }
+  double sum1 = 0.0, sum2 = 0.0;
+  for (size_t k = 0; k < count; ++k) {
+    f1.data[k].re = image1[k];
+    f2.data[k].re = image2[k];
+    sum1 += f1.data[k].re * f1.data[k].re;
+    sum2 += f2.data[k].re * f2.data[k].re;
+  }
+  const double rho1 = sqrt(sum1);
+  const double rho2 = sqrt(sum2);
+  fftwnd_one(plans.forward, f1.data, nullptr);
+  fftwnd_one(plans.forward, f2.data, nullptr);
+  CrossSpectrum(f1.data, f2.data, S12.data, count, 1.0 / (nx * ny));
+  fftwnd_one(plans.inverse, S12.data, nullptr);
+  plans.Release();
+  fftw_real* shifted = fftshift(S12.data, nx, ny);
+  float* plane = NormalisedPlane(shifted, count, rho1, rho2);
+  free(shifted);
+  if (plane == nullptr) return nullptr;
+  free(image1);
+  free(image2);
+  return plane;
+}

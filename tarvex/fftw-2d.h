@@ -5,6 +5,9 @@
 #include <fftw.h>
 #include <rfftw.h>
 
+#include <cstddef>
+#include <cstdlib>
+
 // Shifted copy of a real ny x nx array (zero displacement to column nx/2-1, row ny/2-1);
 // the caller frees the result with free().
 fftw_real* rfftshift(fftw_real* array, int nx, int ny);
@@ -18,5 +21,65 @@ float* FFTW_Rpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int 
                     rfftwnd_plan FORWARD, rfftwnd_plan BACKWARD);
 float* FFTW_Cpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int ny,
                     fftwnd_plan FORWARD, fftwnd_plan BACKWARD);
+
+// Building blocks shared with PIVPoint's correlation.
+
+// Owner of one array from the C allocator, released with the object.
+template <typename T>
+class CArray {
+ public:
+  CArray() = default;
+  ~CArray() { free(data); }
+  CArray(const CArray&) = delete;
+  CArray& operator=(const CArray&) = delete;
+  bool Allocate(size_t count, bool zeroFill) {
+    free(data);
+    data = static_cast<T*>(zeroFill ? calloc(count, sizeof(T)) : malloc(count * sizeof(T)));
+    return data != nullptr;
+  }
+  T* data = nullptr;
+};
+
+// The work arrays of one real-transform correlation of ny rows of nx values.
+class RealCCWork {
+ public:
+  // Allocates fI1, fI2 (nx*ny) and fft1, fft2, S12 (ny*(nx/2+1)) in this order; when one
+  // fails prints "\nNOT ENOUGH DYNAMIC MEMORY\n" and returns false.
+  bool Allocate(int nx, int ny, bool zeroFill);
+  // Transforms fI1 and fI2, forms the conjugate cross spectrum times 1/(nx*ny) and
+  // transforms it back into the storage of fft1: returns that unshifted correlation.
+  fftw_real* Correlate(rfftwnd_plan forward, rfftwnd_plan inverse);
+
+  CArray<fftw_real> fI1, fI2;
+  CArray<fftw_complex> fft1, fft2, S12;
+
+ private:
+  int nx_ = 0;
+  int ny_ = 0;
+};
+
+// A forward and an inverse plan for ny rows of nx values: the plans given, and temporary
+// FFTW_ESTIMATE ones in place of null ones, destroyed by Release or with the object.
+class PlanPair {
+ public:
+  enum Kind { kReal, kComplexInPlace };
+  PlanPair(fftwnd_plan forward, fftwnd_plan inverse, int nx, int ny, Kind kind);
+  ~PlanPair() { Release(); }
+  PlanPair(const PlanPair&) = delete;
+  PlanPair& operator=(const PlanPair&) = delete;
+  bool HasTemporary() const { return ownForward_ || ownInverse_; }
+  void Release();
+
+  fftwnd_plan forward;
+  fftwnd_plan inverse;
+
+ private:
+  Kind kind_;
+  bool ownForward_;
+  bool ownInverse_;
+};
+
+// sqrt of the sum of the squares of a[0..n-1], summed from index 0 up.
+double ArrayNorm(const fftw_real* a, int n);
 
 #endif
