@@ -1,0 +1,60 @@
+#include "Synthesis.h"
+
+#include <cstdio>
+
+#include "ImagePairWriter.h"
+#include "ParticleSeeding.h"
+#include "SynthRandom.h"
+#include "TruthFile.h"
+
+void RenderPair(const std::vector<Particle>& particles, const DisplacementField& field, double diameter,
+                IntensityImage& first, IntensityImage& second) {
+  for (const Particle& p : particles) first.AddParticle(p, diameter);
+  for (const Particle& p : MoveParticles(particles, field)) second.AddParticle(p, diameter);
+}
+
+namespace {
+
+bool WritePairs(const SynthOptions& o, long long count, ImagePairWriter& writer) {
+  SynthRandom random(o.seed);
+  const SeedArea area = SeedingArea(o.width, o.height, SeedMargin(o.field, o.width, o.height, o.diameter));
+  for (int pair = 0; pair < o.pairs; ++pair) {
+    IntensityImage first(o.width, o.height), second(o.width, o.height);
+    RenderPair(SeedParticles(area, count, random), o.field, o.diameter, first, second);
+    first.AddNoise(o.noise, random);
+    second.AddNoise(o.noise, random);
+    if (!writer.Write(first.Quantize()) || !writer.Write(second.Quantize())) return false;
+  }
+  return writer.Close();
+}
+
+}  // namespace
+
+bool Synthesize(const SynthOptions& o, std::string& summary, std::string& error) {
+  const std::string truthPath = o.out + ".truth";
+  const long long count =
+      ParticleCount(o.density, SeedingArea(o.width, o.height, SeedMargin(o.field, o.width, o.height, o.diameter)));
+  {
+    ImagePairWriter writer;
+    if (!writer.Open(o.out, o.width, o.height)) {
+      error = writer.Error();
+      return false;
+    }
+    if (!WritePairs(o, count, writer)) {
+      error = writer.Error();
+      std::remove(o.out.c_str());
+      return false;
+    }
+  }
+  if (!WriteTextFile(truthPath, TruthText(o), error)) {
+    std::remove(o.out.c_str());
+    std::remove(truthPath.c_str());
+    return false;
+  }
+  const int images = 2 * o.pairs;
+  summary = "pivsynth: wrote " + std::to_string(images) + " images of " + std::to_string(o.width) + "x" +
+            std::to_string(o.height) + " px (" + std::to_string(o.pairs) + (o.pairs == 1 ? " pair, " : " pairs, ") +
+            std::to_string(count) + " particles per pair, " + FieldKindName(o.field.kind) + " field) to " + o.out +
+            ", truth in " + truthPath;
+  return true;
+}
