@@ -1,0 +1,314 @@
+// Interrogation point: construction, DFT-size setters and plan choice, window placement
+// and the border test, window extraction with offset, and the window mask.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PIVPoint.h"
+#include "TestSupport.h"
+#include "piv.h"
+
+class PIVPointTestAccess {
+ public:
+  static void SetWindowFlag(PIVPoint& p, bool on) { p.WindowFlag = on; }
+  static bool SetUpWindowMask(PIVPoint& p) { return p.setUpWindowMask(); }
+  static bool ApplyWindowMask(PIVPoint& p, double* a, double* b) { return p.ApplyWindowMask(a, b); }
+  static PIVImage* Windows(PIVPoint& p) { return p.DpivImage; }
+  static bool ExtractSubImage(PIVPoint& p) { return p.ExtractSubImage(); }
+  static FFTWplan* Plans(PIVPoint& p) { return p.AllFFTWplans; }
+  static bool CCStored(PIVPoint& p) { return p.CCStored; }
+  static bool FilterOn(PIVPoint& p) { return p.FilterOn; }
+};
+using Access = PIVPointTestAccess;
+
+namespace {
+
+constexpr int kSide = 64;
+
+// Pixel values that name their position: x + 64*y in image 1, 10000 more in image 2.
+uint16_t Pixel1(int x, int y) { return static_cast<uint16_t>(x + kSide * y); }
+uint16_t Pixel2(int x, int y) { return static_cast<uint16_t>(10000 + x + kSide * y); }
+
+// A 64 x 64 image pair read from a file (so the store has its file open).
+class PositionImages {
+ public:
+  PositionImages() {
+    std::vector<uint16_t> a(kSide * kSide), b(kSide * kSide);
+    for (int y = 0; y < kSide; ++y) {
+      for (int x = 0; x < kSide; ++x) {
+        a[y * kSide + x] = Pixel1(x, y);
+        b[y * kSide + x] = Pixel2(x, y);
+      }
+    }
+    const std::string path = dir_.file("pair.img");
+    WriteImagePairFile(path, kSide, kSide, {a, b});
+    image_ = std::make_unique<PIVImage>(path.c_str());
+  }
+  PIVImage* get() { return image_.get(); }
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<PIVImage> image_;
+};
+
+}  // namespace
+
+TEST(PIVPointConstruction, DefaultPointIs32By32WithoutPlanAndReportsNoDisplacement) {
+  PIVPoint p;
+  TARVEXData* d = p.PIV();
+  EXPECT_EQ(d->nx, 32);
+  EXPECT_EQ(d->ny, 32);
+  EXPECT_EQ(d->memsize, 1024);
+  EXPECT_EQ(p.X(), 15.0f);
+  EXPECT_EQ(p.Y(), 15.0f);
+  EXPECT_EQ(d->CCtype, 4);
+  EXPECT_EQ(d->SearchRegion, 0);
+  EXPECT_EQ(d->fftwplan, nullptr);
+  EXPECT_EQ(d->CC, nullptr);
+  EXPECT_EQ(d->CCfilter, nullptr);
+  EXPECT_EQ(d->Window, nullptr);
+  EXPECT_EQ(p.on(), 0);
+  EXPECT_EQ(p.id(), 0);
+  EXPECT_EQ(p.Vx(), 0.0f);
+  EXPECT_EQ(p.Vy(), 0.0f);
+  EXPECT_EQ(p.Rho(), 0.0f);
+  EXPECT_EQ(p.pivImage, nullptr);
+  EXPECT_FALSE(Access::CCStored(p));
+  EXPECT_FALSE(Access::FilterOn(p));
+  ASSERT_NE(Access::Windows(p), nullptr);
+  EXPECT_EQ(Access::Windows(p)->Width(), 32);
+  EXPECT_EQ(Access::Windows(p)->Height(), 32);
+}
+
+TEST(PIVPointConstruction, SizedPointTakesItsTableEntryAndFirstWindowAtOrigin) {
+  FFTWplan table[20] = {};
+  PIVPoint p(48, 24, 3, table);
+  EXPECT_EQ(p.X(), 23.0f);
+  EXPECT_EQ(p.Y(), 11.0f);
+  EXPECT_EQ(p.PIV()->memsize, 48 * 24);
+  EXPECT_EQ(p.PIV()->SearchRegion, 3);
+  EXPECT_EQ(p.PIV()->fftwplan, &table[19]);
+  EXPECT_EQ(Access::Windows(p)->Width(), 48);
+  EXPECT_EQ(Access::Windows(p)->Height(), 24);
+  PIVPoint odd(36, 36, 0, table);
+  EXPECT_EQ(odd.PIV()->fftwplan, nullptr);
+}
+
+TEST(PIVPointDFTSize, SettersChoosePlanAndResizeWindowStore) {
+  FFTWplan table[20] = {};
+  PIVPoint p;
+  p.setALLFFTWPLANS(table);
+  EXPECT_EQ(p.PIV()->fftwplan, nullptr) << "the plan is chosen only by a size setter";
+  EXPECT_EQ(Access::Plans(p), table);
+
+  p.setDFTSize(24, 48);
+  EXPECT_EQ(p.PIV()->fftwplan, &table[18]);
+  EXPECT_EQ(Access::Windows(p)->Width(), 24);
+  EXPECT_EQ(Access::Windows(p)->Height(), 48);
+  EXPECT_EQ(p.PIV()->memsize, 1024) << "memsize follows the correlation, not the setters";
+
+  p.setDFTSize(32, 64);
+  EXPECT_EQ(p.PIV()->fftwplan, nullptr);
+  p.setDFTSize(64, 64);
+  EXPECT_EQ(p.PIV()->fftwplan, &table[9]);
+
+  p.setXDFTSize(48);
+  EXPECT_EQ(p.PIV()->fftwplan, nullptr);
+  p.setYDFTSize(24);
+  EXPECT_EQ(p.PIV()->fftwplan, &table[19]);
+  EXPECT_EQ(Access::Windows(p)->Width(), 48);
+  EXPECT_EQ(Access::Windows(p)->Height(), 24);
+}
+
+TEST(PIVPointDFTSize, PresetSizesAndOutOfRangeIndexLeavesPointUnchanged) {
+  FFTWplan table[20] = {};
+  PIVPoint p(32, 32, 0, table);
+  p.setPreSetDFT(11);
+  EXPECT_EQ(p.PIV()->nx, 188);
+  EXPECT_EQ(p.PIV()->ny, 188);
+  EXPECT_EQ(p.PIV()->fftwplan, &table[13]);
+  p.setPreSetDFT(0);
+  EXPECT_EQ(p.PIV()->nx, 12);
+  EXPECT_EQ(p.PIV()->fftwplan, &table[2]);
+  p.setPreSetDFT(15);
+  EXPECT_EQ(p.PIV()->nx, 512);
+  EXPECT_EQ(p.PIV()->fftwplan, &table[17]);
+
+  for (int bad : {16, -1, 1000}) {
+    p.setPreSetDFT(bad);
+    EXPECT_EQ(p.PIV()->nx, 512);
+    EXPECT_EQ(p.PIV()->ny, 512);
+    EXPECT_EQ(p.PIV()->fftwplan, &table[17]);
+    EXPECT_EQ(Access::Windows(p)->Width(), 512);
+  }
+}
+
+TEST(PIVPointPlacement, BorderTestExcludesLastColumnAndRow) {
+  PositionImages images;
+  PIVPoint p;
+  EXPECT_FALSE(p.CheckSubImageWithinImage()) << "no image store";
+  p.pivImage = images.get();
+
+  p.setXY(15, 15);
+  EXPECT_TRUE(p.CheckSubImageWithinImage());
+  p.setXY(47, 15);  // window would end on column 63, the last one
+  EXPECT_FALSE(p.CheckSubImageWithinImage());
+  p.setXY(46, 15);
+  EXPECT_TRUE(p.CheckSubImageWithinImage());
+  p.setXY(15, 47);
+  EXPECT_FALSE(p.CheckSubImageWithinImage());
+  p.setXY(15, 46);
+  EXPECT_TRUE(p.CheckSubImageWithinImage());
+  p.setXY(14, 15);  // first column would be -1
+  EXPECT_FALSE(p.CheckSubImageWithinImage());
+  p.setXY(15, 14);
+  EXPECT_FALSE(p.CheckSubImageWithinImage());
+  p.setXY(15.9f, 15.9f);  // positions truncate
+  EXPECT_TRUE(p.CheckSubImageWithinImage());
+  p.setXY(46.9f, 46.9f);
+  EXPECT_TRUE(p.CheckSubImageWithinImage());
+}
+
+TEST(PIVPointPlacement, OnlyTheWholeOffsetMovesTheSecondWindow) {
+  PositionImages images;
+  PIVPoint p;
+  p.pivImage = images.get();
+  p.setXY(46, 15);
+  p.setPIVOffSet(0.9f, 0.0f);
+  EXPECT_TRUE(p.CheckSubImageWithinImage());
+  p.setPIVOffSet(1.0f, 0.0f);
+  EXPECT_FALSE(p.CheckSubImageWithinImage()) << "second window reaches the last column";
+  p.setXY(15, 15);
+  p.setPIVOffSet(-0.9f, -0.9f);  // truncation toward zero: no move
+  EXPECT_TRUE(p.CheckSubImageWithinImage());
+  p.setPIVOffSet(0.0f, -1.2f);
+  EXPECT_FALSE(p.CheckSubImageWithinImage());
+}
+
+TEST(PIVPointExtraction, WindowsAreCutAtTheirPlacesWithTheOffset) {
+  PositionImages images;
+  PIVPoint p;
+  p.pivImage = images.get();
+  p.setXY(20, 20);
+  p.setPIVOffSet(2.7f, -1.2f);
+  ASSERT_TRUE(Access::ExtractSubImage(p));
+  const PIVImage* w = Access::Windows(p);
+  // First window from (5, 5), second moved by (2, -1) to (7, 4).
+  for (int r = 0; r < 32; ++r) {
+    for (int c = 0; c < 32; ++c) {
+      ASSERT_EQ(w->I1[r * 32 + c], Pixel1(5 + c, 5 + r)) << c << "," << r;
+      ASSERT_EQ(w->I2[r * 32 + c], Pixel2(7 + c, 4 + r)) << c << "," << r;
+    }
+  }
+  // The displacement reported adds the whole offset.
+  p.PIV()->dx[0] = 1.5f;
+  p.PIV()->dy[0] = 0.25f;
+  EXPECT_FLOAT_EQ(p.Vx(), 1.5f + 2.7f);
+  EXPECT_FLOAT_EQ(p.Vy(), 0.25f - 1.2f);
+  EXPECT_EQ(p.DX(), 2.7f);
+  EXPECT_EQ(p.DY(), -1.2f);
+}
+
+TEST(PIVPointExtraction, NonSquareWindowKeepsRowsAndColumnsApart) {
+  PositionImages images;
+  FFTWplan table[20] = {};
+  PIVPoint p(48, 24, 0, table);
+  p.pivImage = images.get();
+  ASSERT_TRUE(p.ShowSubImages(30.0f, 40.0f));
+  EXPECT_EQ(p.X(), 30.0f);
+  EXPECT_EQ(p.Y(), 40.0f);
+  const PIVImage* w = Access::Windows(p);
+  // First column 30 - 24 + 1 = 7, first row 40 - 12 + 1 = 29.
+  for (int r = 0; r < 24; ++r) {
+    for (int c = 0; c < 48; ++c) ASSERT_EQ(w->I1[r * 48 + c], Pixel1(7 + c, 29 + r));
+  }
+  EXPECT_FALSE(p.ShowSubImages(40.0f, 40.0f)) << "columns 17..64 leave the image";
+}
+
+TEST(PIVPointExtraction, NoFileOrWindowOutsideFailsAndKeepsTheWindows) {
+  PIVImage plain(64, 64);
+  PIVPoint p;
+  p.pivImage = &plain;
+  p.setXY(15, 15);
+  EXPECT_FALSE(Access::ExtractSubImage(p)) << "a store without a file";
+  EXPECT_FALSE(p.CalculateCC());
+  EXPECT_EQ(p.PIV()->CC, nullptr);
+
+  PositionImages images;
+  p.pivImage = images.get();
+  ASSERT_TRUE(Access::ExtractSubImage(p));
+  const uint16_t before = Access::Windows(p)->I1[0];
+  p.setXY(50, 15);
+  EXPECT_FALSE(Access::ExtractSubImage(p));
+  EXPECT_EQ(Access::Windows(p)->I1[0], before);
+  EXPECT_FALSE(p.CalculateCC());
+  EXPECT_EQ(p.on(), 0);
+}
+
+TEST(PIVPointWindowMask, MaskValuesOf32By32) {
+  PIVPoint p;
+  Access::SetWindowFlag(p, true);
+  ASSERT_TRUE(Access::SetUpWindowMask(p));
+  const float* W = p.PIV()->Window;
+  ASSERT_NE(W, nullptr);
+  EXPECT_FLOAT_EQ(W[15 * 32 + 15], 1.0f);
+  EXPECT_FLOAT_EQ(W[15 * 32 + 0], 1.9375f);
+  EXPECT_FLOAT_EQ(W[0 * 32 + 15], 1.9375f);
+  EXPECT_FLOAT_EQ(W[0], 3.75390625f);
+  for (int k = 0; k < 32; ++k) {
+    EXPECT_EQ(W[k * 32 + 31], 0.0f) << "column 31, row " << k;
+    EXPECT_EQ(W[31 * 32 + k], 0.0f) << "row 31, column " << k;
+  }
+  // Linear fall from the window position: |1 - 2p| with p = (h - 15)/32.
+  EXPECT_FLOAT_EQ(W[15 * 32 + 23], 0.5f);
+}
+
+TEST(PIVPointWindowMask, MaskFollowsTheDFTSizeAndIsAppliedToBothWindows) {
+  PIVPoint p;
+  Access::SetWindowFlag(p, true);
+  p.setDFTSize(24, 48);
+  const float* W = p.PIV()->Window;
+  ASSERT_NE(W, nullptr);
+  EXPECT_FLOAT_EQ(W[23 * 24 + 11], 1.0f);  // position column 11, row 23
+  EXPECT_EQ(W[0 * 24 + 23], 0.0f);         // last column
+  EXPECT_EQ(W[47 * 24 + 0], 0.0f);         // last row
+  EXPECT_FLOAT_EQ(W[23 * 24 + 0], 2.0f - 2.0f / 24.0f);
+
+  std::vector<double> a(24 * 48, 2.0), b(24 * 48, -3.0);
+  EXPECT_TRUE(Access::ApplyWindowMask(p, a.data(), b.data()));
+  for (int k = 0; k < 24 * 48; ++k) {
+    ASSERT_EQ(a[k], 2.0 * W[k]);
+    ASSERT_EQ(b[k], -3.0 * W[k]);
+  }
+}
+
+TEST(PIVPointWindowMask, FlagOffRemovesMaskAndLeavesWindowsAlone) {
+  PIVPoint p;
+  EXPECT_TRUE(Access::SetUpWindowMask(p)) << "no mask present";
+  EXPECT_EQ(p.PIV()->Window, nullptr);
+
+  Access::SetWindowFlag(p, true);
+  ASSERT_TRUE(Access::SetUpWindowMask(p));
+  ASSERT_NE(p.PIV()->Window, nullptr);
+  Access::SetWindowFlag(p, false);
+  std::vector<double> a(1024, 2.0), b(1024, 3.0);
+  EXPECT_FALSE(Access::ApplyWindowMask(p, a.data(), b.data())) << "flag off, mask still there";
+  EXPECT_EQ(a, std::vector<double>(1024, 2.0));
+  EXPECT_EQ(b, std::vector<double>(1024, 3.0));
+  EXPECT_TRUE(Access::SetUpWindowMask(p));
+  EXPECT_EQ(p.PIV()->Window, nullptr);
+
+  Access::SetWindowFlag(p, true);  // flag on but no mask made yet
+  EXPECT_FALSE(Access::ApplyWindowMask(p, a.data(), b.data()));
+  EXPECT_EQ(a, std::vector<double>(1024, 2.0));
+}
+
+// libf2c, linked into the analysis library, carries a weak main() of its own that would
+// win over the test runner's; an explicit main keeps the tests running.
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
