@@ -1,0 +1,252 @@
+// The option scan of tarvex: defaults, value forms, cursor semantics and refusals.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ParseParameters.h"
+#include "Settings.h"
+
+namespace {
+
+struct ParseResult {
+  bool ok;
+  TarvexSettings s;
+  std::string err;
+};
+
+// Runs the scan on "tarvex" followed by args, capturing standard error.
+ParseResult Parse(std::vector<std::string> args) {
+  args.insert(args.begin(), "tarvex");
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ParseResult r;
+  testing::internal::CaptureStderr();
+  r.ok = ParseOptions(static_cast<int>(args.size()), argv.data(), r.s);
+  r.err = testing::internal::GetCapturedStderr();
+  return r;
+}
+
+ParseResult ParseOk(const std::vector<std::string>& args) {
+  ParseResult r = Parse(args);
+  EXPECT_TRUE(r.ok) << "refused: " << r.err;
+  EXPECT_EQ(r.err, "");
+  return r;
+}
+
+void ExpectRefused(const std::vector<std::string>& args) {
+  ParseResult r = Parse(args);
+  std::string joined;
+  for (const auto& a : args) joined += a + " ";
+  EXPECT_FALSE(r.ok) << joined;
+  EXPECT_NE(r.err, "") << "no message for: " << joined;
+}
+
+TEST(Options, FileNameAloneGivesDefaults) {
+  TarvexSettings s = ParseOk({"run.b16"}).s;
+  EXPECT_STREQ(s.filename, "run.b16");
+  EXPECT_EQ(s.pflag, 0);
+  EXPECT_EQ(s.cflag, 0);
+  EXPECT_EQ(s.speed, 0);
+  EXPECT_EQ(s.fftx, 64);
+  EXPECT_EQ(s.ffty, 64);
+  EXPECT_EQ(s.Delx, 64);
+  EXPECT_EQ(s.Dely, 64);
+  EXPECT_EQ(s.Xoff, 0);
+  EXPECT_EQ(s.Yoff, 0);
+  EXPECT_FLOAT_EQ(s.MinRho, 0.0f);
+  EXPECT_FLOAT_EQ(s.MaxVelRatio, 0.5f);
+  EXPECT_FLOAT_EQ(s.C1, 1.0f);
+  EXPECT_FLOAT_EQ(s.C2, 1.0f);
+  EXPECT_FLOAT_EQ(s.C3, 3.0f);
+  EXPECT_FLOAT_EQ(s.C4, 1.0f);
+  EXPECT_EQ(s.start, 1);
+  EXPECT_EQ(s.inc, 1);
+  EXPECT_EQ(s.stride, 1);
+  EXPECT_STREQ(s.sname, "");
+}
+
+TEST(Options, SingleArgumentIsFileNameEvenWithDash) {
+  for (const char* name : {"-dft", "-i", "-all", "-tecx"}) {
+    TarvexSettings s = ParseOk({name}).s;
+    EXPECT_STREQ(s.filename, name);
+    EXPECT_EQ(s.pflag, 0) << name;
+    EXPECT_EQ(s.fftx, 64) << name;
+  }
+}
+
+TEST(Options, SwitchesSetTheirBits) {
+  TarvexSettings s = ParseOk({"-i", "-s", "-o", "f.b16"}).s;
+  EXPECT_EQ(s.pflag, PFLAG_ITERATE | PFLAG_SMOOTH);
+  EXPECT_EQ(s.speed, 1);
+  EXPECT_EQ(s.cflag, 0);
+}
+
+TEST(Options, CheckOptionsSetValueAndBit) {
+  TarvexSettings s = ParseOk({"-MinRho", "0.3", "-MaxVelRat", "0.25", "-GHcheck", "2", "-MVOcheck", "0.5",
+                              "-DMVOcheck", "1.5", "2.5", "f.b16"})
+                         .s;
+  EXPECT_FLOAT_EQ(s.MinRho, 0.3f);
+  EXPECT_FLOAT_EQ(s.MaxVelRatio, 0.25f);
+  EXPECT_FLOAT_EQ(s.C3, 2.0f);
+  EXPECT_FLOAT_EQ(s.C4, 0.5f);
+  EXPECT_FLOAT_EQ(s.C1, 1.5f);
+  EXPECT_FLOAT_EQ(s.C2, 2.5f);
+  EXPECT_EQ(s.cflag, CFLAG_MINRHO | CFLAG_MAXVEL | CFLAG_GLOBALHIST | CFLAG_MEDIAN | CFLAG_DYNMEAN);
+  EXPECT_EQ(s.pflag, 0);
+}
+
+TEST(Options, RepeatedOptionKeepsLastValue) {
+  TarvexSettings s = ParseOk({"-MinRho", "0.3", "-MinRho", "0.7", "f.b16"}).s;
+  EXPECT_FLOAT_EQ(s.MinRho, 0.7f);
+  EXPECT_EQ(s.cflag, CFLAG_MINRHO);
+}
+
+TEST(Options, OptionsMatchExactlyWithCase) {
+  TarvexSettings s = ParseOk({"-minrho", "0.3", "-S", "-I", "-O", "-gspacing", "4", "4", "f.b16"}).s;
+  EXPECT_EQ(s.cflag, 0);
+  EXPECT_EQ(s.pflag, 0);
+  EXPECT_EQ(s.speed, 0);
+  EXPECT_EQ(s.Delx, 64);  // "-gspacing" is not -gspac; its numbers are ignored too
+}
+
+TEST(Options, ValuesReadLikeAtofAndAtoi) {
+  TarvexSettings s = ParseOk({"-MinRho", "0.4abc", "-MaxVelRat", "abc", "-gspac", "12.9", "7px", "f.b16"}).s;
+  EXPECT_FLOAT_EQ(s.MinRho, 0.4f);
+  EXPECT_FLOAT_EQ(s.MaxVelRatio, 0.0f);
+  EXPECT_EQ(s.cflag, CFLAG_MINRHO | CFLAG_MAXVEL);
+  EXPECT_EQ(s.Delx, 12);
+  EXPECT_EQ(s.Dely, 7);
+}
+
+TEST(Options, ValueThatNamesLaterOptionAlsoSwitchesItOn) {
+  // -s is tested after -MinRho, so the value "-s" is read as 0 and then matches -s.
+  TarvexSettings s = ParseOk({"-MinRho", "-s", "f.b16"}).s;
+  EXPECT_FLOAT_EQ(s.MinRho, 0.0f);
+  EXPECT_EQ(s.cflag, CFLAG_MINRHO);
+  EXPECT_EQ(s.pflag, PFLAG_SMOOTH);
+  // -i is tested before -MinRho, so the value "-i" does not switch it on.
+  TarvexSettings t = ParseOk({"-MinRho", "-i", "f.b16"}).s;
+  EXPECT_EQ(t.pflag, 0);
+  EXPECT_EQ(t.cflag, CFLAG_MINRHO);
+}
+
+TEST(Options, DftSizeForms) {
+  struct Case {
+    std::vector<std::string> args;
+    int fftx, ffty, delx, dely;
+  };
+  const Case cases[] = {
+      {{"-dft", "32", "f.b16"}, 32, 32, 32, 32},
+      {{"-dft", "32x16", "f.b16"}, 32, 16, 32, 16},
+      {{"-dft32x16", "f.b16"}, 32, 16, 32, 16},
+      {{"-dft32", "f.b16"}, 32, 32, 32, 32},
+      {{"-dft", "32x16", "-gspac", "0", "0", "f.b16"}, 32, 16, 32, 16},
+      {{"-gspac", "8", "8", "-dft", "32", "f.b16"}, 32, 32, 8, 8},
+      {{"-dft", "32", "-gspac", "8", "8", "f.b16"}, 32, 32, 8, 8},
+      {{"-gspac", "8", "4", "-dft", "32x16", "f.b16"}, 32, 16, 8, 4},
+      {{"-dft", "32X16", "f.b16"}, 32, 32, 32, 32},      // only a lower-case x divides
+      {{"-dft", "32x16x8", "f.b16"}, 32, 8, 32, 8},      // the last x divides
+      {{"-dft", "16", "-dft", "32x64", "f.b16"}, 32, 64, 16, 16},  // spacing set by the first
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const auto& a : c.args) joined += a + " ";
+    TarvexSettings s = ParseOk(c.args).s;
+    EXPECT_EQ(s.fftx, c.fftx) << joined;
+    EXPECT_EQ(s.ffty, c.ffty) << joined;
+    EXPECT_EQ(s.Delx, c.delx) << joined;
+    EXPECT_EQ(s.Dely, c.dely) << joined;
+    EXPECT_STREQ(s.filename, "f.b16") << joined;
+  }
+}
+
+TEST(Options, TecNameSeparateOrAttached) {
+  TarvexSettings a = ParseOk({"-tec", "run1", "f.b16"}).s;
+  TarvexSettings b = ParseOk({"-tecrun1", "f.b16"}).s;
+  EXPECT_STREQ(a.sname, "run1");
+  EXPECT_STREQ(b.sname, "run1");
+  EXPECT_EQ(a.pflag, PFLAG_TECPLOT);
+  EXPECT_EQ(b.pflag, PFLAG_TECPLOT);
+  EXPECT_STREQ(b.filename, "f.b16");
+}
+
+TEST(Options, TecAsLastOptionTakesTheFileNameToo) {
+  TarvexSettings s = ParseOk({"-s", "-tec", "run.b16"}).s;
+  EXPECT_STREQ(s.sname, "run.b16");
+  EXPECT_STREQ(s.filename, "run.b16");
+  EXPECT_EQ(s.pflag, PFLAG_SMOOTH | PFLAG_TECPLOT);
+}
+
+TEST(Options, AllByFirstFourCharacters) {
+  TarvexSettings a = ParseOk({"-allpairs", "1", "1", "2", "f.b16"}).s;
+  TarvexSettings b = ParseOk({"-all", "3", "2", "5", "f.b16"}).s;
+  EXPECT_EQ(a.start, 1);
+  EXPECT_EQ(a.inc, 1);
+  EXPECT_EQ(a.stride, 2);
+  EXPECT_EQ(a.pflag, PFLAG_SERIES);
+  EXPECT_EQ(b.start, 3);
+  EXPECT_EQ(b.inc, 2);
+  EXPECT_EQ(b.stride, 5);
+  EXPECT_EQ(b.pflag, PFLAG_SERIES);
+}
+
+TEST(Options, UnknownArgumentsIgnored) {
+  TarvexSettings s = ParseOk({"-x", "hello", "42", "-dft", "16", "--s", "f.b16"}).s;
+  EXPECT_EQ(s.fftx, 16);
+  EXPECT_EQ(s.pflag, 0);
+  EXPECT_EQ(s.cflag, 0);
+}
+
+TEST(Options, LastArgumentMayServeAsValueButNothingBeyond) {
+  // The last argument may be read as a value and still names the file.
+  TarvexSettings s = ParseOk({"-DMVOcheck", "0.5", "2.5"}).s;
+  EXPECT_FLOAT_EQ(s.C1, 0.5f);
+  EXPECT_FLOAT_EQ(s.C2, 2.5f);
+  EXPECT_STREQ(s.filename, "2.5");
+  // An option in the last place is not scanned at all: it is the file name.
+  TarvexSettings t = ParseOk({"-i", "-tec"}).s;
+  EXPECT_EQ(t.pflag, PFLAG_ITERATE);
+  EXPECT_STREQ(t.sname, "");
+  EXPECT_STREQ(t.filename, "-tec");
+  // Values that would lie past the last argument are refused; so is a missing file name.
+  ExpectRefused({});
+  ExpectRefused({"-MinRho", "-MaxVelRat"});  // -MaxVelRat, under the cursor, wants one more
+  ExpectRefused({"-DMVOcheck", "1"});
+  ExpectRefused({"-all", "1", "2"});
+  ExpectRefused({"-gspac", "8"});
+  ExpectRefused({"-dft", "-tec"});
+}
+
+TEST(Options, RefusesUnusableValues) {
+  ExpectRefused({"-gspac", "0", "16", "f.b16"});
+  ExpectRefused({"-gspac", "16", "0", "f.b16"});
+  ExpectRefused({"-gspac", "-8", "-8", "f.b16"});
+  ExpectRefused({"-dft", "0", "f.b16"});
+  ExpectRefused({"-dft", "32x0", "f.b16"});
+  ExpectRefused({"-dft", "-32", "f.b16"});
+  ExpectRefused({"-dftsize", "f.b16"});
+  ExpectRefused({"-all", "1", "0", "2", "f.b16"});
+  ExpectRefused({"-all", "1", "1", "0", "f.b16"});
+  ExpectRefused({"-all", "1", "1", "-2", "f.b16"});
+  ExpectRefused({"-all", "1", "2", "f.b16"});  // stride read from the file name as 0
+}
+
+TEST(Options, NameLengthLimit) {
+  const std::string longest(199, 'a'), tooLong(200, 'a');
+  EXPECT_STREQ(ParseOk({longest}).s.filename, longest.c_str());
+  EXPECT_STREQ(ParseOk({"-tec", longest, "f.b16"}).s.sname, longest.c_str());
+  ExpectRefused({tooLong});
+  ExpectRefused({"-tec", tooLong, "f.b16"});
+  ExpectRefused({"-tec" + tooLong, "f.b16"});
+}
+
+}  // namespace
+
+// libf2c, linked into the analysis library, carries a weak main() of its own that would
+// win over the test runner's; an explicit main keeps the tests running.
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
