@@ -109,6 +109,8 @@ class PIVGrid {
   // Grid indices of the valid points of the 3x3 block around (i, j), the point itself
   // left out, in grid order; returns their number (at most 8).
   int ValidNeighbours(int i, int j, int* k) const;
+  // Number of points the grid holds; a non-positive side means none.
+  int NumberOfPoints() const { return nx > 0 && ny > 0 ? nx * ny : 0; }
 
   bool WriteAsciiPIVFileHeader();
   bool WriteAsciiPIVField();

@@ -36,13 +36,13 @@ int PIVGrid::ValidNeighbours(int i, int j, int* k) const {
 
 void PIVGrid::PrintCheckCounts(int GoodData) const {
   printf("\tGood Data Validated                              = %d\n", GoodData);
-  printf("\tBad  Data                                        = %d\n", nx * ny - GoodData);
-  printf("\tTotal Available Data                             = %d\n\n", nx * ny);
+  printf("\tBad  Data                                        = %d\n", NumberOfPoints() - GoodData);
+  printf("\tTotal Available Data                             = %d\n\n", NumberOfPoints());
 }
 
 int PIVGrid::CCPeakValueCheck() {
   int GoodData = 0;
-  for (int k = 0; k < nx * ny; k++) {
+  for (int k = 0; k < NumberOfPoints(); k++) {
     if (pivgrid[k].CCPeakValueCheck()) GoodData++;
   }
   printf("\n\tCC-Peak Value > %f  Check Result:\n", MinRho);
@@ -52,7 +52,7 @@ int PIVGrid::CCPeakValueCheck() {
 
 int PIVGrid::MaxVelCheck() {
   int GoodData = 0;
-  for (int k = 0; k < nx * ny; k++) {
+  for (int k = 0; k < NumberOfPoints(); k++) {
     if (pivgrid[k].MaxVelCheck()) GoodData++;
   }
   printf("\n\tVelocity < %f px. Check Result:\n", MaxVel);
@@ -62,7 +62,7 @@ int PIVGrid::MaxVelCheck() {
 
 // Statistics come from the flags at entry; flags are written only afterwards.
 int PIVGrid::GlobalHistogramCheck() {
-  const int n = nx * ny;
+  const int n = NumberOfPoints();
   int N = 0;
   double SumU = 0.0, SumV = 0.0, SumUU = 0.0, SumVV = 0.0;
   for (int k = 0; k < n; k++) {
@@ -143,7 +143,7 @@ int PIVGrid::MedianValueOperatorCheck() {
 
 // Local means and spreads read the flags at entry; flags change only in the test step.
 int PIVGrid::DynamicMeanValueOperatorCheck() {
-  const int n = nx * ny;
+  const int n = NumberOfPoints();
   std::unique_ptr<double[]> AvgU(new (std::nothrow) double[n]());
   std::unique_ptr<double[]> AvgV(new (std::nothrow) double[n]());
   std::unique_ptr<double[]> SigSqVel(new (std::nothrow) double[n]());

@@ -4,7 +4,7 @@
 
 int PIVGrid::MovingAverageVelocity() {
   const int w = static_cast<int>(avg_width);  // truncated toward zero
-  const int n = nx * ny;
+  const int n = NumberOfPoints();
   for (int k = 0; k < n; k++) {
     Vx[k] = 0.0f;
     Vy[k] = 0.0f;

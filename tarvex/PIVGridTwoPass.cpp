@@ -20,7 +20,7 @@ bool PIVGrid::CalculateIterativeGridTARVEX() {
   std::cout << "\nSmooth and Interpolate missing TARVEX, please wait ....." << std::endl;
   MovingAverageVelocity();
 
-  for (int k = 0; k < nx * ny; k++) {
+  for (int k = 0; k < NumberOfPoints(); k++) {
     PIVPoint& p = pivgrid[k];
     // Nearest whole pixel, halves away from zero; only whole pixels move a window.
     p.setPIVOffSet(std::round(Vx[k]), std::round(Vy[k]));
