@@ -1,0 +1,52 @@
+// pralen: turns a list of TIFF images into one image-pair file, one image per TIFF file.
+#include <cstdlib>
+#include <iostream>
+
+#include "ImagePairFileWriter.h"
+#include "TIFFImageReader.h"
+
+int main(int argc, char* argv[]) {
+  // A lone argument would name only the output file; converting nothing into it is
+  // taken as a mistake rather than a request for an empty file.
+  if (argc < 3) {
+    std::cerr << "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n";
+    return EXIT_FAILURE;
+  }
+  const int inputs = argc - 2;
+  const char* output = argv[argc - 1];
+
+  std::cout << "You have selected: " << std::endl;
+  for (int i = 1; i <= inputs; ++i) std::cout << "Input   TIFF File  = " << argv[i] << std::endl;
+  std::cout << "Output  16Bit File = " << output << std::endl;
+
+  ImagePairFileWriter writer;
+  if (!writer.Open(output)) {
+    std::cout << "\n\nProblem opening output file " << output << " ....\n\n" << std::endl;
+    return EXIT_FAILURE;
+  }
+  std::cout << "\nConverting TIFF Files -> 16 bit Dat File" << std::endl;
+
+  _16BitImage image;
+  int width = 0, height = 0;
+  for (int i = 1; i <= inputs; ++i) {
+    if (ReadTIFFImageToB16(image, argv[i]) == 0) {
+      std::cout << "\n\nProblem in ReadTIFFImageToB16, bye ..." << std::endl;
+      return EXIT_FAILURE;
+    }
+    if (i == 1) {
+      width = image.nx;
+      height = image.ny;
+      if (!writer.WriteHeader(width, height)) return EXIT_FAILURE;
+    } else if (image.nx != width || image.ny != height) {
+      std::cout << "\n\nProblem - TIFF Images are not same size" << std::endl;
+      std::cout << "\t" << argv[1] << ": " << width << "x" << height << std::endl;
+      std::cout << "\t" << argv[i] << ": " << image.nx << "x" << image.ny << std::endl;
+      std::cout << " .... bye ...\n\n";
+      return EXIT_FAILURE;
+    }
+    std::cout << "\nWriting out image from file \"" << argv[i] << "\"" << std::endl;
+    if (!writer.WriteImage(image.data, static_cast<size_t>(width) * height)) return EXIT_FAILURE;
+    image.Release();
+  }
+  return writer.Close() ? EXIT_SUCCESS : EXIT_FAILURE;
+}

@@ -1,0 +1,110 @@
+// quenlar: turns double-shutter B16 camera files, one or a numbered series, into an
+// image-pair file holding the two exposures of each camera file as consecutive images.
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "ConverterReaders.h"
+#include "ImagePairFileWriter.h"
+
+namespace {
+
+// One camera file's frame: both exposures, nx x ny each, the second after the first.
+struct CameraFrame {
+  std::unique_ptr<uint16_t[]> pixels;
+  int nx = 0;
+  int ny = 0;
+  size_t Values() const { return 2 * static_cast<size_t>(nx) * ny; }
+};
+
+// Reads one camera file into frame; returns the pixels of one exposure, 0 when refused.
+int ReadCameraFrame(const char* name, CameraFrame& frame) {
+  uint16_t* image1 = nullptr;
+  uint16_t* image2 = nullptr;
+  int bw_min = 0, bw_max = 0;  // display levels, not used for conversion
+  const int pixels = ReadDoubleShutterB16Image(name, &image1, &image2, &bw_min, &bw_max, &frame.nx, &frame.ny);
+  frame.pixels.reset(image1);
+  return pixels;
+}
+
+int ConvertOneFile(const char* input, const char* output) {
+  std::cout << "You have selected: " << std::endl;
+  std::cout << "Input B16 File         = " << input << std::endl;
+  std::cout << "Output B16Dat File     = " << output << std::endl;
+  CameraFrame frame;
+  const int pixels = ReadCameraFrame(input, frame);
+  if (pixels == 0) return EXIT_FAILURE;
+  printf("\nSize of each B16 image = %d px\n\n", pixels);
+
+  std::cout << "\nConverting 12 bit B16 File -> 12 bit Dat File" << std::endl;
+  std::cout << "\nWriting out file \"" << output << "\"" << std::endl;
+  ImagePairFileWriter writer;
+  if (!writer.Open(output)) {
+    printf("\n\nProblem opening output file ....\n\n");
+    return EXIT_FAILURE;
+  }
+  const bool ok = writer.WriteHeader(frame.nx, frame.ny) && writer.WriteImage(frame.pixels.get(), frame.Values());
+  return ok && writer.Close() ? EXIT_SUCCESS : EXIT_FAILURE;
+}
+
+int ConvertSeries(const char* series, const char* output, int start) {
+  ImagePairFileWriter writer;
+  if (!writer.Open(output)) {
+    printf("\n\nProblem opening output file ....\n\n");
+    return EXIT_FAILURE;
+  }
+  int width = 0, height = 0;
+  for (long index = start; index <= INT_MAX; ++index) {
+    // The name goes to the B16 reader, whose working name holds kB16NameSize characters.
+    char name[kB16NameSize];
+    const int length = snprintf(name, sizeof name, "%s_%04ld.b16", series, index);
+    if (length < 0 || static_cast<unsigned>(length) >= sizeof name) {
+      fprintf(stderr, "\n\nSeries name \"%s\" gives file names longer than %u characters ....\n\n", series,
+              kB16NameSize - 1);
+      return EXIT_FAILURE;
+    }
+    FILE* probe = fopen(name, "rb");
+    if (probe == nullptr) {
+      std::cout << "File " << name << " Does Not Exist ... " << std::endl;
+      return writer.Close() ? EXIT_SUCCESS : EXIT_FAILURE;
+    }
+    fclose(probe);
+
+    CameraFrame frame;
+    const int pixels = ReadCameraFrame(name, frame);
+    if (pixels == 0) return EXIT_FAILURE;
+    printf("\nSize of each B16 image in file %s = %d px", name, pixels);
+    printf("\n\t12 Bit Images %dpx x %dpx", frame.nx, frame.ny);
+    if (index == start) {
+      width = frame.nx;
+      height = frame.ny;
+      if (!writer.WriteHeader(width, height)) return EXIT_FAILURE;
+    } else if (frame.nx != width || frame.ny != height) {
+      // Appending it would put images of the wrong size under the first file's header.
+      fprintf(stderr,
+              "\n\nB16 file %s holds images of %d px x %d px, the series %d px x %d px; stopping, "
+              "the pairs converted so far are kept ....\n\n",
+              name, frame.nx, frame.ny, width, height);
+      return EXIT_FAILURE;
+    }
+    std::cout << "\n\tConverting 12 bit B16 -> 12 bit DAT" << std::endl;
+    std::cout << "  \tAdding 12 bit Images      -> " << output << std::endl << std::endl;
+    if (!writer.WriteImage(frame.pixels.get(), frame.Values())) return EXIT_FAILURE;
+  }
+  return writer.Close() ? EXIT_SUCCESS : EXIT_FAILURE;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc == 1) {
+    std::cerr << "Use: quenlar <InputFile(/SeriesName)> <OutputFile> (Start Index)\n";
+    return EXIT_FAILURE;
+  }
+  if (argc == 3) return ConvertOneFile(argv[1], argv[2]);
+  if (argc == 4) return ConvertSeries(argv[1], argv[2], atoi(argv[3]));
+  std::cerr << "Use: quenlar <InputFile(/SeriesName)> <OutputFile> (StartIndex)\n";
+  return EXIT_FAILURE;
+}
