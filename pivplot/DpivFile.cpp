@@ -1,0 +1,124 @@
+#include "DpivFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+
+#include "PIVImage.h"
+
+namespace {
+
+constexpr int kHeaderLines = 12;
+constexpr double kPositionTolerance = 1e-3;
+
+bool OnlySpace(const char* p) {
+  for (; *p != '\0'; ++p)
+    if (!std::isspace(static_cast<unsigned char>(*p))) return false;
+  return true;
+}
+
+// One record: flag (0 or 1), x, y, U, V, peak value, separated by white space.
+bool ParseRecord(const std::string& line, PlotVector& vector) {
+  if (line.find('\0') != std::string::npos) return false;
+  const char* p = line.c_str();
+  char* end = nullptr;
+  const long flag = std::strtol(p, &end, 10);
+  if (end == p || (flag != 0 && flag != 1) || !std::isspace(static_cast<unsigned char>(*end))) return false;
+  double values[5];  // x, y, U, V, peak value
+  for (double& value : values) {
+    p = end;
+    value = std::strtod(p, &end);
+    if (end == p || !std::isfinite(value)) return false;
+  }
+  if (!OnlySpace(end)) return false;
+  vector = {flag == 1, values[0], values[1], values[2], values[3]};
+  return true;
+}
+
+std::vector<double> Distinct(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  values.erase(std::unique(values.begin(), values.end()), values.end());
+  return values;
+}
+
+// The common step of sorted positions (0 for a single one); false when not uniform.
+bool UniformStep(const std::vector<double>& positions, double& step) {
+  step = positions.size() > 1 ? positions[1] - positions[0] : 0;
+  for (size_t i = 1; i < positions.size(); i++)
+    if (std::fabs(positions[i] - positions[i - 1] - step) > kPositionTolerance) return false;
+  return true;
+}
+
+// Checks that the vectors form a regular grid in grid order and records its geometry.
+bool FindGrid(VectorField& field, std::string& error) {
+  std::vector<double> xs, ys;
+  for (const PlotVector& v : field.vectors) {
+    xs.push_back(v.x);
+    ys.push_back(v.y);
+  }
+  xs = Distinct(xs);
+  ys = Distinct(ys);
+  if (xs.front() < 0 || ys.front() < 0 || xs.back() >= kMaxImageSide || ys.back() >= kMaxImageSide) {
+    error = "a vector lies outside every image of up to " + std::to_string(kMaxImageSide) + " x " +
+            std::to_string(kMaxImageSide) + " px";
+    return false;
+  }
+  bool grid = xs.size() * ys.size() == field.vectors.size() && UniformStep(xs, field.delx) &&
+              UniformStep(ys, field.dely);
+  for (size_t k = 0; grid && k < field.vectors.size(); k++)
+    grid = field.vectors[k].x == xs[k % xs.size()] && field.vectors[k].y == ys[k / xs.size()];
+  if (!grid) {
+    error = "the vectors do not lie on a regular grid in row order";
+    return false;
+  }
+  field.nx = static_cast<int>(xs.size());
+  field.ny = static_cast<int>(ys.size());
+  field.x0 = xs.front();
+  field.y0 = ys.front();
+  return true;
+}
+
+}  // namespace
+
+double VectorField::Spacing() const {
+  if (delx > 0 && dely > 0) return std::min(delx, dely);
+  if (delx > 0) return delx;
+  if (dely > 0) return dely;
+  return 2 * (x0 + 1);
+}
+
+bool ReadDpivFile(const std::string& path, VectorField& field, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot open the DPIV file " + path;
+    return false;
+  }
+  field = VectorField();
+  std::string line;
+  int number = 0;
+  while (number < kHeaderLines && std::getline(in, line) && !line.empty() && line[0] == '#') number++;
+  if (number < kHeaderLines) {
+    error = path + " does not begin with the 12 comment lines of a DPIV file";
+    return false;
+  }
+  while (std::getline(in, line)) {
+    number++;
+    PlotVector vector;
+    if (!ParseRecord(line, vector)) {
+      error = path + ", line " + std::to_string(number) + ": not a record of flag, x, y, U, V and peak value";
+      return false;
+    }
+    field.vectors.push_back(vector);
+  }
+  if (field.vectors.empty()) {
+    error = path + " holds no vectors";
+    return false;
+  }
+  if (!FindGrid(field, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}
