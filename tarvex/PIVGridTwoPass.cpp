@@ -9,9 +9,9 @@ bool PIVGrid::CalculateIterativeGridTARVEX() {
   CalculateGridTARVEX();
 
   std::cout << "\nValidating TARVEX, please wait ....." << std::endl;
-  if (C3 < 1e-6f) C3 = 3.0f;
+  if (C3 < 1e-6) C3 = 3.0f;
   GlobalHistogramCheck();
-  if (C1 < 1e-6f && C2 < 1e-6f) {
+  if (C1 < 1e-6 && C2 < 1e-6) {
     C1 = 1.0f;
     C2 = 0.0f;
   }
