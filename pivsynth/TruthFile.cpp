@@ -1,15 +1,20 @@
 #include "TruthFile.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 std::string FormatNumber(double value) {
+  // Plain notation where a reader expects it (100, not 1e+02); exponents only for
+  // very small or very large magnitudes.
+  const double magnitude = std::fabs(value);
+  const bool plain = magnitude >= 1e-4 && magnitude < 1e15;
   char text[40];
   for (int precision = 1; precision <= 17; ++precision) {
     std::snprintf(text, sizeof text, "%.*g", precision, value);
-    if (std::strtod(text, nullptr) == value) break;
+    if (std::strtod(text, nullptr) == value && (!plain || std::strchr(text, 'e') == nullptr)) break;
   }
   return text;
 }

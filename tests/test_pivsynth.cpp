@@ -1,0 +1,624 @@
+// The synthetic particle-image generator: its renderer, fields and seeding directly,
+// and the program end to end (file layout, determinism, truth file, refusals).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "DisplacementField.h"
+#include "ParticleRenderer.h"
+#include "ParticleSeeding.h"
+#include "SynthOptions.h"
+#include "SynthRandom.h"
+#include "Synthesis.h"
+#include "TestSupport.h"
+#include "TruthFile.h"
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+struct Centroid {
+  double x = 0.0, y = 0.0, sum = 0.0;
+};
+
+Centroid CentroidOf(const IntensityImage& image) {
+  Centroid c;
+  for (int y = 0; y < image.Height(); ++y)
+    for (int x = 0; x < image.Width(); ++x) {
+      const double v = image.At(x, y);
+      c.sum += v;
+      c.x += v * x;
+      c.y += v * y;
+    }
+  c.x /= c.sum;
+  c.y /= c.sum;
+  return c;
+}
+
+IntensityImage SingleParticle(double x, double y, double diameter, int size = 40, double peak = 2000.0) {
+  IntensityImage image(size, size);
+  image.AddParticle({x, y, peak}, diameter);
+  return image;
+}
+
+// Images of an image-pair file, read back by hand from its bytes.
+struct PairFile {
+  int width = 0, height = 0;
+  std::vector<std::vector<uint16_t>> images;
+};
+
+unsigned Le16(const std::string& bytes, size_t at) {
+  return static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+PairFile ReadPairFile(const std::string& path) {
+  const std::string bytes = ReadFile(path);
+  PairFile f;
+  if (bytes.size() < 4) return f;
+  f.width = static_cast<int>(Le16(bytes, 0));
+  f.height = static_cast<int>(Le16(bytes, 2));
+  const size_t pixels = static_cast<size_t>(f.width) * f.height;
+  for (size_t start = 4; start + 2 * pixels <= bytes.size(); start += 2 * pixels) {
+    std::vector<uint16_t> image(pixels);
+    for (size_t k = 0; k < pixels; ++k) image[k] = static_cast<uint16_t>(Le16(bytes, start + 2 * k));
+    f.images.push_back(image);
+  }
+  return f;
+}
+
+void ExpectDisplacement(const DisplacementField& f, double x, double y, double dx, double dy) {
+  const Displacement d = DisplacementAt(f, x, y);
+  EXPECT_NEAR(d.dx, dx, 1e-9) << "at (" << x << ", " << y << ")";
+  EXPECT_NEAR(d.dy, dy, 1e-9) << "at (" << x << ", " << y << ")";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- renderer
+
+TEST(PivsynthRenderer, SingleParticleCentroidIsAtItsSubPixelPosition) {
+  const double positions[][2] = {{10.3, 12.77}, {20.5, 20.5}, {15.0, 9.91}, {17.25, 14.6}, {19.99, 20.01}};
+  for (double diameter : {2.5, 4.0}) {
+    for (const auto& p : positions) {
+      const Centroid c = CentroidOf(SingleParticle(p[0], p[1], diameter));
+      EXPECT_NEAR(c.x, p[0], 0.01) << "diameter " << diameter;
+      EXPECT_NEAR(c.y, p[1], 0.01) << "diameter " << diameter;
+    }
+  }
+}
+
+TEST(PivsynthRenderer, PixelSumMatchesTheIntegralOfTheProfile) {
+  for (double diameter : {1.0, 2.5, 6.0}) {
+    const Centroid c = CentroidOf(SingleParticle(19.37, 21.82, diameter, 48, 1234.0));
+    EXPECT_NEAR(c.sum, 1234.0 * kPi * diameter * diameter / 8.0, 1e-9 * c.sum) << "diameter " << diameter;
+    EXPECT_NEAR(ParticleTotalIntensity(1234.0, diameter), c.sum, 1e-9 * c.sum);
+  }
+  // The one-dimensional pieces: the whole line, and half of it.
+  EXPECT_NEAR(GaussianIntegral(-50.0, 50.0, 0.3, 0.7), 0.7 * std::sqrt(2.0 * kPi), 1e-12);
+  EXPECT_NEAR(GaussianIntegral(2.0, 60.0, 2.0, 1.3), 0.5 * 1.3 * std::sqrt(2.0 * kPi), 1e-12);
+}
+
+TEST(PivsynthRenderer, PeakAndE2DiameterAreAsGiven) {
+  // A wide particle is nearly constant over one pixel, so the pixels sample the profile.
+  const IntensityImage image = SingleParticle(50.0, 50.0, 40.0, 101, 1000.0);
+  EXPECT_NEAR(image.At(50, 50), 1000.0, 1.0);
+  EXPECT_NEAR(image.At(70, 50), 1000.0 * std::exp(-2.0), 1.0);  // radius d / 2
+  EXPECT_NEAR(image.At(50, 30), 1000.0 * std::exp(-2.0), 1.0);
+  EXPECT_NEAR(image.At(60, 60), 1000.0 * std::exp(-8.0 * 200.0 / 1600.0), 1.0);
+}
+
+TEST(PivsynthRenderer, ParticlesAtAndBeyondTheEdgeAreClipped) {
+  IntensityImage image(10, 10);
+  image.AddParticle({-0.5, 4.0, 1000.0}, 2.5);  // centred on the left edge: half inside
+  const double total = ParticleTotalIntensity(1000.0, 2.5);
+  EXPECT_NEAR(CentroidOf(image).sum, total / 2.0, 1e-6 * total);
+  image.AddParticle({-40.0, -40.0, 1000.0}, 2.5);
+  image.AddParticle({300.0, 5.0, 1000.0}, 2.5);
+  image.AddParticle({5.0, 10.0, 1000.0}, 2.5);  // half a pixel below: its top tail shows
+  const double tail = 0.5 * std::erfc(0.5 / (2.5 / 4.0) / std::sqrt(2.0));
+  EXPECT_NEAR(CentroidOf(image).sum, total * (0.5 + tail), 1e-6 * total);
+}
+
+TEST(PivsynthRenderer, QuantizeRoundsToCountsAndClampsTo12Bits) {
+  IntensityImage image(30, 30);
+  image.AddParticle({8.2, 9.7, 50000.0}, 3.0);  // saturates
+  image.AddParticle({20.4, 20.6, 800.0}, 2.5);
+  SynthRandom random(7);
+  image.AddNoise(30.0, random);  // drives the background below zero
+  const std::vector<uint16_t> counts = image.Quantize();
+  ASSERT_EQ(counts.size(), 900u);
+  EXPECT_EQ(counts[9 * 30 + 8], 4095);
+  int zeros = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 30; ++x) {
+      const double v = image.At(x, y);
+      const double expected = v < 0.0 ? 0.0 : v > 4095.0 ? 4095.0 : std::floor(v + 0.5);
+      EXPECT_EQ(counts[y * 30 + x], expected) << x << "," << y << " from " << v;
+      zeros += counts[y * 30 + x] == 0;
+    }
+  EXPECT_GT(zeros, 300);
+}
+
+TEST(PivsynthRenderer, NoiseHasTheGivenStandardDeviation) {
+  IntensityImage image(200, 200);
+  SynthRandom random(11);
+  image.AddNoise(12.0, random);
+  double sum = 0.0, squares = 0.0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 200; ++x) {
+      sum += image.At(x, y);
+      squares += image.At(x, y) * image.At(x, y);
+    }
+  const double mean = sum / 40000.0;
+  EXPECT_NEAR(mean, 0.0, 0.3);
+  EXPECT_NEAR(std::sqrt(squares / 40000.0 - mean * mean), 12.0, 0.3);
+}
+
+// ---------------------------------------------------------------- random numbers
+
+TEST(PivsynthRandom, FollowsTheSplitMix64Sequence) {
+  SynthRandom random(0);
+  EXPECT_EQ(random.Next(), 0xe220a8397b1dcdafULL);
+  EXPECT_EQ(random.Next(), 0x6e789e6aa1b965f4ULL);
+  EXPECT_EQ(random.Next(), 0x06c45d188009454fULL);
+}
+
+TEST(PivsynthRandom, UniformAndNormalHaveTheirMoments) {
+  SynthRandom random(42);
+  double uSum = 0.0, nSum = 0.0, nSquares = 0.0, uMin = 1.0, uMax = 0.0;
+  const int n = 100000;
+  for (int k = 0; k < n; ++k) {
+    const double u = random.Uniform();
+    uMin = std::fmin(uMin, u);
+    uMax = std::fmax(uMax, u);
+    uSum += u;
+    const double z = random.Normal();
+    ASSERT_TRUE(std::isfinite(z));
+    nSum += z;
+    nSquares += z * z;
+  }
+  EXPECT_GE(uMin, 0.0);
+  EXPECT_LT(uMax, 1.0);
+  EXPECT_NEAR(uSum / n, 0.5, 0.005);
+  EXPECT_NEAR(nSum / n, 0.0, 0.015);
+  EXPECT_NEAR(nSquares / n, 1.0, 0.02);
+}
+
+// ---------------------------------------------------------------- fields
+
+TEST(PivsynthField, UniformRotationAndShearAtHandCheckedPoints) {
+  DisplacementField f;
+  f.dx = 1.25;
+  f.dy = -0.5;
+  ExpectDisplacement(f, 3.0, 200.0, 1.25, -0.5);
+
+  f.kind = FieldKind::Rotation;
+  f.omega = 0.01;
+  f.cx = 50.0;
+  f.cy = 40.0;
+  ExpectDisplacement(f, 60.0, 40.0, 0.0, 0.1);   // right of the centre: down the rows
+  ExpectDisplacement(f, 50.0, 50.0, -0.1, 0.0);  // below the centre: towards x = 0
+  ExpectDisplacement(f, 30.0, 20.0, 0.2, -0.2);
+  ExpectDisplacement(f, 50.0, 40.0, 0.0, 0.0);
+
+  f.kind = FieldKind::Shear;
+  f.shear = 0.05;
+  ExpectDisplacement(f, 7.0, 50.0, 0.5, 0.0);
+  ExpectDisplacement(f, 99.0, 30.0, -0.5, 0.0);
+  ExpectDisplacement(f, 0.0, 40.0, 0.0, 0.0);
+}
+
+TEST(PivsynthField, RankineVortexIsSolidInsideAndPotentialOutside) {
+  DisplacementField f;
+  f.kind = FieldKind::Vortex;
+  f.profile = VortexProfile::Rankine;
+  f.gamma = 2.0 * kPi * 50.0;  // v = 50 / r outside
+  f.core = 5.0;
+  f.cx = 100.0;
+  f.cy = 80.0;
+  ExpectDisplacement(f, 102.5, 80.0, 0.0, 5.0);   // inside: 50 * 2.5 / 25
+  ExpectDisplacement(f, 105.0, 80.0, 0.0, 10.0);  // on the core: the fastest
+  ExpectDisplacement(f, 110.0, 80.0, 0.0, 5.0);   // outside: 50 / 10
+  ExpectDisplacement(f, 100.0, 90.0, -5.0, 0.0);
+  ExpectDisplacement(f, 100.0, 30.0, 1.0, 0.0);
+  ExpectDisplacement(f, 100.0, 80.0, 0.0, 0.0);
+}
+
+TEST(PivsynthField, LambOseenVortexHasItsSmoothProfile) {
+  DisplacementField f;
+  f.kind = FieldKind::Vortex;
+  f.gamma = 2.0 * kPi * 50.0;
+  f.core = 5.0;
+  f.cx = 10.0;
+  f.cy = 10.0;
+  ExpectDisplacement(f, 15.0, 10.0, 0.0, 10.0 * (1.0 - std::exp(-1.0)));  // r = core
+  ExpectDisplacement(f, 10.0, 0.0, 5.0 * (1.0 - std::exp(-4.0)), 0.0);    // r = 2 core, above
+  ExpectDisplacement(f, 10.0, 10.0, 0.0, 0.0);
+  // Near the centre it turns into solid rotation at gamma / (2 pi core^2) = 2 per radian.
+  ExpectDisplacement(f, 10.0 + 1e-7, 10.0, 0.0, 2e-7);
+  const Displacement far = DisplacementAt(f, 510.0, 10.0);
+  EXPECT_NEAR(far.dy, 0.1, 1e-12);
+}
+
+TEST(PivsynthField, MaxDisplacementBoundsTheField) {
+  DisplacementField rotation;
+  rotation.kind = FieldKind::Rotation;
+  rotation.omega = -0.02;
+  rotation.cx = 10.0;
+  rotation.cy = 0.0;
+  EXPECT_NEAR(MaxDisplacement(rotation, -20.0, -40.0, 40.0, 30.0), 0.02 * 50.0, 1e-12);
+
+  for (VortexProfile profile : {VortexProfile::Rankine, VortexProfile::LambOseen}) {
+    DisplacementField f;
+    f.kind = FieldKind::Vortex;
+    f.profile = profile;
+    f.gamma = -300.0;
+    f.core = 7.0;
+    const double bound = MaxDisplacement(f, -50.0, -50.0, 50.0, 50.0);
+    double largest = 0.0;
+    for (double y = -50.0; y <= 50.0; y += 0.25)
+      for (double x = -50.0; x <= 50.0; x += 0.25) {
+        const Displacement d = DisplacementAt(f, x, y);
+        largest = std::fmax(largest, std::hypot(d.dx, d.dy));
+      }
+    EXPECT_LE(largest, bound + 1e-12);
+    EXPECT_GT(largest, 0.6 * bound);
+  }
+}
+
+TEST(PivsynthField, NamesReadBackAndUnknownNamesAreRefused) {
+  for (FieldKind k : {FieldKind::Uniform, FieldKind::Rotation, FieldKind::Vortex, FieldKind::Shear}) {
+    FieldKind read = FieldKind::Uniform;
+    EXPECT_TRUE(ParseFieldKind(FieldKindName(k), read));
+    EXPECT_EQ(read, k);
+  }
+  FieldKind kind = FieldKind::Shear;
+  EXPECT_FALSE(ParseFieldKind("Uniform", kind));
+  EXPECT_EQ(kind, FieldKind::Shear);
+  VortexProfile profile = VortexProfile::LambOseen;
+  EXPECT_TRUE(ParseVortexProfile("rankine", profile));
+  EXPECT_EQ(profile, VortexProfile::Rankine);
+  EXPECT_FALSE(ParseVortexProfile("oseen", profile));
+}
+
+// ---------------------------------------------------------------- seeding and pairs
+
+TEST(PivsynthSeeding, MarginLetsParticlesMoveIntoView) {
+  DisplacementField f;
+  f.dx = 10.0;
+  EXPECT_EQ(SeedMargin(f, 100, 100, 2.5), 10.0 + ParticleReach(2.5));
+
+  f.kind = FieldKind::Rotation;
+  f.omega = 0.05;
+  f.cx = 49.5;
+  f.cy = 49.5;
+  const double margin = SeedMargin(f, 100, 100, 2.5);
+  const SeedArea area = SeedingArea(100, 100, margin);
+  EXPECT_LE(MaxDisplacement(f, area.x0, area.y0, area.x1, area.y1) + ParticleReach(2.5), margin);
+
+  // A field far beyond small displacements stops at the limit instead of growing forever.
+  f.omega = 3.0;
+  EXPECT_EQ(SeedMargin(f, 100, 60, 2.5), 50.0 + ParticleReach(2.5));
+}
+
+TEST(PivsynthSeeding, ParticlesFillTheAreaWithVaryingPeaks) {
+  const SeedArea area = SeedingArea(64, 32, 6.0);
+  EXPECT_DOUBLE_EQ(area.x0, -6.5);
+  EXPECT_DOUBLE_EQ(area.y1, 37.5);
+  EXPECT_EQ(ParticleCount(0.02, area), std::llround(0.02 * 76.0 * 44.0));
+  SynthRandom random(3);
+  const std::vector<Particle> particles = SeedParticles(area, 5000, random);
+  ASSERT_EQ(particles.size(), 5000u);
+  double peakMin = 1e9, peakMax = 0.0, xSum = 0.0;
+  for (const Particle& p : particles) {
+    EXPECT_TRUE(p.x >= area.x0 && p.x < area.x1 && p.y >= area.y0 && p.y < area.y1);
+    peakMin = std::fmin(peakMin, p.peak);
+    peakMax = std::fmax(peakMax, p.peak);
+    xSum += p.x;
+  }
+  EXPECT_GE(peakMin, kPeakMean * (1.0 - kPeakSpread));
+  EXPECT_LE(peakMax, kPeakMean * (1.0 + kPeakSpread));
+  EXPECT_GT(peakMax - peakMin, kPeakMean * kPeakSpread);
+  EXPECT_NEAR(xSum / 5000.0, 31.5, 1.0);
+}
+
+TEST(PivsynthPair, SecondImageHoldsTheParticleMovedByExactlyTheShift) {
+  DisplacementField f;
+  f.dx = 1.37;
+  f.dy = -0.64;
+  const std::vector<Particle> one = {{20.3, 18.6, 2000.0}};
+  IntensityImage first(40, 40), second(40, 40);
+  RenderPair(one, f, 2.5, first, second);
+  const Centroid a = CentroidOf(first), b = CentroidOf(second);
+  EXPECT_NEAR(a.x, 20.3, 0.01);
+  EXPECT_NEAR(a.y, 18.6, 0.01);
+  EXPECT_NEAR(b.x - a.x, 1.37, 0.01);
+  EXPECT_NEAR(b.y - a.y, -0.64, 0.01);
+  // Pixel for pixel the same as drawing the moved particle directly.
+  const IntensityImage moved = SingleParticle(20.3 + 1.37, 18.6 - 0.64, 2.5, 40, 2000.0);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_NEAR(second.At(x, y), moved.At(x, y), 1e-9);
+}
+
+TEST(PivsynthPair, FieldIsTakenAtTheFirstImagePosition) {
+  DisplacementField f;
+  f.kind = FieldKind::Rotation;
+  f.omega = 0.1;
+  f.cx = 20.0;
+  f.cy = 20.0;
+  IntensityImage first(40, 40), second(40, 40);
+  RenderPair({{30.0, 20.0, 1500.0}}, f, 2.5, first, second);
+  const Centroid b = CentroidOf(second);
+  EXPECT_NEAR(b.x, 30.0, 0.01);  // a tangent step, not an arc
+  EXPECT_NEAR(b.y, 21.0, 0.01);
+}
+
+// ---------------------------------------------------------------- options
+
+TEST(PivsynthOptions, DefaultsAndBothValueForms) {
+  SynthOptions o;
+  std::string error;
+  ASSERT_EQ(ParseOptions({}, o, error), ParseOutcome::Run);
+  EXPECT_EQ(o.width, 256);
+  EXPECT_EQ(o.pairs, 1);
+  EXPECT_EQ(o.out, "synth.b16");
+  EXPECT_DOUBLE_EQ(o.field.cx, 127.5);
+
+  SynthOptions v;
+  ASSERT_EQ(ParseOptions({"--size=64x32", "--field", "vortex", "--gamma=-12.5", "--core", "4", "--seed",
+                          "18446744073709551615"},
+                         v, error),
+            ParseOutcome::Run)
+      << error;
+  EXPECT_EQ(v.width, 64);
+  EXPECT_EQ(v.height, 32);
+  EXPECT_EQ(v.field.kind, FieldKind::Vortex);
+  EXPECT_DOUBLE_EQ(v.field.gamma, -12.5);
+  EXPECT_DOUBLE_EQ(v.field.core, 4.0);
+  EXPECT_DOUBLE_EQ(v.field.cx, 31.5);
+  EXPECT_DOUBLE_EQ(v.field.cy, 15.5);
+  EXPECT_EQ(v.seed, 18446744073709551615ULL);
+  EXPECT_EQ(ParseOptions({"--noise", "1", "--help", "--bogus"}, v, error), ParseOutcome::Help);
+}
+
+TEST(PivsynthOptions, TruthNumbersReadBackExactly) {
+  EXPECT_EQ(FormatNumber(0.02), "0.02");
+  EXPECT_EQ(FormatNumber(-3.0), "-3");
+  EXPECT_EQ(FormatNumber(127.5), "127.5");
+  EXPECT_EQ(FormatNumber(100.0), "100");
+  EXPECT_EQ(FormatNumber(4096.0), "4096");
+  EXPECT_EQ(FormatNumber(1e-7), "1e-07");
+  const double third = 1.0 / 3.0;
+  EXPECT_EQ(std::stod(FormatNumber(third)), third);
+}
+
+// ---------------------------------------------------------------- the program
+
+TEST(PivsynthProgram, WritesTheHeaderAndAllImagesOfEveryPair) {
+  TempDir dir;
+  const RunResult r = RunProgram("pivsynth", {"--size", "40x30", "--pairs", "3", "--out", "p.b16"}, dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "pivsynth: wrote 6 images of 40x30 px (3 pairs, " +
+                std::to_string(ParticleCount(0.02, SeedingArea(40, 30, ParticleReach(2.5)))) +
+                " particles per pair, uniform field) to p.b16, truth in p.b16.truth\n");
+  const std::string bytes = ReadFile(dir.file("p.b16"));
+  ASSERT_EQ(bytes.size(), 4u + 6u * 2u * 40u * 30u);
+  EXPECT_EQ(bytes.substr(0, 4), std::string("\x28\x00\x1e\x00", 4));
+  const PairFile f = ReadPairFile(dir.file("p.b16"));
+  ASSERT_EQ(f.images.size(), 6u);
+  // Each pair has particles of its own; within a pair (no shift) the images agree.
+  EXPECT_EQ(f.images[0], f.images[1]);
+  EXPECT_NE(f.images[0], f.images[2]);
+  EXPECT_NE(f.images[2], f.images[4]);
+  for (const auto& image : f.images)
+    for (uint16_t v : image) ASSERT_LE(v, 4095);
+}
+
+TEST(PivsynthProgram, DefaultsWriteSynthB16) {
+  TempDir dir;
+  const RunResult r = RunProgram("pivsynth", {}, dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir.file("synth.b16")).size(), 4u + 2u * 2u * 256u * 256u);
+  EXPECT_TRUE(FileExists(dir.file("synth.b16.truth")));
+}
+
+TEST(PivsynthProgram, SameSeedSameBytesOtherSeedOtherBytes) {
+  TempDir dir;
+  const std::vector<std::string> base = {"--size", "64x48", "--noise", "5", "--field", "shear", "--shear", "0.03"};
+  auto run = [&](const std::string& out, const std::vector<std::string>& extra) {
+    std::vector<std::string> args = base;
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back("--out");
+    args.push_back(out);
+    EXPECT_EQ(RunProgram("pivsynth", args, dir.path()).status, 0);
+    return ReadFile(dir.file(out));
+  };
+  const std::string a = run("a.b16", {}), b = run("b.b16", {}), c = run("c.b16", {"--seed", "2"});
+  const std::string d = run("d.b16", {"--seed", "1"});
+  ASSERT_EQ(a.size(), 4u + 4u * 64u * 48u);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a, d);  // 1 is the default seed
+  EXPECT_NE(a, c);
+}
+
+TEST(PivsynthProgram, IntegerShiftMovesTheWholePictureAndParticlesEnterFromOutside) {
+  TempDir dir;
+  const RunResult r = RunProgram(
+      "pivsynth", {"--size", "64x48", "--dx", "3", "--dy", "-2", "--density", "0.05", "--out", "s.b16"}, dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const PairFile f = ReadPairFile(dir.file("s.b16"));
+  ASSERT_EQ(f.images.size(), 2u);
+  const auto& one = f.images[0];
+  const auto& two = f.images[1];
+  for (int y = 2; y < 48; ++y)
+    for (int x = 0; x + 3 < 64; ++x)
+      ASSERT_NEAR(two[(y - 2) * 64 + x + 3], one[y * 64 + x], 1) << x << "," << y;
+  // The strips that image 1 does not show are filled from the margin too.
+  double left = 0.0, bottom = 0.0;
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 3; ++x) left += two[y * 64 + x];
+  for (int y = 46; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) bottom += two[y * 64 + x];
+  EXPECT_GT(left, 0.0);
+  EXPECT_GT(bottom, 0.0);
+}
+
+TEST(PivsynthProgram, BrightnessFollowsTheSeedingDensity) {
+  TempDir dir;
+  for (double density : {0.01, 0.04}) {
+    const RunResult r = RunProgram(
+        "pivsynth", {"--size", "300x300", "--density", FormatNumber(density), "--diameter", "3"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const PairFile f = ReadPairFile(dir.file("synth.b16"));
+    ASSERT_EQ(f.images.size(), 2u);
+    double sum = 0.0;
+    for (uint16_t v : f.images[0]) sum += v;
+    const double expected = density * ParticleTotalIntensity(kPeakMean, 3.0);
+    EXPECT_NEAR(sum / (300.0 * 300.0), expected, 0.1 * expected) << "density " << density;
+  }
+}
+
+TEST(PivsynthProgram, NoiseIsAddedOnlyWhenAskedFor) {
+  TempDir dir;
+  ASSERT_EQ(RunProgram("pivsynth", {"--size", "100x100", "--density", "0", "--out", "q.b16"}, dir.path()).status, 0);
+  ASSERT_EQ(
+      RunProgram("pivsynth", {"--size", "100x100", "--density", "0", "--noise", "20", "--out", "n.b16"}, dir.path())
+          .status,
+      0);
+  const PairFile quiet = ReadPairFile(dir.file("q.b16")), noisy = ReadPairFile(dir.file("n.b16"));
+  ASSERT_EQ(quiet.images.size(), 2u);
+  ASSERT_EQ(noisy.images.size(), 2u);
+  for (uint16_t v : quiet.images[1]) ASSERT_EQ(v, 0);
+  // Negative values clip to zero, so the mean is that of the positive half: 20 / sqrt(2 pi).
+  double sum = 0.0;
+  for (uint16_t v : noisy.images[1]) sum += v;
+  EXPECT_NEAR(sum / 10000.0, 20.0 / std::sqrt(2.0 * kPi), 0.5);
+  EXPECT_NE(noisy.images[0], noisy.images[1]);
+}
+
+TEST(PivsynthProgram, TruthFileHoldsTheFieldAndTheSettings) {
+  TempDir dir;
+  ASSERT_EQ(RunProgram("pivsynth",
+                       {"--field", "vortex", "--profile", "rankine", "--gamma", "150.5", "--core", "8", "--center",
+                        "100,60.25", "--size", "200x120", "--pairs", "2", "--diameter", "3.2", "--density", "0.015",
+                        "--noise", "4", "--seed", "99", "--out", "v.b16"},
+                       dir.path())
+                .status,
+            0);
+  EXPECT_EQ(ReadFile(dir.file("v.b16.truth")),
+            "field = vortex\nprofile = rankine\ngamma = 150.5\ncore = 8\ncenter = 100,60.25\nsize = 200x120\n"
+            "pairs = 2\ndiameter = 3.2\ndensity = 0.015\nnoise = 4\nseed = 99\n");
+
+  ASSERT_EQ(RunProgram("pivsynth", {"--field", "rotation", "--omega", "-0.01", "--size", "64x32", "--out", "r.b16"},
+                       dir.path())
+                .status,
+            0);
+  EXPECT_EQ(ReadFile(dir.file("r.b16.truth")),
+            "field = rotation\nomega = -0.01\ncenter = 31.5,15.5\nsize = 64x32\npairs = 1\ndiameter = 2.5\n"
+            "density = 0.02\nnoise = 0\nseed = 1\n");
+
+  ASSERT_EQ(RunProgram("pivsynth", {"--dx", "2.75", "--dy=-1.5", "--size", "32x32", "--out", "u.b16"}, dir.path())
+                .status,
+            0);
+  EXPECT_EQ(ReadFile(dir.file("u.b16.truth")),
+            "field = uniform\ndx = 2.75\ndy = -1.5\nsize = 32x32\npairs = 1\ndiameter = 2.5\n"
+            "density = 0.02\nnoise = 0\nseed = 1\n");
+
+  ASSERT_EQ(RunProgram("pivsynth", {"--field", "shear", "--shear", "0.02", "--size", "32x16", "--out", "h.b16"},
+                       dir.path())
+                .status,
+            0);
+  EXPECT_EQ(ReadFile(dir.file("h.b16.truth")),
+            "field = shear\nshear = 0.02\ncenter = 15.5,7.5\nsize = 32x16\npairs = 1\ndiameter = 2.5\n"
+            "density = 0.02\nnoise = 0\nseed = 1\n");
+}
+
+TEST(PivsynthProgram, HelpPrintsTheUsageAndExitsZero) {
+  TempDir dir;
+  for (const char* flag : {"--help", "-h"}) {
+    const RunResult r = RunProgram("pivsynth", {flag}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, UsageText());
+    EXPECT_EQ(r.err, "");
+  }
+  EXPECT_FALSE(FileExists(dir.file("synth.b16")));
+}
+
+TEST(PivsynthProgram, RefusesBadOptionsAndValues) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"--colour", "red"}, "pivsynth: unknown option '--colour'\n"},
+      {{"stray"}, "pivsynth: unexpected argument 'stray'\n"},
+      {{"--dx"}, "pivsynth: option --dx needs a value\n"},
+      {{"--size", "64x48", "--pairs"}, "pivsynth: option --pairs needs a value\n"},
+      {{"--dx", "1.5px"}, "pivsynth: --dx: '1.5px' is not a number\n"},
+      {{"--noise", ""}, "pivsynth: --noise: '' is not a number\n"},
+      {{"--density", "nan"}, "pivsynth: --density: 'nan' is not a number\n"},
+      {{"--pairs", "two"}, "pivsynth: --pairs: 'two' is not a number\n"},
+      {{"--pairs", "0"}, "pivsynth: --pairs: must be between 1 and 1000000\n"},
+      {{"--size", "256"}, "pivsynth: --size: '256' is not of the form WIDTHxHEIGHT\n"},
+      {{"--size", "0x10"}, "pivsynth: --size: width and height must be positive\n"},
+      {{"--size", "64x-4"}, "pivsynth: --size: width and height must be positive\n"},
+      {{"--size", "5001x10"}, "pivsynth: --size: width and height must be at most 5000\n"},
+      {{"--density", "-0.01"}, "pivsynth: --density: must be between 0 and 1 particles per pixel\n"},
+      {{"--diameter", "0"}, "pivsynth: --diameter: must be above 0 and at most 100 pixels\n"},
+      {{"--noise", "-1"}, "pivsynth: --noise: must be between 0 and 4095 counts\n"},
+      {{"--seed", "-3"}, "pivsynth: --seed: '-3' is not a whole number from 0 to 2^64-1\n"},
+      {{"--field", "swirl"}, "pivsynth: --field: 'swirl' is not one of uniform, rotation, vortex, shear\n"},
+      {{"--field", "vortex", "--profile", "burgers"}, "pivsynth: --profile: 'burgers' is not one of rankine, lamb-oseen\n"},
+      {{"--field", "vortex", "--core", "0"}, "pivsynth: --core: the core radius must be positive\n"},
+      {{"--center", "10"}, "pivsynth: --center: '10' is not of the form X,Y\n"},
+      {{"--omega", "0.1"}, "pivsynth: --omega does not apply to --field uniform\n"},
+      {{"--field", "rotation", "--dx", "1"}, "pivsynth: --dx does not apply to --field rotation\n"},
+      {{"--field", "shear", "--gamma", "1"}, "pivsynth: --gamma does not apply to --field shear\n"},
+      {{"--center", "1,2"}, "pivsynth: --center does not apply to --field uniform\n"},
+      {{"--out", ""}, "pivsynth: --out: the file name is empty\n"},
+      {{"--size", "5000x5000", "--pairs", "22"},
+       "pivsynth: --pairs: the file would exceed 2 GiB; ask for fewer pairs or smaller images\n"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    const RunResult r = RunProgram("pivsynth", c.args, dir.path());
+    EXPECT_EQ(r.status, 1) << c.message;
+    EXPECT_EQ(r.err, c.message + "Try 'pivsynth --help' for the options.\n");
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_FALSE(FileExists(dir.file("synth.b16")));
+  EXPECT_FALSE(FileExists(dir.file("synth.b16.truth")));
+}
+
+TEST(PivsynthProgram, RefusesOutputItCannotWriteAndLeavesNothingBehind) {
+  TempDir dir;
+  const RunResult missing = RunProgram("pivsynth", {"--out", "no/such/dir/x.b16"}, dir.path());
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "pivsynth: cannot write 'no/such/dir/x.b16': No such file or directory\n");
+  EXPECT_EQ(missing.out, "");
+
+  const RunResult directory = RunProgram("pivsynth", {"--out", dir.path()}, dir.path());
+  EXPECT_EQ(directory.status, 1);
+  EXPECT_NE(directory.err.find("cannot write"), std::string::npos);
+
+  // The images can be written but the truth file cannot: neither is left behind.
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("t.b16.truth")));
+  const RunResult truth = RunProgram("pivsynth", {"--out", "t.b16"}, dir.path());
+  EXPECT_EQ(truth.status, 1);
+  EXPECT_EQ(truth.err.rfind("pivsynth: cannot write 't.b16.truth'", 0), 0u) << truth.err;
+  EXPECT_EQ(truth.out, "");
+  EXPECT_FALSE(FileExists(dir.file("t.b16")));
+}
+
+// libf2c, linked into the analysis library, carries a weak main() of its own that would
+// win over the test runner's; an explicit main keeps the tests running.
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
