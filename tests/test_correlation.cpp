@@ -196,6 +196,16 @@ TEST(Shift, ComplexShiftMovesTheRealParts) {
   free(out);
 }
 
+TEST(ShiftDeathTest, OutOfMemoryEndsTheProgramWithFailureStatus) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer stops oversized allocations itself";
+#else
+  fftw_real one = 1.0;
+  // 2^40 elements cannot be allocated; the input is not read before that.
+  EXPECT_EXIT(rfftshift(&one, 1 << 20, 1 << 20), testing::ExitedWithCode(1), "");
+#endif
+}
+
 // ---- the point's correlation ----
 
 TEST(PointCorrelation, IdenticalWindowsPeakAtZeroDisplacement) {
