@@ -15,6 +15,9 @@
 
 namespace {
 
+// The plan table lives until the program ends, shared read-only by every point.
+FFTWplan* AllFFTWplans = nullptr;
+
 const char* const kRunSeparator =
     "========================================================================================";
 
@@ -136,7 +139,6 @@ void AnalysePair(const TarvexSettings& s, PIVGrid& grid, bool seriesMode,
 int RunAnalysis() {
   const TarvexSettings& s = settings;
 
-  FFTWplan* AllFFTWplans = nullptr;
   DefineFFTWPlans(&AllFFTWplans, s.speed, 1);
 
   char series[kNameLength];
