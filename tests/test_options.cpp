@@ -172,6 +172,15 @@ TEST(Options, TecNameSeparateOrAttached) {
   EXPECT_STREQ(b.filename, "f.b16");
 }
 
+TEST(Options, AttachedValuesLeaveCursorInPlace) {
+  // The argument after an attached value is scanned as an option of its own.
+  TarvexSettings s = ParseOk({"-dft32x16", "-s", "-tecrun1", "-i", "f.b16"}).s;
+  EXPECT_EQ(s.fftx, 32);
+  EXPECT_EQ(s.ffty, 16);
+  EXPECT_STREQ(s.sname, "run1");
+  EXPECT_EQ(s.pflag, PFLAG_SMOOTH | PFLAG_TECPLOT | PFLAG_ITERATE);
+}
+
 TEST(Options, TecAsLastOptionTakesTheFileNameToo) {
   TarvexSettings s = ParseOk({"-s", "-tec", "run.b16"}).s;
   EXPECT_STREQ(s.sname, "run.b16");
