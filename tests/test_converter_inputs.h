@@ -79,6 +79,15 @@ inline std::vector<uint16_t> Values16(const std::string& bytes, size_t offset = 
   return v;
 }
 
+// A converter refused its input: status 1 with a message of its own on standard error,
+// not a sanitizer report (whose status would also be non-zero).
+inline void ExpectRefusal(const RunResult& r, const std::string& what) {
+  EXPECT_EQ(r.status, 1) << what << "\n" << r.err;
+  EXPECT_NE(r.err, "") << what;
+  EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << what << "\n" << r.err;
+  EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << what << "\n" << r.err;
+}
+
 // Runs tarvex on the image-pair file name in dir with the pair "1 2" and checks the image
 // count and size it reports for the file.
 inline void ExpectTarvexReads(const TempDir& dir, const std::string& name, int images, int width, int height) {

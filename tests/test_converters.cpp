@@ -78,9 +78,7 @@ TEST(Dolvek, UnusableInputStopsBeforeAnyOutputIsWritten) {
   const std::string long_name(200, 'n');                            // one more than fname holds
   for (const std::string& in : {std::string("missing.dat"), std::string("zero.dat"), std::string("short.dat"),
                                 std::string("huge.dat"), long_name}) {
-    const RunResult r = RunProgram("dolvek", {in, "out.dat"}, dir.path());
-    EXPECT_NE(r.status, 0) << in;
-    EXPECT_NE(r.err, "") << in;
+    ExpectRefusal(RunProgram("dolvek", {in, "out.dat"}, dir.path()), in);
     EXPECT_FALSE(FileExists(dir.file("out.dat"))) << in;
   }
   const RunResult r = RunProgram("dolvek", {"missing.dat", "out.dat"}, dir.path());
@@ -156,7 +154,7 @@ TEST(Quenlar, AsksForAnotherNameWhileTheFileDoesNotOpen) {
 TEST(Quenlar, EndOfInputAtTheNamePromptEndsTheProgram) {
   TempDir dir;
   const RunResult r = RunProgram("quenlar", {"nope.b16", "out.dat"}, dir.path(), "");
-  EXPECT_NE(r.status, 0);
+  ExpectRefusal(r, "end of input");
   EXPECT_NE(r.out.find("\n\nCannot Open File \"nope.b16\" enter filename > "), std::string::npos);
   EXPECT_FALSE(FileExists(dir.file("out.dat")));
 }
@@ -212,7 +210,7 @@ TEST(Quenlar, LaterFileOfAnotherSizeStopsTheSeriesKeepingThePairsWritten) {
   WriteFile(dir.file("run_0002.b16"), B16File(Frame(4, 4, 2)));
   WriteFile(dir.file("run_0003.b16"), B16File(Frame(3, 4, 3)));
   const RunResult r = RunProgram("quenlar", {"run", "out.dat", "1"}, dir.path());
-  EXPECT_NE(r.status, 0);
+  ExpectRefusal(r, "size change");
   EXPECT_NE(r.err.find("run_0002.b16"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFile(dir.file("out.dat")), PairFile(3, 2, first.pixels));
 }
@@ -231,14 +229,14 @@ TEST(Quenlar, UnusableCameraFilesAreRefused) {
   WriteFile(dir.file("low.b16"), B16File(low));
   WriteFile(dir.file("wide.b16"), B16File(Frame(5001, 2, 0)));  // not storable in the output
   for (const char* in : {"short.b16", "negative.b16", "low.b16", "wide.b16"}) {
-    const RunResult r = RunProgram("quenlar", {in, "out.dat"}, dir.path());
-    EXPECT_NE(r.status, 0) << in;
-    EXPECT_NE(r.err, "") << in;
+    ExpectRefusal(RunProgram("quenlar", {in, "out.dat"}, dir.path()), in);
   }
-  const std::string long_series(45, 's');  // 45 + "_0001.b16" does not fit 49 characters
-  const RunResult r = RunProgram("quenlar", {long_series, "out.dat", "1"}, dir.path());
-  EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.err, "");
+  const std::string long_series(41, 's');  // 41 + "_0001.b16" is 50 characters: one too many
+  WriteFile(dir.file(long_series + "_0001.b16"), B16File(Frame(2, 2, 0)));
+  ExpectRefusal(RunProgram("quenlar", {long_series, "out.dat", "1"}, dir.path()), "long series name");
+  const std::string longest_series(40, 's');  // 49 characters: the most the reader holds
+  WriteFile(dir.file(longest_series + "_0001.b16"), B16File(Frame(2, 2, 0)));
+  EXPECT_EQ(RunProgram("quenlar", {longest_series, "out.dat", "1"}, dir.path()).status, 0);
 }
 
 TEST(Quenlar, WrongArgumentCountsPrintTheUsage) {
