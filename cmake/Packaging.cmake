@@ -1,0 +1,33 @@
+# Installation of the toolset's programs, and a Debian package of them built by cpack:
+#   cmake --install build --prefix /usr/local
+#   (cd build && cpack)          -> build/tarvex-toolset_<version>_<arch>.deb
+# pivplot installs itself from its own folder.
+
+foreach(program tarvex pralen dolvek quenlar pivsynth)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION bin)
+  else()
+    message(WARNING "${program} is not part of this build, so it is neither installed nor packaged")
+  endif()
+endforeach()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tarvex-toolset)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Digital particle image velocimetry: analysis, image converters, synthetic images, vector plots")
+set(CPACK_PACKAGE_CONTACT "tarvex-toolset maintainers <maintainers@localhost>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+# The runtime packages of the libraries the programs link: FFTW 2 (tarvex, pivplot),
+# libf2c (tarvex, pivplot), libtiff (pralen), libpng (pivplot), and the C and C++ runtimes.
+# dpkg-shlibdeps, where present, reads them off the binaries with their versions.
+find_program(DPKG_SHLIBDEPS_EXECUTABLE dpkg-shlibdeps)
+if(DPKG_SHLIBDEPS_EXECUTABLE)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fftw2, libf2c2, libtiff6, libpng16-16, libc6, libstdc++6, libgcc-s1")
+endif()
+
+include(CPack)
