@@ -24,6 +24,8 @@ void IntensityImage::AddParticle(const Particle& p, double diameter) {
   // exp(-8 r^2 / d^2) is a Gaussian with sigma = d / 4; it factors into x and y.
   const double sigma = diameter / 4.0;
   const int reach = ParticleReach(diameter);
+  // Far-away (or non-finite) centres draw nothing; this also keeps the casts below in range.
+  if (!(p.x > -reach - 1.0 && p.x < width_ + reach && p.y > -reach - 1.0 && p.y < height_ + reach)) return;
   const int x0 = std::max(0, static_cast<int>(std::floor(p.x)) - reach);
   const int x1 = std::min(width_ - 1, static_cast<int>(std::floor(p.x)) + reach);
   const int y0 = std::max(0, static_cast<int>(std::floor(p.y)) - reach);

@@ -15,9 +15,8 @@ void RenderPair(const std::vector<Particle>& particles, const DisplacementField&
 
 namespace {
 
-bool WritePairs(const SynthOptions& o, long long count, ImagePairWriter& writer) {
+bool WritePairs(const SynthOptions& o, const SeedArea& area, long long count, ImagePairWriter& writer) {
   SynthRandom random(o.seed);
-  const SeedArea area = SeedingArea(o.width, o.height, SeedMargin(o.field, o.width, o.height, o.diameter));
   for (int pair = 0; pair < o.pairs; ++pair) {
     IntensityImage first(o.width, o.height), second(o.width, o.height);
     RenderPair(SeedParticles(area, count, random), o.field, o.diameter, first, second);
@@ -32,15 +31,15 @@ bool WritePairs(const SynthOptions& o, long long count, ImagePairWriter& writer)
 
 bool Synthesize(const SynthOptions& o, std::string& summary, std::string& error) {
   const std::string truthPath = o.out + ".truth";
-  const long long count =
-      ParticleCount(o.density, SeedingArea(o.width, o.height, SeedMargin(o.field, o.width, o.height, o.diameter)));
+  const SeedArea area = SeedingArea(o.width, o.height, SeedMargin(o.field, o.width, o.height, o.diameter));
+  const long long count = ParticleCount(o.density, area);
   {
     ImagePairWriter writer;
     if (!writer.Open(o.out, o.width, o.height)) {
       error = writer.Error();
       return false;
     }
-    if (!WritePairs(o, count, writer)) {
+    if (!WritePairs(o, area, count, writer)) {
       error = writer.Error();
       std::remove(o.out.c_str());
       return false;

@@ -118,6 +118,8 @@ TEST(PivsynthRenderer, ParticlesAtAndBeyondTheEdgeAreClipped) {
   EXPECT_NEAR(CentroidOf(image).sum, total / 2.0, 1e-6 * total);
   image.AddParticle({-40.0, -40.0, 1000.0}, 2.5);
   image.AddParticle({300.0, 5.0, 1000.0}, 2.5);
+  image.AddParticle({1e300, -1e300, 1000.0}, 2.5);  // a wild field must not break the casts
+  image.AddParticle({std::nan(""), 5.0, 1000.0}, 2.5);
   image.AddParticle({5.0, 10.0, 1000.0}, 2.5);  // half a pixel below: its top tail shows
   const double tail = 0.5 * std::erfc(0.5 / (2.5 / 4.0) / std::sqrt(2.0));
   EXPECT_NEAR(CentroidOf(image).sum, total * (0.5 + tail), 1e-6 * total);
