@@ -22,7 +22,7 @@ std::unique_ptr<Raster> LoadBackground(const std::string& path, int id, std::str
     return nullptr;
   }
   if (id > store.NumberImages()) {
-    error = path + " holds " + std::to_string(store.NumberImages()) + " images, not image " + std::to_string(id);
+    error = path + " holds " + std::to_string(store.NumberImages()) + " image(s), so no image " + std::to_string(id);
     return nullptr;
   }
   const int w = store.Width(), h = store.Height();
