@@ -40,6 +40,7 @@ const char* PlotUsage() {
          "                    [chosen so that the largest valid vector is one grid spacing long]\n"
          "  --magnitude       colour valid vectors by magnitude, blue (slow) to yellow (fast)\n"
          "  --svg             write the plot as SVG instead of PNG\n"
+         "  --out OUTPUT      the picture to write (the same as giving OUTPUT)\n"
          "  --help            show this text and exit\n"
          "\n"
          "Valid vectors are green, rejected ones red; each arrow starts at its window centre.\n"
@@ -71,6 +72,12 @@ PlotParse ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& op
         return PlotParse::Error;
       }
       i++;
+    } else if (a == "--out") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = "--out needs a file name";
+        return PlotParse::Error;
+      }
+      options.output = args[++i];
     } else if (a == "--image") {
       if (i + 2 >= args.size() || !ParseImageId(args[i + 2], options.image_id)) {
         error = "--image needs an image-pair file and an image id of 1 or more";
@@ -85,12 +92,13 @@ PlotParse ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& op
       files.push_back(a);
     }
   }
-  if (files.empty() || files.size() > 2) {
+  if (files.empty() || files.size() > (options.output.empty() ? 2u : 1u)) {
     error = files.empty() ? "no DPIV file given" : "more than a DPIV file and an output name given";
     return PlotParse::Error;
   }
   options.dpiv = files[0];
-  options.output = files.size() == 2 ? files[1] : DefaultOutputName(options.dpiv, options.svg);
+  if (files.size() == 2) options.output = files[1];
+  if (options.output.empty()) options.output = DefaultOutputName(options.dpiv, options.svg);
   if (options.output == options.dpiv) {
     error = "the picture would overwrite the DPIV file " + options.dpiv;
     return PlotParse::Error;

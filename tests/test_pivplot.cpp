@@ -165,7 +165,7 @@ TEST(PivplotGeometry, AutomaticScaleDrawsTheLargestValidVectorOneSpacingLong) {
 TEST(PivplotGeometry, ColouringByMagnitudeRunsFromBlueToYellow) {
   TempDir dir;
   WriteFile(dir.file("m.dpiv"), DpivText({{1, 15, 15, 8, 0}, {1, 31, 15, 2, 0}, {0, 47, 15, 0, 3}}));
-  const RunResult r = Plot(dir, {"--magnitude", "--scale", "1", "m.dpiv", "m-out.png"});
+  const RunResult r = Plot(dir, {"--magnitude", "--scale", "1", "m.dpiv", "--out", "m-out.png"});
   ASSERT_EQ(r.status, 0) << r.err;
   const Picture p = ReadPng(dir.file("m-out.png"));
   ASSERT_EQ(p.width, 64);
@@ -299,6 +299,8 @@ TEST(PivplotRefusals, BadCommandLines) {
       {{"--image", "pair.b16", "f.dpiv"}, "--image needs an image-pair file and an image id"},
       {{"--image", "pair.b16", "0", "f.dpiv"}, "--image needs an image-pair file and an image id"},
       {{"f.dpiv", "a.png", "b.png"}, "more than a DPIV file and an output name"},
+      {{"f.dpiv", "a.png", "--out", "b.png"}, "more than a DPIV file and an output name"},
+      {{"f.dpiv", "--out"}, "--out needs a file name"},
       {{"f.dpiv", "f.dpiv"}, "the picture would overwrite the DPIV file f.dpiv"},
   };
   for (const auto& [args, message] : cases) {
