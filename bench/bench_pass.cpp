@@ -156,7 +156,3 @@ void BM_SinglePass(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_SinglePass)->Args({32, 16})->Args({64, 32})->Unit(benchmark::kMillisecond);
-
-// libf2c, linked into the analysis library, brings a main() of its own that would win
-// over the benchmark runner's.
-BENCHMARK_MAIN();
