@@ -413,10 +413,3 @@ TEST(FreeKernels, RealAndComplexKernelsAgreeWithThePoint) {
   EXPECT_EQ(peak.column, nx / 2 + 4);
   EXPECT_EQ(peak.row, ny / 2 + 2);
 }
-
-// libf2c, linked into the analysis library, carries a weak main() of its own that would
-// win over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

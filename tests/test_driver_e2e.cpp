@@ -381,10 +381,3 @@ TEST(DriverRefusals, FileWithoutImagesEndsWithStatusOne) {
   EXPECT_NE(r.err, "");
   EXPECT_FALSE(FileExists(dir.file("empty.dpiv")));
 }
-
-// libf2c, linked into the analysis library, brings a main() of its own that would win
-// over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

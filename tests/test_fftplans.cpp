@@ -187,10 +187,3 @@ TEST(DefineFFTWPlans, UncreatableWisdomFileIsNotClaimedDone) {
                          "\n\nStoring Wisdom Plans to File: FFTPlans.Wisdom.dat\n\nPlease wait ....\n\n");
   EXPECT_EQ(run.err, "Cannot create the wisdom file FFTPlans.Wisdom.dat; the plans are not stored.\n");
 }
-
-// libf2c, linked into the analysis library, carries a weak main() of its own that would
-// win over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -277,10 +277,3 @@ TEST(GridSinglePass, WindowOffsetIsPartOfTheReportedDisplacement) {
     EXPECT_NEAR(g.VelocityY(k), -3.0f, 0.15f) << k;
   }
 }
-
-// libf2c, linked into the analysis library, brings a main() of its own that would win
-// over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

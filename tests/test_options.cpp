@@ -252,10 +252,3 @@ TEST(Options, NameLengthLimit) {
 }
 
 }  // namespace
-
-// libf2c, linked into the analysis library, carries a weak main() of its own that would
-// win over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -305,10 +305,3 @@ TEST(PIVPointWindowMask, FlagOffRemovesMaskAndLeavesWindowsAlone) {
   EXPECT_FALSE(Access::ApplyWindowMask(p, a.data(), b.data()));
   EXPECT_EQ(a, std::vector<double>(1024, 2.0));
 }
-
-// libf2c, linked into the analysis library, carries a weak main() of its own that would
-// win over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -617,10 +617,3 @@ TEST(PivsynthProgram, RefusesOutputItCannotWriteAndLeavesNothingBehind) {
   EXPECT_EQ(truth.out, "");
   EXPECT_FALSE(FileExists(dir.file("t.b16")));
 }
-
-// libf2c, linked into the analysis library, carries a weak main() of its own that would
-// win over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

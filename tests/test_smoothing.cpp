@@ -93,10 +93,3 @@ TEST(MovingAverageVelocity, EmptyGridDoesNothing) {
   auto g = MakeGrid(0, 3);
   EXPECT_EQ(g->MovingAverageVelocity(), 1);
 }
-
-// libf2c, linked into the analysis library, brings a main() of its own that would win
-// over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -150,10 +150,3 @@ TEST_F(TwoPass, UnmeasuredPointsStayOffAndGetNoOffset) {
   EXPECT_EQ(g->Point(4).DX(), 3.0f);
   EXPECT_EQ(Flags(*g), "111101111");
 }
-
-// libf2c, linked into the analysis library, brings a main() of its own that would win
-// over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

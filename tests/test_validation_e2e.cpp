@@ -357,10 +357,3 @@ TEST(TwoPassEndToEnd, UnmeasuredPointsAreNeverWrittenAsValid) {
       EXPECT_EQ(p.on, 0) << p.x << "," << p.y;
     }
 }
-
-// libf2c, linked into the analysis library, brings a main() of its own that would win
-// over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

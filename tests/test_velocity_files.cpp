@@ -154,10 +154,3 @@ TEST(VelocityFiles, UnopenableNamesReportAndFail) {
             "\n Cannot open TecPlot output file: TARVEX-Vel.plt ....\n\n"
             "\n Cannot open DPIV output file: TARVEX-Vel.dpiv ....\n\n");
 }
-
-// libf2c, linked into the analysis library, brings a main() of its own that would win
-// over the test runner's; an explicit main keeps the tests running.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
