@@ -176,6 +176,8 @@ int RunAnalysis() {
   PIVGrid dpiv(1, 9999, nx, ny, s.Xoff, s.Yoff, s.Delx, s.Dely, 0, 0, s.fftx, s.ffty, unknown,
                AllFFTWplans, &image);
   SetCheckConstants(s, dpiv);
+  dpiv.setSubPixelEstimator(s.subpix);
+  dpiv.setMeanSubtraction(s.meansub);
 
   std::cout << "\nCalculating TARVEX, please wait ....." << std::endl;
   for (size_t p = 0; p < firsts.size(); p++) {

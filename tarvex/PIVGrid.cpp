@@ -4,11 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
-// Number of points a grid of nx by ny holds; a non-positive side means none.
-int PointCount(int nx, int ny) { return (nx > 0 && ny > 0) ? nx * ny : 0; }
-}  // namespace
-
 PIVGrid::PIVGrid()
     : pivImage(nullptr),
       id(0),
@@ -89,12 +84,12 @@ void PIVGrid::setALLFFTWPLANS(FFTWplan* plans) { AllFFTWplans = plans; }
 
 void PIVGrid::setMinRho(float rho) {
   MinRho = rho;
-  for (int k = 0; k < PointCount(nx, ny); k++) pivgrid[k].setMinRho(rho);
+  for (int k = 0; k < NumberOfPoints(); k++) pivgrid[k].setMinRho(rho);
 }
 
 void PIVGrid::setMaxVel(float vel) {
   MaxVel = vel;
-  for (int k = 0; k < PointCount(nx, ny); k++) pivgrid[k].setMaxDisplacement(vel);
+  for (int k = 0; k < NumberOfPoints(); k++) pivgrid[k].setMaxDisplacement(vel);
 }
 
 void PIVGrid::setGlobalHistogramConstant(float NStdDev) { C3 = NStdDev; }
@@ -104,6 +99,16 @@ void PIVGrid::setDynamicMeanValueConstants(float C1_, float C2_) {
   C2 = C2_;
 }
 void PIVGrid::setMovingAverageWindowSize(float w) { avg_width = w; }
+
+void PIVGrid::setSubPixelEstimator(SubPixelEstimator estimator) {
+  subpix = estimator;
+  for (int k = 0; k < NumberOfPoints(); k++) pivgrid[k].setSubPixelEstimator(estimator);
+}
+
+void PIVGrid::setMeanSubtraction(bool subtract) {
+  MeanSubtraction = subtract;
+  for (int k = 0; k < NumberOfPoints(); k++) pivgrid[k].setMeanSubtraction(subtract);
+}
 
 void PIVGrid::ApplyParameterDefaults() {
   setMinRho(0.0f);
@@ -119,7 +124,7 @@ void PIVGrid::ApplyParameterDefaults() {
 // every walk over nx*ny points is empty. Vx and Vy start zeroed: a point that is never
 // measured is written out with zero displacement.
 void PIVGrid::AllocatePoints() {
-  const int n = PointCount(nx, ny);
+  const int n = NumberOfPoints();
   if (n == 0) return;
   pivgrid = new PIVPoint[n];
   Vx = new float[n]();
@@ -139,6 +144,8 @@ void PIVGrid::InitialisePoints(int flowdirn) {
       p.setPIVOffSet(DX, DY);
       p.setDFTSize(fftx, ffty);
       p.setSearchRegion(flowdirn);
+      p.setSubPixelEstimator(subpix);
+      p.setMeanSubtraction(MeanSubtraction);
       Vx[k] = 0.0f;
       Vy[k] = 0.0f;
     }
@@ -165,7 +172,7 @@ bool PIVGrid::setUpTARVEXGrid() {
 }
 
 bool PIVGrid::CalculateGridTARVEX() {
-  for (int k = 0; k < PointCount(nx, ny); k++) {
+  for (int k = 0; k < NumberOfPoints(); k++) {
     pivgrid[k].CalculateCCVelocity();
     Vx[k] = pivgrid[k].Vx();
     Vy[k] = pivgrid[k].Vy();

@@ -37,6 +37,9 @@ class PIVGrid {
   void setMedianValueThreshold(float Ethresh);
   void setDynamicMeanValueConstants(float C1, float C2);
   void setMovingAverageWindowSize(float w);
+  // Opt-in analysis modes handed to every point (also to points rebuilt later).
+  void setSubPixelEstimator(SubPixelEstimator estimator);
+  void setMeanSubtraction(bool subtract);
 
   // Read access for the driver, the writers' callers and the tests.
   int NX() const { return nx; }
@@ -97,6 +100,8 @@ class PIVGrid {
   float C3;
   float C4;
   float avg_width;
+  SubPixelEstimator subpix = SubPixelEstimator::Fit;
+  bool MeanSubtraction = false;
 
   void ApplyParameterDefaults();
   void AllocatePoints();

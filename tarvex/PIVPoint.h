@@ -4,6 +4,7 @@
 #define PIVPOINT_H
 
 #include "PIVImage.h"
+#include "ThreePointGaussian.h"
 #include "piv.h"
 
 class PIVPoint {
@@ -44,6 +45,9 @@ class PIVPoint {
   void setCCStored(bool keep) { CCStored = keep; }
   void setMaxDisplacement(float maxvel) { MaxVel = maxvel; }
   void setMinRho(float minrho) { MinRho = minrho; }
+  // Opt-in analysis modes; the defaults are the least-squares fit without mean subtraction.
+  void setSubPixelEstimator(SubPixelEstimator estimator) { subpix = estimator; }
+  void setMeanSubtraction(bool subtract) { MeanSubtraction = subtract; }
 
   // DFT-size setters: each re-chooses the plan, remakes the mask and resizes the window store.
   void setXDFTSize(int xdftsz);
@@ -72,6 +76,8 @@ class PIVPoint {
   float MaxVel;
   float MinRho;
   bool measured = false;
+  SubPixelEstimator subpix = SubPixelEstimator::Fit;
+  bool MeanSubtraction = false;  // subtract each window's mean before correlating
 
   void Construct(int fftx, int ffty, int flowdirn, FFTWplan* plans);
   void AfterDFTSizeChange();

@@ -67,6 +67,14 @@ void StoreElement(unsigned char* plane, int CCtype, size_t k, double shifted, do
   }
 }
 
+// Subtracts the mean of a[0..n-1] from every element.
+void SubtractMean(fftw_real* a, size_t n) {
+  double sum = 0.0;
+  for (size_t k = 0; k < n; ++k) sum += a[k];
+  const double mean = sum / static_cast<double>(n);
+  for (size_t k = 0; k < n; ++k) a[k] -= mean;
+}
+
 }  // namespace
 
 bool PIVPoint::CalculateCC() {
@@ -95,6 +103,10 @@ bool PIVPoint::FFTW_Rpiv_CC() {
   for (size_t k = 0; k < count; ++k) {
     work.fI1.data[k] = I1[k] / kPixelScale;
     work.fI2.data[k] = I2[k] / kPixelScale;
+  }
+  if (MeanSubtraction) {
+    SubtractMean(work.fI1.data, count);
+    SubtractMean(work.fI2.data, count);
   }
   if (WindowFlag) ApplyWindowMask(work.fI1.data, work.fI2.data);
   const double rho1 = ArrayNorm(work.fI1.data, static_cast<int>(count));

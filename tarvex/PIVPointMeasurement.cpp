@@ -9,6 +9,7 @@
 
 #include "FitPeak2SubPixel.h"
 #include "PIVPoint.h"
+#include "ThreePointGaussian.h"
 
 namespace {
 
@@ -48,7 +49,10 @@ bool PIVPoint::FindCCMaxima(bool NOFilter) {
     float xmax = 0.0f;
     float ymax = 0.0f;
     const float CCmax = search_CCIntPeak(fcc, nx, ny, &xmax, &ymax);
-    CC_fit_linear_exp(cc, nx, ny, &xmax, &ymax, CCmax);
+    if (subpix == SubPixelEstimator::Gauss3)
+      ThreePointGaussianPeak(cc, nx, ny, &xmax, &ymax, CCmax);
+    else
+      CC_fit_linear_exp(cc, nx, ny, &xmax, &ymax, CCmax);
     piv.dx[i] = xmax;
     piv.dy[i] = ymax;
     piv.rho[i] = CCmax;

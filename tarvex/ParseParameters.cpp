@@ -94,7 +94,21 @@ void SetDFTSize(const char* value, TarvexSettings& s) {
   }
 }
 
-// Values that would make the driver's grid or series loops empty or endless.
+// The sub-pixel estimator named on the command line.
+bool SetSubPixelEstimator(const char* name, TarvexSettings& s) {
+  if (strcmp(name, "fit") == 0) {
+    s.subpix = SubPixelEstimator::Fit;
+  } else if (strcmp(name, "gauss3") == 0) {
+    s.subpix = SubPixelEstimator::Gauss3;
+  } else {
+    fprintf(stderr, "tarvex: unknown sub-pixel estimator \"%s\" after -subpix (use fit or gauss3)\n", name);
+    return false;
+  }
+  return true;
+}
+
+// Values that would make the driver's grid or series loops empty or endless, and
+// combinations of modes that are refused.
 bool CheckSettings(const TarvexSettings& s) {
   if (s.fftx <= 0 || s.ffty <= 0) {
     fprintf(stderr, "tarvex: the DFT size must be positive (got %d x %d)\n", s.fftx, s.ffty);
@@ -107,6 +121,12 @@ bool CheckSettings(const TarvexSettings& s) {
   }
   if (s.inc <= 0 || s.stride <= 0) {
     fprintf(stderr, "tarvex: -all needs a positive inc and stride (got inc %d, stride %d)\n", s.inc, s.stride);
+    return false;
+  }
+  // With the least-squares fit, whose neighbourhood reaches into the plane's background,
+  // subtracting the means makes the results worse.
+  if (s.meansub && s.subpix != SubPixelEstimator::Gauss3) {
+    fprintf(stderr, "tarvex: -meansub is only available together with -subpix gauss3\n");
     return false;
   }
   return true;
@@ -157,6 +177,11 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
       if (!CopyName(s.sname, separate ? argv[++i] : argv[i] + 4, "the -tec name")) return false;
       s.pflag |= PFLAG_TECPLOT;
     }
+    if (strcmp(argv[i], "-subpix") == 0) {
+      if (!HasValues(i, 1, last, "-subpix")) return false;
+      if (!SetSubPixelEstimator(argv[++i], s)) return false;
+    }
+    if (strcmp(argv[i], "-meansub") == 0) s.meansub = true;
   }
   if (!CopyName(s.filename, argv[last], "the image-pair file name")) return false;
   if (s.Delx == 0 && s.Dely == 0) {

@@ -2,6 +2,8 @@
 #ifndef SETTINGS_H
 #define SETTINGS_H
 
+#include "ThreePointGaussian.h"
+
 // Bits of pflag (program switches).
 constexpr unsigned char PFLAG_ITERATE = 0x01;  // -i: two-pass analysis
 constexpr unsigned char PFLAG_SERIES = 0x04;   // -all: series of pairs
@@ -38,6 +40,9 @@ struct TarvexSettings {
   int stride = 1;
   char filename[kNameLength] = "";
   char sname[kNameLength] = "";
+  // Opt-in analysis modes (-subpix, -meansub); the defaults keep the standard analysis.
+  SubPixelEstimator subpix = SubPixelEstimator::Fit;
+  bool meansub = false;
 };
 
 // The settings of this run.

@@ -94,3 +94,18 @@ void WriteImagePairFile(const std::string& path, int width, int height,
     for (uint16_t p : img) put16(p);
   WriteFile(path, bytes);
 }
+
+std::vector<DPIVRecord> ReadDPIVFile(const std::string& path) {
+  std::vector<DPIVRecord> records;
+  std::istringstream in(ReadFile(path));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    DPIVRecord r{};
+    if (!(fields >> r.flag >> r.x >> r.y >> r.u >> r.v >> r.rho))
+      throw std::runtime_error("malformed DPIV record in " + path + ": " + line);
+    records.push_back(r);
+  }
+  return records;
+}

@@ -40,6 +40,15 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
+// One record of a DPIV file: flag, position, displacement and correlation peak value.
+struct DPIVRecord {
+  int flag;
+  double x, y, u, v, rho;
+};
+
+// The records of a DPIV file, its '#' comment lines skipped.
+std::vector<DPIVRecord> ReadDPIVFile(const std::string& path);
+
 // Writes an image-pair file: little-endian width and height, then the images in order.
 void WriteImagePairFile(const std::string& path, int width, int height,
                         const std::vector<std::vector<uint16_t>>& images);

@@ -14,26 +14,7 @@
 
 namespace {
 
-struct Record {
-  int flag;
-  double x, y, u, v, rho;
-};
-
-std::vector<Record> ReadDPIV(const std::string& path) {
-  std::vector<Record> records;
-  std::istringstream in(ReadFile(path));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    Record r{};
-    EXPECT_EQ(std::sscanf(line.c_str(), "%d %lf %lf %lf %lf %lf", &r.flag, &r.x, &r.y, &r.u, &r.v,
-                          &r.rho),
-              6)
-        << line;
-    records.push_back(r);
-  }
-  return records;
-}
+using Record = DPIVRecord;
 
 void Synth(const TempDir& dir, const std::vector<std::string>& args) {
   RunResult r = RunProgram("pivsynth", args, dir.path());
@@ -105,7 +86,7 @@ TEST(DriverAccuracy, UniformSubPixelShiftIsFoundOnInteriorPoints) {
   RunResult r = RunProgram("tarvex", {"-dft", "32", "-gspac", "16", "16", "pair.b16"}, dir.path(),
                            "1 2\n");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::vector<Record> rec = ReadDPIV(dir.file("pair.dpiv"));
+  const std::vector<Record> rec = ReadDPIVFile(dir.file("pair.dpiv"));
   ASSERT_EQ(rec.size(), 225u);
   for (int k = 0; k < 225; k++) {
     EXPECT_EQ(rec[k].x, 15 + 16 * (k % 15)) << k;
@@ -143,10 +124,10 @@ TEST(DriverAccuracy, ZeroAndWholePixelShiftsStayOnTheirPixel) {
                                         std::string(name) + ".b16"}, dir.path(), "1 2\n");
     ASSERT_EQ(r.status, 0) << r.err;
   }
-  const ShiftStats zero = Errors(ReadDPIV(dir.file("zero.dpiv")), 0, 0);
+  const ShiftStats zero = Errors(ReadDPIVFile(dir.file("zero.dpiv")), 0, 0);
   EXPECT_EQ(zero.valid, 36);
   EXPECT_LT(zero.max, 1e-3);
-  const ShiftStats whole = Errors(ReadDPIV(dir.file("whole.dpiv")), 2, -1);
+  const ShiftStats whole = Errors(ReadDPIVFile(dir.file("whole.dpiv")), 2, -1);
   EXPECT_EQ(whole.valid, 36);
   EXPECT_LT(std::fabs(whole.meanU), 0.05);
   EXPECT_LT(std::fabs(whole.meanV), 0.05);
@@ -190,7 +171,7 @@ TEST(DriverDialogue, SmallRunPrintsEveryStepInOrder) {
     EXPECT_EQ(got[i], want[i]) << "line " << i + 1;
   EXPECT_EQ(r.out, expected);
   EXPECT_TRUE(FileExists(dir.file("out.plt")));
-  EXPECT_EQ(ReadDPIV(dir.file("s.dpiv")).size(), 9u);
+  EXPECT_EQ(ReadDPIVFile(dir.file("s.dpiv")).size(), 9u);
 }
 
 TEST(DriverDialogue, ChecksRunInTheirFixedOrderThenSmoothing) {
@@ -226,7 +207,7 @@ TEST(DriverChecks, MaxVelRatioScalesTheWindowWidth) {
                                         "m.b16"}, dir.path(), "1 2\n");
     EXPECT_EQ(r.status, 0);
     int on = 0;
-    for (const auto& rec : ReadDPIV(dir.file("m.dpiv"))) on += rec.flag;
+    for (const auto& rec : ReadDPIVFile(dir.file("m.dpiv"))) on += rec.flag;
     return on;
   };
   EXPECT_EQ(flags("0.125"), 0);
@@ -245,7 +226,7 @@ TEST(DriverSeries, PairsOfASixImageFileAreAnalysedInTurn) {
                         "run.0003.dpiv", kSeparator, "Read PIV Image 5 -> 9216 px\n",
                         "Read PIV Image 6 -> 9216 px\n", "run.0005.dpiv", kSeparator});
   for (const char* name : {"run.0001.dpiv", "run.0003.dpiv", "run.0005.dpiv"}) {
-    const ShiftStats s = Errors(ReadDPIV(dir.file(name)), 1.5, 0);
+    const ShiftStats s = Errors(ReadDPIVFile(dir.file(name)), 1.5, 0);
     EXPECT_EQ(s.valid, 4) << name;
     EXPECT_LT(s.max, 1.0) << name;
   }
@@ -347,7 +328,7 @@ TEST(DriverGrid, GridSizeFollowsWidthWindowAndSpacing) {
   EXPECT_EQ(grid({"-dft", "64", "-gspac", "32", "32"}), "TARVEX analysis grid = 15 x 1");
   EXPECT_EQ(grid({"-dft", "128"}), "TARVEX analysis grid = 4 x 0");
   // No points: the DPIV file has its header and nothing else.
-  EXPECT_EQ(ReadDPIV(dir.file("w.dpiv")).size(), 0u);
+  EXPECT_EQ(ReadDPIVFile(dir.file("w.dpiv")).size(), 0u);
   EXPECT_NE(ReadFile(dir.file("w.dpiv")).find("#  TITLE = TARVEX-Velocity File: w.dpiv\n"),
             std::string::npos);
 }

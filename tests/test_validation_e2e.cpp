@@ -14,23 +14,7 @@
 
 namespace {
 
-struct Vector {
-  int on;
-  double x, y, u, v, rho;
-};
-
-std::vector<Vector> ReadDpiv(const std::string& path) {
-  std::vector<Vector> field;
-  std::istringstream in(ReadFile(path));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    Vector p{};
-    if (fields >> p.on >> p.x >> p.y >> p.u >> p.v >> p.rho) field.push_back(p);
-  }
-  return field;
-}
+using Vector = DPIVRecord;
 
 // Makes a pair file with pivsynth: a uniform shift (dx, dy).
 void Synthesize(const TempDir& dir, const std::string& name, double dx, double dy,
@@ -86,7 +70,7 @@ const char* const kCounts =
 
 int CountOn(const std::vector<Vector>& field) {
   int n = 0;
-  for (const Vector& p : field) n += p.on;
+  for (const Vector& p : field) n += p.flag;
   return n;
 }
 
@@ -103,7 +87,7 @@ class ValidationOptions : public testing::Test {
     args.insert(args.end(), {"-dft", "32"});
     const RunResult r = Tarvex(dir, args, "run.b16");
     EXPECT_EQ(r.status, 0) << r.err;
-    field = ReadDpiv(dir.file("run.dpiv"));
+    field = ReadDPIVFile(dir.file("run.dpiv"));
     EXPECT_EQ(field.size(), 16u);
     std::vector<double> numbers;
     const std::string text = AnalysisText(r.out);
@@ -128,7 +112,7 @@ TEST_F(ValidationOptions, MinRhoReportAndFlags) {
   EXPECT_EQ(n[2], 16);
   for (const Vector& p : field)
     if (std::fabs(p.rho - 0.3) > 1e-3) {
-      EXPECT_EQ(p.on, p.rho > 0.3 ? 1 : 0) << p.x << "," << p.y;
+      EXPECT_EQ(p.flag, p.rho > 0.3 ? 1 : 0) << p.x << "," << p.y;
     }
 }
 
@@ -203,7 +187,7 @@ TEST_F(ValidationOptions, SmoothingMessageInSingleAndSeriesMode) {
   for (const Vector& p : field) {
     EXPECT_NEAR(p.u, 4.3, 0.5);
     EXPECT_NEAR(p.v, -2.6, 0.5);
-    EXPECT_EQ(p.on, (p.x < 100 && p.y < 100) ? 1 : 0) << p.x << "," << p.y;
+    EXPECT_EQ(p.flag, (p.x < 100 && p.y < 100) ? 1 : 0) << p.x << "," << p.y;
   }
   Synthesize(dir, "pairs.b16", 4.3, -2.6, "0.02", "128x128", 2);
   const RunResult r = RunProgram("tarvex", {"-s", "-dft", "32", "-all", "1", "1", "2", "pairs.b16"},
@@ -251,8 +235,8 @@ TEST(TwoPassEndToEnd, OffsetRecoversTheVectorsALargeShiftLoses) {
     EXPECT_EQ(r.status, 0) << r.err;
     Outcome o;
     double sum = 0.0;
-    for (const Vector& p : ReadDpiv(dir.file("shift.dpiv"))) {
-      if (!p.on) continue;
+    for (const Vector& p : ReadDPIVFile(dir.file("shift.dpiv"))) {
+      if (!p.flag) continue;
       const double e2 = (p.u - dx) * (p.u - dx) + (p.v - dy) * (p.v - dy);
       o.measured++;
       sum += e2;
@@ -309,7 +293,7 @@ TEST(OutlierEndToEnd, ChecksRejectNoiseWindowsAndSmoothingFillsThem) {
     args.insert(args.end(), {"-dft", "32"});
     const RunResult r = Tarvex(dir, args, "noisy.b16");
     EXPECT_EQ(r.status, 0) << r.err;
-    const auto field = ReadDpiv(dir.file("noisy.dpiv"));
+    const auto field = ReadDPIVFile(dir.file("noisy.dpiv"));
     EXPECT_EQ(field.size(), 64u);
     return field;
   };
@@ -327,9 +311,9 @@ TEST(OutlierEndToEnd, ChecksRejectNoiseWindowsAndSmoothingFillsThem) {
     int sound_rejected = 0;
     for (const Vector& p : run(options)) {
       if (isOutlier(p) || !measured(p)) {
-        EXPECT_EQ(p.on, 0) << options[0] << " " << p.x << "," << p.y;
+        EXPECT_EQ(p.flag, 0) << options[0] << " " << p.x << "," << p.y;
       } else {
-        sound_rejected += 1 - p.on;
+        sound_rejected += 1 - p.flag;
       }
     }
     EXPECT_LE(sound_rejected, 2) << options[0];
@@ -337,7 +321,7 @@ TEST(OutlierEndToEnd, ChecksRejectNoiseWindowsAndSmoothingFillsThem) {
   // Smoothing fills every rejected point, the outliers included, from its neighbours.
   for (const Vector& p : run({"-MVOcheck", "1", "-DMVOcheck", "1", "1", "-s"})) {
     if (isOutlier(p)) {
-      EXPECT_EQ(p.on, 0);
+      EXPECT_EQ(p.flag, 0);
     }
     EXPECT_LT(error(p), 1.0) << "filled " << p.x << "," << p.y;
   }
@@ -350,10 +334,10 @@ TEST(TwoPassEndToEnd, UnmeasuredPointsAreNeverWrittenAsValid) {
   Synthesize(dir, "rest.b16", 0.0, 0.0, "0.02", "128x128");
   const RunResult r = Tarvex(dir, {"-i", "-s", "-dft", "32"}, "rest.b16");
   ASSERT_EQ(r.status, 0) << r.err;
-  const auto field = ReadDpiv(dir.file("rest.dpiv"));
+  const auto field = ReadDPIVFile(dir.file("rest.dpiv"));
   ASSERT_EQ(field.size(), 16u);
   for (const Vector& p : field)
     if (p.x > 100 || p.y > 100) {
-      EXPECT_EQ(p.on, 0) << p.x << "," << p.y;
+      EXPECT_EQ(p.flag, 0) << p.x << "," << p.y;
     }
 }
