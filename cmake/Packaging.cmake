@@ -3,7 +3,7 @@
 #   (cd build && cpack)          -> build/tarvex-toolset_<version>_<arch>.deb
 # pivplot installs itself from its own folder.
 
-foreach(program tarvex pralen dolvek quenlar pivsynth)
+foreach(program tarvex pralen dolvek quenlar pivsynth pivcompare)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION bin)
   else()
