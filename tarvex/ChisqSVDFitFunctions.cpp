@@ -2,6 +2,7 @@
 // and the separable quadratic basis used by the Gaussian peak fit.
 #include "ChisqSVDFitFunctions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,49 +27,61 @@ void fpolyGaussian(float x, float y, float afunc[], int npoly) {
   for (int k = 0; k < npoly && k < 5; ++k) afunc[k] = Power(x, xindex[k]) * Power(y, yindex[k]);
 }
 
+bool SVDFitWork::Reserve(int ndata, int ma) {
+  return b.Reserve(ndata + 1) && afunc.Reserve(ma + 1) &&
+         u.Reserve(static_cast<size_t>(ndata) * ma + 1) && v.Reserve(static_cast<size_t>(ma) * ma + 1) &&
+         w.Reserve(ma + 1);
+}
+
 void svdfit_xy(float x[], float y[], float z[], int ndata, float a[], int ma, float* chisq,
                BasisFunctions funcs) {
-  float* b = static_cast<float*>(calloc(ndata + 1, sizeof(float)));
-  float* afunc = static_cast<float*>(calloc(ma + 1, sizeof(float)));
-  float* u = static_cast<float*>(calloc(static_cast<size_t>(ndata) * ma + 1, sizeof(float)));
-  float* v = static_cast<float*>(calloc(static_cast<size_t>(ma) * ma + 1, sizeof(float)));
-  float* w = static_cast<float*>(calloc(ma + 1, sizeof(float)));
-  if (b == nullptr || afunc == nullptr || u == nullptr || v == nullptr || w == nullptr) {
+  SVDFitWork work;
+  if (!work.Reserve(ndata, ma)) {
     printf("\nNOT ENOUGH DYNAMIC MEMORY\n");
     for (int j = 0; j < ma; ++j) a[j] = 0.0f;
     *chisq = 0.0f;
-  } else {
-    const float weight = 1.0f / SIG;
-    for (int i = 0; i < ndata; ++i) {
-      funcs(x[i], y[i], afunc, ma);
-      for (int j = 0; j < ma; ++j) u[i + j * ndata] = afunc[j] * weight;
-      b[i] = z[i] * weight;
-    }
-    int m = ndata;
-    int n = ma;
-    svdcmp_(u, &m, &n, &m, &n, w, v);
-
-    float wmax = 0.0f;
-    for (int j = 0; j < ma; ++j)
-      if (w[j] > wmax) wmax = w[j];
-    const float thresh = kSingularValueTolerance * wmax;
-    for (int j = 0; j < ma; ++j)
-      if (w[j] < thresh) w[j] = 0.0f;
-    svbksb_(u, w, v, &m, &n, &m, &n, b, a);
-
-    float sum_sq = 0.0f;
-    for (int i = 0; i < ndata; ++i) {
-      funcs(x[i], y[i], afunc, ma);
-      float sum = 0.0f;
-      for (int j = 0; j < ma; ++j) sum += a[j] * afunc[j];
-      const float r = (z[i] - sum) / SIG;
-      sum_sq += r * r;
-    }
-    *chisq = sum_sq;
+    return;
   }
-  free(w);
-  free(v);
-  free(u);
-  free(afunc);
-  free(b);
+  svdfit_xy(x, y, z, ndata, a, ma, chisq, funcs, work);
+}
+
+void svdfit_xy(const float x[], const float y[], const float z[], int ndata, float a[], int ma,
+               float* chisq, BasisFunctions funcs, SVDFitWork& work) {
+  // b and u are written whole below; the small arrays start at zero, as fresh ones did.
+  float* b = work.b.data;
+  float* afunc = work.afunc.data;
+  float* u = work.u.data;
+  float* v = work.v.data;
+  float* w = work.w.data;
+  std::fill(afunc, afunc + ma + 1, 0.0f);
+  std::fill(v, v + ma * ma + 1, 0.0f);
+  std::fill(w, w + ma + 1, 0.0f);
+
+  const float weight = 1.0f / SIG;
+  for (int i = 0; i < ndata; ++i) {
+    funcs(x[i], y[i], afunc, ma);
+    for (int j = 0; j < ma; ++j) u[i + j * ndata] = afunc[j] * weight;
+    b[i] = z[i] * weight;
+  }
+  int m = ndata;
+  int n = ma;
+  svdcmp_(u, &m, &n, &m, &n, w, v);
+
+  float wmax = 0.0f;
+  for (int j = 0; j < ma; ++j)
+    if (w[j] > wmax) wmax = w[j];
+  const float thresh = kSingularValueTolerance * wmax;
+  for (int j = 0; j < ma; ++j)
+    if (w[j] < thresh) w[j] = 0.0f;
+  svbksb_(u, w, v, &m, &n, &m, &n, b, a);
+
+  float sum_sq = 0.0f;
+  for (int i = 0; i < ndata; ++i) {
+    funcs(x[i], y[i], afunc, ma);
+    float sum = 0.0f;
+    for (int j = 0; j < ma; ++j) sum += a[j] * afunc[j];
+    const float r = (z[i] - sum) / SIG;
+    sum_sq += r * r;
+  }
+  *chisq = sum_sq;
 }

@@ -2,6 +2,8 @@
 #ifndef CHISQSVDFITFUNCTIONS_H
 #define CHISQSVDFITFUNCTIONS_H
 
+#include "CArray.h"
+
 // Standard deviation assumed for every data value of a fit.
 constexpr float SIG = 0.06f;
 
@@ -10,6 +12,18 @@ using BasisFunctions = void (*)(float x, float y, float afunc[], int ma);
 // Fits z(x, y) = sum_j a[j] * afunc_j(x, y) over ndata points; writes a[0..ma-1] and chi-square.
 void svdfit_xy(float x[], float y[], float z[], int ndata, float a[], int ma, float* chisq,
                BasisFunctions funcs);
+
+// The working arrays of svdfit_xy, kept from one fit to the next.
+struct SVDFitWork {
+  // Room for fits of up to ndata points and ma coefficients; allocates only to grow.
+  bool Reserve(int ndata, int ma);
+  CArray<float> b, afunc, u, v, w;
+};
+
+// svdfit_xy with the working arrays of `work`, which must hold ndata points and ma
+// coefficients (Reserve); the same arithmetic, no allocation.
+void svdfit_xy(const float x[], const float y[], const float z[], int ndata, float a[], int ma,
+               float* chisq, BasisFunctions funcs, SVDFitWork& work);
 // Basis 1, x, x^2, y, y^2.
 void fpolyGaussian(float x, float y, float afunc[], int npoly);
 

@@ -3,6 +3,7 @@
 // the peak to sub-pixel accuracy, and the blanking of a found peak.
 #include "FitPeak2SubPixel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,6 @@ constexpr float kSlopeCutOff = 0.01f;
 constexpr double kLogFloor = 1e-5;
 // A fitted peak further than this from the integer peak is rejected.
 constexpr double kAcceptanceDistance = 0.51;
-constexpr int kGaussianCoefficients = 5;
 
 // Counts the cells of a slope walked from the peak at `centre` in steps of `step`
 // (+1 or -1) along a line of `len` cells, element k lying at line[k * stride]. A cell
@@ -79,6 +79,37 @@ float AxisDisplacement(float fitted, int centre, int len) {
   return (fitted - origin) + 1.0f;
 }
 
+// The points of a fit over the nx x ny array `data`: window coordinates and the
+// logarithm of each value relative to the peak value (the floor standing in for values
+// that are not positive).
+void GaussianFitPoints(const float* data, int nx, int ny, float maxval, float* x, float* y,
+                       float* z) {
+  for (int j = 0; j < ny; ++j) {
+    for (int i = 0; i < nx; ++i) {
+      const int k = j * nx + i;
+      x[k] = static_cast<float>(i);
+      y[k] = static_cast<float>(j);
+      const double value = data[k] > 0.0f ? static_cast<double>(data[k]) : kLogFloor;
+      z[k] = static_cast<float>(std::log(value / maxval));
+    }
+  }
+}
+
+// The refined displacement of the peak at (ix, iy) from the coefficients fitted over the
+// neighbourhood nb; without coefficients (null) the integer peak, as for a rejected fit.
+void FittedDisplacement(const PeakNeighbourhood& nb, const float* a, int ix, int iy, int nx,
+                        int ny, float* xloc, float* yloc) {
+  // NaN falls back to the integer peak in AxisDisplacement.
+  float x = NAN;
+  float y = NAN;
+  if (a != nullptr) {
+    x = static_cast<float>(nb.x0) - a[1] / (a[2] + a[2]);
+    y = static_cast<float>(nb.y0) - a[3] / (a[4] + a[4]);
+  }
+  *xloc = AxisDisplacement(x, ix, nx);
+  *yloc = AxisDisplacement(y, iy, ny);
+}
+
 }  // namespace
 
 PeakNeighbourhood SelectPeakNeighbourhood(const float* array, int nx, int ny, int ix, int iy,
@@ -124,10 +155,14 @@ float* subdata(float* data, int nx, int /*ny*/, int x, int y, int sx, int sy) {
     printf("\nNOT ENOUGH DYNAMIC MEMORY\n");
     exit(1);
   }
+  subdata_into(data, nx, x, y, sx, sy, out);
+  return out;
+}
+
+void subdata_into(const float* data, int nx, int x, int y, int sx, int sy, float* out) {
   for (int j = 0; j < sy; ++j)
     for (int i = 0; i < sx; ++i)
       out[j * sx + i] = data[static_cast<long>(y + j) * nx + (x + i)];
-  return out;
 }
 
 float* TwoDGaussianFit(float* data, int nx, int ny, float maxval) {
@@ -156,15 +191,7 @@ float* TwoDGaussianFit(float* data, int nx, int ny, float maxval) {
     return nullptr;
   }
 
-  for (int j = 0; j < ny; ++j) {
-    for (int i = 0; i < nx; ++i) {
-      const int k = j * nx + i;
-      x[k] = static_cast<float>(i);
-      y[k] = static_cast<float>(j);
-      const double value = data[k] > 0.0f ? static_cast<double>(data[k]) : kLogFloor;
-      z[k] = static_cast<float>(std::log(value / maxval));
-    }
-  }
+  GaussianFitPoints(data, nx, ny, maxval, x, y, z);
   float chisq = 0.0f;
   svdfit_xy(x, y, z, mp, a, ma, &chisq, fpolyGaussian);
 
@@ -172,6 +199,23 @@ float* TwoDGaussianFit(float* data, int nx, int ny, float maxval) {
   free(y);
   free(x);
   return a;
+}
+
+bool GaussianFitWork::Reserve(int mp) {
+  return sub.Reserve(mp) && x.Reserve(mp + 1) && y.Reserve(mp + 1) && z.Reserve(mp + 1) &&
+         svd.Reserve(mp, kGaussianCoefficients);
+}
+
+bool TwoDGaussianFit(const float* data, int nx, int ny, float maxval, GaussianFitWork& work) {
+  const int mp = nx * ny;
+  const int ma = kGaussianCoefficients;
+  if (!work.Reserve(mp)) return false;
+  if (maxval == 0.0f) maxval = 1.0f;
+  std::fill(work.a, work.a + ma + 1, 0.0f);
+  GaussianFitPoints(data, nx, ny, maxval, work.x.data, work.y.data, work.z.data);
+  float chisq = 0.0f;
+  svdfit_xy(work.x.data, work.y.data, work.z.data, mp, work.a, ma, &chisq, fpolyGaussian, work.svd);
+  return true;
 }
 
 void CC_fit_linear_exp(float* array, int nx, int ny, float* xloc, float* yloc, float maxv) {
@@ -183,18 +227,20 @@ void CC_fit_linear_exp(float* array, int nx, int ny, float* xloc, float* yloc, f
   float* sub = subdata(array, nx, ny, nb.x0, nb.y0, nb.lenx, nb.leny);
   float* a = TwoDGaussianFit(sub, nb.lenx, nb.leny, maxv);
   free(sub);
+  FittedDisplacement(nb, a, ix, iy, nx, ny, xloc, yloc);
+  free(a);
+}
 
-  // Without coefficients (no memory) the fitted position is unknown: NaN falls back to
-  // the integer peak below, as a rejected fit does.
-  float x = NAN;
-  float y = NAN;
-  if (a != nullptr) {
-    x = static_cast<float>(nb.x0) - a[1] / (a[2] + a[2]);
-    y = static_cast<float>(nb.y0) - a[3] / (a[4] + a[4]);
-    free(a);
-  }
-  *xloc = AxisDisplacement(x, ix, nx);
-  *yloc = AxisDisplacement(y, iy, ny);
+void CC_fit_linear_exp(const float* array, int nx, int ny, float* xloc, float* yloc, float maxv,
+                       GaussianFitWork& work) {
+  const int ix = static_cast<int>(*xloc);
+  const int iy = static_cast<int>(*yloc);
+  const PeakNeighbourhood nb =
+      SelectPeakNeighbourhood(array, nx, ny, ix, iy, maxv, NeighbourhoodUse::Fit);
+  const bool fitted = work.Reserve(nb.lenx * nb.leny);
+  if (fitted) subdata_into(array, nx, nb.x0, nb.y0, nb.lenx, nb.leny, work.sub.data);
+  const bool solved = fitted && TwoDGaussianFit(work.sub.data, nb.lenx, nb.leny, maxv, work);
+  FittedDisplacement(nb, solved ? work.a : nullptr, ix, iy, nx, ny, xloc, yloc);
 }
 
 void BlankPeakArea(float* array, int nx, int ny, float xloc, float yloc, float maxv) {

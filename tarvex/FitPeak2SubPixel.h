@@ -3,6 +3,9 @@
 #ifndef FITPEAK2SUBPIXEL_H
 #define FITPEAK2SUBPIXEL_H
 
+#include "CArray.h"
+#include "ChisqSVDFitFunctions.h"
+
 // Start value of the peak search; a search that finds no candidate returns it.
 constexpr float kNoPeakValue = -1e7f;
 
@@ -22,10 +25,31 @@ enum class NeighbourhoodUse { Fit, Blank };
 PeakNeighbourhood SelectPeakNeighbourhood(const float* array, int nx, int ny, int ix, int iy,
                                           float maxv, NeighbourhoodUse use);
 
+// Number of coefficients of the Gaussian fit (constant, x, x^2, y, y^2).
+constexpr int kGaussianCoefficients = 5;
+
 float search_CCIntPeak(float* array, int nx, int ny, float* xmax, float* ymax);
 void CC_fit_linear_exp(float* array, int nx, int ny, float* xloc, float* yloc, float maxv);
 float* TwoDGaussianFit(float* data, int nx, int ny, float maxval);
 float* subdata(float* data, int nx, int ny, int x, int y, int sx, int sy);
 void BlankPeakArea(float* array, int nx, int ny, float xloc, float yloc, float maxv);
+
+// The working arrays of the peak fit, kept from one fit to the next: the neighbourhood
+// copy, the points x, y, z, the coefficients and the arrays of svdfit_xy.
+struct GaussianFitWork {
+  // Room for neighbourhoods of up to mp cells; allocates only to grow.
+  bool Reserve(int mp);
+  CArray<float> sub, x, y, z;
+  float a[kGaussianCoefficients + 1];
+  SVDFitWork svd;
+};
+
+// Variants of the functions above that write into caller buffers and allocate nothing
+// once `work` holds the plane's nx*ny cells; the same arithmetic.
+void subdata_into(const float* data, int nx, int x, int y, int sx, int sy, float* out);
+// The coefficients go to work.a; false (no message) when work cannot hold nx*ny points.
+bool TwoDGaussianFit(const float* data, int nx, int ny, float maxval, GaussianFitWork& work);
+void CC_fit_linear_exp(const float* array, int nx, int ny, float* xloc, float* yloc, float maxv,
+                       GaussianFitWork& work);
 
 #endif

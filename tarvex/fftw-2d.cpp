@@ -12,8 +12,28 @@ void PrintNoMemory() { printf("\nNOT ENOUGH DYNAMIC MEMORY\n"); }
 // (index 0) goes to h-1, displacement +h to 2h-1. For odd lengths index 2h has none.
 inline int ShiftedIndex(int i, int h) { return i <= h ? i + h - 1 : i - h - 1; }
 
-// Shifts the ny x nx plane whose element k is value(k): along x within every row, then
-// along y within every column. Ends the program when memory runs out.
+// Shifts the ny x nx plane whose element k is value(k) into `shifted`: along x within
+// every row into `rows`, then along y within every column. Cells no source element
+// reaches (the last column or row of an odd length) are 0.
+template <typename Value>
+void ShiftPlaneInto(int nx, int ny, Value value, fftw_real* rows, fftw_real* shifted) {
+  const int hx = nx / 2;
+  const int hy = ny / 2;
+  for (int j = 0; j < ny; ++j) {
+    const size_t row = static_cast<size_t>(j) * nx;
+    for (int i = 0; i < 2 * hx; ++i) rows[row + ShiftedIndex(i, hx)] = value(row + i);
+    if (2 * hx < nx) rows[row + nx - 1] = 0.0;
+  }
+  for (int j = 0; j < 2 * hy; ++j) {
+    const size_t from = static_cast<size_t>(j) * nx;
+    const size_t to = static_cast<size_t>(ShiftedIndex(j, hy)) * nx;
+    for (int i = 0; i < nx; ++i) shifted[to + i] = rows[from + i];
+  }
+  if (2 * hy < ny)
+    for (int i = 0; i < nx; ++i) shifted[static_cast<size_t>(ny - 1) * nx + i] = 0.0;
+}
+
+// The shift into a new array. Ends the program when memory runs out.
 template <typename Value>
 fftw_real* ShiftPlane(int nx, int ny, Value value) {
   const size_t count = static_cast<size_t>(nx) * static_cast<size_t>(ny);
@@ -23,17 +43,7 @@ fftw_real* ShiftPlane(int nx, int ny, Value value) {
     PrintNoMemory();
     exit(1);
   }
-  const int hx = nx / 2;
-  const int hy = ny / 2;
-  for (int j = 0; j < ny; ++j) {
-    const size_t row = static_cast<size_t>(j) * nx;
-    for (int i = 0; i < 2 * hx; ++i) rows.data[row + ShiftedIndex(i, hx)] = value(row + i);
-  }
-  for (int j = 0; j < 2 * hy; ++j) {
-    const size_t from = static_cast<size_t>(j) * nx;
-    const size_t to = static_cast<size_t>(ShiftedIndex(j, hy)) * nx;
-    for (int i = 0; i < nx; ++i) shifted.data[to + i] = rows.data[from + i];
-  }
+  ShiftPlaneInto(nx, ny, value, rows.data, shifted.data);
   fftw_real* result = shifted.data;
   shifted.data = nullptr;
   return result;
@@ -74,6 +84,10 @@ fftw_real* fftshift(fftw_complex* array, int nx, int ny) {
   return ShiftPlane(nx, ny, [array](size_t k) { return array[k].re; });
 }
 
+void rfftshift_into(const fftw_real* array, int nx, int ny, fftw_real* rows, fftw_real* shifted) {
+  ShiftPlaneInto(nx, ny, [array](size_t k) { return array[k]; }, rows, shifted);
+}
+
 double ArrayNorm(const fftw_real* a, int n) {
   double sum = 0.0;
   for (int k = 0; k < n; ++k) sum += a[k] * a[k];
@@ -94,6 +108,15 @@ bool RealCCWork::Allocate(int nx, int ny, bool zeroFill) {
   return false;
 }
 
+bool RealCCWork::Reserve(int nx, int ny) {
+  nx_ = nx;
+  ny_ = ny;
+  const size_t pixels = PlaneSize(nx, ny);
+  const size_t coefficients = PlaneSize(nx / 2 + 1, ny);
+  return fI1.Reserve(pixels) && fI2.Reserve(pixels) && fft1.Reserve(coefficients) &&
+         fft2.Reserve(coefficients) && S12.Reserve(coefficients);
+}
+
 fftw_real* RealCCWork::Correlate(rfftwnd_plan forward, rfftwnd_plan inverse) {
   rfftwnd_one_real_to_complex(forward, fI1.data, fft1.data);
   rfftwnd_one_real_to_complex(forward, fI2.data, fft2.data);
@@ -105,12 +128,19 @@ fftw_real* RealCCWork::Correlate(rfftwnd_plan forward, rfftwnd_plan inverse) {
   return cc;
 }
 
+std::mutex& FFTWPlannerMutex() {
+  static std::mutex planner;
+  return planner;
+}
+
 PlanPair::PlanPair(fftwnd_plan forwardPlan, fftwnd_plan inversePlan, int nx, int ny, Kind kind)
     : forward(forwardPlan),
       inverse(inversePlan),
       kind_(kind),
       ownForward_(forwardPlan == nullptr),
       ownInverse_(inversePlan == nullptr) {
+  if (!HasTemporary()) return;
+  std::lock_guard<std::mutex> lock(FFTWPlannerMutex());
   if (kind_ == kReal) {
     if (ownForward_) forward = rfftw2d_create_plan(ny, nx, FFTW_REAL_TO_COMPLEX, FFTW_ESTIMATE);
     if (ownInverse_) inverse = rfftw2d_create_plan(ny, nx, FFTW_COMPLEX_TO_REAL, FFTW_ESTIMATE);
@@ -121,6 +151,8 @@ PlanPair::PlanPair(fftwnd_plan forwardPlan, fftwnd_plan inversePlan, int nx, int
 }
 
 void PlanPair::Release() {
+  if (!HasTemporary()) return;
+  std::lock_guard<std::mutex> lock(FFTWPlannerMutex());
   auto destroy = [this](fftwnd_plan& plan, bool& own) {
     if (!own) return;
     if (plan != nullptr) {
@@ -135,6 +167,18 @@ void PlanPair::Release() {
   };
   destroy(forward, ownForward_);
   destroy(inverse, ownInverse_);
+}
+
+fftwnd_plan PlanWithOwnWork::View(fftwnd_plan shared) {
+  if (shared == nullptr) return nullptr;
+  if (shared != source_) {
+    source_ = nullptr;
+    if (shared->nwork > 0 && !work_.Reserve(static_cast<size_t>(shared->nwork))) return nullptr;
+    copy_ = *shared;
+    copy_.work = shared->nwork > 0 ? work_.data : nullptr;
+    source_ = shared;
+  }
+  return &copy_;
 }
 
 float* FFTW_Rpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int ny,

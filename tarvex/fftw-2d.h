@@ -6,7 +6,9 @@
 #include <rfftw.h>
 
 #include <cstddef>
-#include <cstdlib>
+#include <mutex>
+
+#include "CArray.h"
 
 // Shifted copy of a real ny x nx array (zero displacement to column nx/2-1, row ny/2-1);
 // the caller frees the result with free().
@@ -24,21 +26,9 @@ float* FFTW_Cpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int 
 
 // Building blocks shared with PIVPoint's correlation.
 
-// Owner of one array from the C allocator, released with the object.
-template <typename T>
-class CArray {
- public:
-  CArray() = default;
-  ~CArray() { free(data); }
-  CArray(const CArray&) = delete;
-  CArray& operator=(const CArray&) = delete;
-  bool Allocate(size_t count, bool zeroFill) {
-    free(data);
-    data = static_cast<T*>(zeroFill ? calloc(count, sizeof(T)) : malloc(count * sizeof(T)));
-    return data != nullptr;
-  }
-  T* data = nullptr;
-};
+// The same shift into caller buffers: `rows` (the intermediate) and `shifted` hold nx*ny
+// values each; every element of `shifted` is written. Allocates nothing.
+void rfftshift_into(const fftw_real* array, int nx, int ny, fftw_real* rows, fftw_real* shifted);
 
 // The work arrays of one real-transform correlation of ny rows of nx values.
 class RealCCWork {
@@ -46,6 +36,9 @@ class RealCCWork {
   // Allocates fI1, fI2 (nx*ny) and fft1, fft2, S12 (ny*(nx/2+1)) in this order; when one
   // fails prints "\nNOT ENOUGH DYNAMIC MEMORY\n" and returns false.
   bool Allocate(int nx, int ny, bool zeroFill);
+  // The same arrays kept from earlier calls while large enough (contents undefined);
+  // false, silently, when one cannot be obtained.
+  bool Reserve(int nx, int ny);
   // Transforms fI1 and fI2, forms the conjugate cross spectrum times 1/(nx*ny) and
   // transforms it back into the storage of fft1: returns that unshifted correlation.
   fftw_real* Correlate(rfftwnd_plan forward, rfftwnd_plan inverse);
@@ -57,6 +50,10 @@ class RealCCWork {
   int nx_ = 0;
   int ny_ = 0;
 };
+
+// The FFTW planner (and plan destruction) is not thread-safe: every plan made or destroyed
+// while analysis threads may run holds this lock.
+std::mutex& FFTWPlannerMutex();
 
 // A forward and an inverse plan for ny rows of nx values: the plans given, and temporary
 // FFTW_ESTIMATE ones in place of null ones, destroyed by Release or with the object.
@@ -77,6 +74,29 @@ class PlanPair {
   Kind kind_;
   bool ownForward_;
   bool ownInverse_;
+};
+
+// A shared multi-dimensional plan executed with a scratch array of its own.
+//
+// Executing an FFTW 2 rfftwnd/fftwnd plan only reads the plan, its 1-D sub-plans and
+// their twiddle tables, with one exception: the plan's `work` array (nwork complex
+// values), which the transform uses as scratch. FFTW allocates it once at planning time
+// unless the plan was made FFTW_THREADSAFE, so two threads executing the same plan would
+// write the same scratch. The table plans are made once at start-up, exactly as before,
+// without that flag; instead each worker executes a shallow copy of the plan record whose
+// `work` points to an array the worker owns. The copy shares the sub-plans, so the
+// transform runs the same algorithm on the same data and gives the same bits, and a
+// private, preallocated scratch array also means the execution never allocates.
+class PlanWithOwnWork {
+ public:
+  // The copy of `shared` to execute, made (and its scratch sized) when `shared` differs
+  // from the last plan given; null when the scratch array cannot be obtained.
+  fftwnd_plan View(fftwnd_plan shared);
+
+ private:
+  fftwnd_plan source_ = nullptr;
+  fftwnd_data copy_{};
+  CArray<fftw_complex> work_;
 };
 
 // sqrt of the sum of the squares of a[0..n-1], summed from index 0 up.

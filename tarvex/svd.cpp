@@ -4,6 +4,7 @@
 #include "ChisqSVDFitFunctions.h"
 
 #include <cmath>
+#include <mutex>
 
 #include <f2c.h>
 // f2c.h defines function-like macros that clash with the C++ library.
@@ -56,7 +57,11 @@ class Vector {
   T* data_;
 };
 
+// The pause talks to the operator on the console: with fits running on several threads,
+// one pause at a time.
 void PauseNoConvergence() {
+  static std::mutex pause;
+  std::lock_guard<std::mutex> lock(pause);
   static char text[] = "No convergence in 30 iterations";
   s_paus(text, static_cast<ftnlen>(sizeof(text) - 1));
 }
