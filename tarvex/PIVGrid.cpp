@@ -32,6 +32,7 @@ PIVGrid::PIVGrid()
       C4(0.0f),
       avg_width(0.0f) {
   std::memset(&pivfileheader, 0, sizeof pivfileheader);
+  setThreads(1);
   ApplyParameterDefaults();
 }
 
@@ -172,8 +173,8 @@ bool PIVGrid::setUpTARVEXGrid() {
 }
 
 bool PIVGrid::CalculateGridTARVEX() {
+  MeasurePoints();
   for (int k = 0; k < NumberOfPoints(); k++) {
-    pivgrid[k].CalculateCCVelocity();
     Vx[k] = pivgrid[k].Vx();
     Vy[k] = pivgrid[k].Vy();
   }

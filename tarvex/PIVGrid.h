@@ -4,6 +4,11 @@
 #define PIVGRID_H
 
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CorrelationWorkspace.h"
 
 #include "PIVImage.h"
 #include "PIVPoint.h"
@@ -40,6 +45,10 @@ class PIVGrid {
   // Opt-in analysis modes handed to every point (also to points rebuilt later).
   void setSubPixelEstimator(SubPixelEstimator estimator);
   void setMeanSubtraction(bool subtract);
+  // Number of threads that measure the points of a pass; 0 means one per available core.
+  // The results do not depend on it.
+  void setThreads(int threads);
+  int Threads() const { return static_cast<int>(workspaces.size()); }
 
   // Read access for the driver, the writers' callers and the tests.
   int NX() const { return nx; }
@@ -102,12 +111,19 @@ class PIVGrid {
   float avg_width;
   SubPixelEstimator subpix = SubPixelEstimator::Fit;
   bool MeanSubtraction = false;
+  // One workspace per measuring thread (at least one), made by setThreads and kept.
+  std::vector<std::unique_ptr<CorrelationWorkspace>> workspaces;
+  // Messages of each point during a parallel pass, printed in grid order afterwards.
+  std::vector<std::string> pointMessages;
 
   void ApplyParameterDefaults();
   void AllocatePoints();
   void InitialisePoints(int flowdirn);
   void FreePoints();
   void PrintCheckCounts(int GoodData) const;
+  // Measures every point (CalculateCCVelocity) on the grid's threads; the results and the
+  // console text are those of measuring the points one after another in grid order.
+  void MeasurePoints();
   // Whether point (l, m) lies in the grid, holds a measurement and is on: the only
   // points the checks and the smoothing take as neighbours or statistics.
   bool ValidVectorAt(int l, int m) const;

@@ -87,10 +87,27 @@ void PIVPoint::Construct(int fftx, int ffty, int flowdirn, FFTWplan* plans) {
 }
 
 PIVPoint::~PIVPoint() {
-  delete[] piv.CC;
+  ReleasePlane();
+  delete[] ccStore;
   delete[] piv.Window;
   delete[] piv.CCfilter;
   delete DpivImage;
+}
+
+void PIVPoint::ReleasePlane() {
+  // A plane put in place from outside the point's storage belongs to the point too.
+  if (piv.CC != ccStore) delete[] piv.CC;
+  piv.CC = nullptr;
+}
+
+float* PIVPoint::PlaneStorage(size_t floats) {
+  ReleasePlane();
+  if (floats > ccCapacity) {
+    delete[] ccStore;
+    ccStore = new (std::nothrow) float[floats];
+    ccCapacity = ccStore != nullptr ? floats : 0;
+  }
+  return ccStore;
 }
 
 void PIVPoint::AfterDFTSizeChange() {

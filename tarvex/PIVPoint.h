@@ -7,6 +7,8 @@
 #include "ThreePointGaussian.h"
 #include "piv.h"
 
+class CorrelationWorkspace;
+
 class PIVPoint {
  public:
   PIVImage* pivImage;  // the image pair to analyse; borrowed
@@ -57,8 +59,12 @@ class PIVPoint {
 
   // Analysis.
   bool CheckSubImageWithinImage();
+  // Without a workspace argument the calling thread's own workspace is used; a grid's
+  // workers pass theirs.
   bool CalculateCC();
+  bool CalculateCC(CorrelationWorkspace& ws);
   bool CalculateCCVelocity();
+  bool CalculateCCVelocity(CorrelationWorkspace& ws);
   bool ShowSubImages(float x0, float y0);
   bool CCPeakValueCheck();
   bool MaxVelCheck();
@@ -76,6 +82,10 @@ class PIVPoint {
   float MaxVel;
   float MinRho;
   bool measured = false;
+  // Storage of the correlation plane, kept from one correlation to the next: piv.CC
+  // points into it while the point holds its plane and is null once the plane is released.
+  float* ccStore = nullptr;
+  size_t ccCapacity = 0;  // in floats
   SubPixelEstimator subpix = SubPixelEstimator::Fit;
   bool MeanSubtraction = false;  // subtract each window's mean before correlating
 
@@ -83,10 +93,17 @@ class PIVPoint {
   void AfterDFTSizeChange();
   void SelectFFTWPlan();
   bool ExtractSubImage();
-  bool FFTW_Rpiv_CC();
+  bool FFTW_Rpiv_CC(CorrelationWorkspace& ws);
   bool FindCCMaxima(bool NOFilter);
+  bool FindCCMaxima(bool NOFilter, CorrelationWorkspace& ws);
   bool ApplyFilter(float* cc);
   bool CalculateFilter();
+  bool CalculateFilter(CorrelationWorkspace& ws);
+  // Drops the plane (piv.CC becomes null); the kept storage stays for the next one.
+  void ReleasePlane();
+  // Storage for a new plane of `floats` floats, grown only when too small; null when
+  // memory cannot be obtained. Any plane held before is released.
+  float* PlaneStorage(size_t floats);
   bool setUpWindowMask();
   bool ApplyWindowMask(double* SubIm1, double* SubIm2);
 };

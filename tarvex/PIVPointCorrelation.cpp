@@ -5,10 +5,13 @@
 #include <cstring>
 #include <new>
 
+#include "CorrelationWorkspace.h"
 #include "PIVPoint.h"
 #include "fftw-2d.h"
 
 namespace {
+
+const char* const kNoMemory = "\nNOT ENOUGH DYNAMIC MEMORY\n";
 
 // Pixels are on a 12-bit scale; the windows are correlated in units of full scale.
 constexpr double kPixelScale = 4096.0;
@@ -77,12 +80,16 @@ void SubtractMean(fftw_real* a, size_t n) {
 
 }  // namespace
 
-bool PIVPoint::CalculateCC() {
+bool PIVPoint::CalculateCC() { return CalculateCC(CorrelationWorkspace::ForThisThread()); }
+
+bool PIVPoint::CalculateCC(CorrelationWorkspace& ws) {
   if (!ExtractSubImage()) return false;
-  return FFTW_Rpiv_CC();
+  return FFTW_Rpiv_CC(ws);
 }
 
-bool PIVPoint::FFTW_Rpiv_CC() {
+// The transforms, the shift and their arrays come from the workspace; only the plane is
+// the point's own (its storage kept from one correlation to the next).
+bool PIVPoint::FFTW_Rpiv_CC(CorrelationWorkspace& ws) {
   const int nx = piv.nx;
   const int ny = piv.ny;
   const size_t count = static_cast<size_t>(nx) * static_cast<size_t>(ny);
@@ -90,14 +97,24 @@ bool PIVPoint::FFTW_Rpiv_CC() {
 
   const bool localPlans = piv.fftwplan == nullptr;
   if (localPlans) {
-    printf("\nWARNING:\t NO PLAN EXISTS FOR THIS FFT\n");
-    printf("        \t A LOCAL FFTW PLAN WILL BE COMPUTED ....\n");
+    ws.Print("\nWARNING:\t NO PLAN EXISTS FOR THIS FFT\n");
+    ws.Print("        \t A LOCAL FFTW PLAN WILL BE COMPUTED ....\n");
   }
-  PlanPair plans(localPlans ? nullptr : piv.fftwplan->Forward,
-                 localPlans ? nullptr : piv.fftwplan->Inverse, nx, ny, PlanPair::kReal);
+  // The table plans are executed through the workspace's copies (see PlanWithOwnWork),
+  // so that several workers can run them at once.
+  fftwnd_plan forward = localPlans ? nullptr : ws.forward.View(piv.fftwplan->Forward);
+  fftwnd_plan inverse = localPlans ? nullptr : ws.inverse.View(piv.fftwplan->Inverse);
+  if (!localPlans && (forward == nullptr || inverse == nullptr)) {
+    ws.Print(kNoMemory);
+    return false;
+  }
+  PlanPair plans(forward, inverse, nx, ny, PlanPair::kReal);
 
-  RealCCWork work;
-  if (!work.Allocate(nx, ny, false)) return false;
+  if (!ws.PrepareCorrelation(nx, ny)) {
+    ws.Print(kNoMemory);
+    return false;
+  }
+  RealCCWork& work = ws.transforms;
   const unsigned short* I1 = DpivImage->I1;
   const unsigned short* I2 = DpivImage->I2;
   for (size_t k = 0; k < count; ++k) {
@@ -113,20 +130,19 @@ bool PIVPoint::FFTW_Rpiv_CC() {
   const double rho2 = ArrayNorm(work.fI2.data, static_cast<int>(count));
 
   fftw_real* cc = work.Correlate(plans.forward, plans.inverse);
-  fftw_real* cc_shift = rfftshift(cc, nx, ny);
+  rfftshift_into(cc, nx, ny, ws.shiftRows.data, ws.shifted.data);
+  const fftw_real* cc_shift = ws.shifted.data;
 
-  delete[] piv.CC;
-  piv.CC = nullptr;
+  ReleasePlane();
   bool stored = false;
   const size_t elementSize = ElementSize(piv.CCtype);
   if (elementSize == 0) {
     fflush(stdout);
     fprintf(stderr, "Unknown correlation plane type %d: no plane is stored.\n", piv.CCtype);
   } else {
-    const size_t floats = (count * elementSize + sizeof(float) - 1) / sizeof(float);
-    piv.CC = new (std::nothrow) float[floats];
+    piv.CC = PlaneStorage((count * elementSize + sizeof(float) - 1) / sizeof(float));
     if (piv.CC == nullptr) {
-      printf("\nNOT ENOUGH DYNAMIC MEMORY\n");
+      ws.Print(kNoMemory);
     } else {
       unsigned char* plane = reinterpret_cast<unsigned char*>(piv.CC);
       for (size_t k = 0; k < count; ++k) StoreElement(plane, piv.CCtype, k, cc_shift[k], rho1, rho2);
@@ -135,9 +151,8 @@ bool PIVPoint::FFTW_Rpiv_CC() {
   }
 
   if (plans.HasTemporary()) {
-    printf("\n\nDESTROYING LOCAL PLAN ...\n\n");
+    ws.Print("\n\nDESTROYING LOCAL PLAN ...\n\n");
     plans.Release();
   }
-  free(cc_shift);
   return stored;
 }

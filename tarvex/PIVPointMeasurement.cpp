@@ -1,12 +1,14 @@
 // The measurement of one interrogation point: correlation, the four highest peaks
 // with their sub-pixel fits, the validity switch, and the optional correlation filter
 // made from four neighbour windows.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "CorrelationWorkspace.h"
 #include "FitPeak2SubPixel.h"
 #include "PIVPoint.h"
 #include "ThreePointGaussian.h"
@@ -26,22 +28,30 @@ bool PIVPoint::ApplyFilter(float* cc) {
 }
 
 bool PIVPoint::FindCCMaxima(bool NOFilter) {
+  return FindCCMaxima(NOFilter, CorrelationWorkspace::ForThisThread());
+}
+
+bool PIVPoint::FindCCMaxima(bool NOFilter, CorrelationWorkspace& ws) {
   const int nx = piv.nx;
   const int ny = piv.ny;
   // The search walks nx * ny elements: without a plane of that size it cannot run.
   if (piv.CC == nullptr || piv.memsize < nx * ny) return false;
 
-  float* cc = static_cast<float*>(calloc(piv.memsize, sizeof(float)));
-  float* fcc = static_cast<float*>(calloc(piv.memsize, sizeof(float)));
-  if (cc == nullptr || fcc == nullptr) {
-    printf("\n\nCannot allocate local MEM for CC .....\n\tNo Maxima Searched\n\n");
-    free(cc);
-    free(fcc);
+  if (!ws.PreparePeakSearch(nx, ny)) {
+    ws.Print("\n\nCannot allocate local MEM for CC .....\n\tNo Maxima Searched\n\n");
     return false;
   }
+  // The working copies: the search, the fits and the blanking read the first nx * ny
+  // values only. A plane of another element type is not read; the copies are then zero.
+  const size_t cells = static_cast<size_t>(nx) * static_cast<size_t>(ny);
+  float* cc = ws.cc.data;
+  float* fcc = ws.fcc.data;
   if (piv.CCtype == 4) {
-    memcpy(cc, piv.CC, sizeof(float) * piv.memsize);
-    memcpy(fcc, piv.CC, sizeof(float) * piv.memsize);
+    memcpy(cc, piv.CC, sizeof(float) * cells);
+    memcpy(fcc, piv.CC, sizeof(float) * cells);
+  } else {
+    std::fill(cc, cc + cells, 0.0f);
+    std::fill(fcc, fcc + cells, 0.0f);
   }
   if (!NOFilter) ApplyFilter(fcc);
 
@@ -52,22 +62,24 @@ bool PIVPoint::FindCCMaxima(bool NOFilter) {
     if (subpix == SubPixelEstimator::Gauss3)
       ThreePointGaussianPeak(cc, nx, ny, &xmax, &ymax, CCmax);
     else
-      CC_fit_linear_exp(cc, nx, ny, &xmax, &ymax, CCmax);
+      CC_fit_linear_exp(cc, nx, ny, &xmax, &ymax, CCmax, ws.fit);
     piv.dx[i] = xmax;
     piv.dy[i] = ymax;
     piv.rho[i] = CCmax;
     BlankPeakArea(fcc, nx, ny, static_cast<float>(nx / 2 - 1) + xmax,
                   static_cast<float>(ny / 2 - 1) + ymax, CCmax);
   }
-  free(cc);
-  free(fcc);
   return true;
 }
 
 bool PIVPoint::CalculateCCVelocity() {
-  if (FilterOn) CalculateFilter();
-  if (!CalculateCC()) return false;
-  if (!FindCCMaxima(true)) return false;
+  return CalculateCCVelocity(CorrelationWorkspace::ForThisThread());
+}
+
+bool PIVPoint::CalculateCCVelocity(CorrelationWorkspace& ws) {
+  if (FilterOn) CalculateFilter(ws);
+  if (!CalculateCC(ws)) return false;
+  if (!FindCCMaxima(true, ws)) return false;
 
   // A plane without a strict interior maximum (uniform, or not a number after an
   // all-zero window) has no highest peak: the point then holds no vector and stays off.
@@ -76,14 +88,13 @@ bool PIVPoint::CalculateCCVelocity() {
              std::isfinite(piv.dy[vid]);
   setOn(measured ? 1 : 0);
 
-  if (!CCStored) {
-    delete[] piv.CC;
-    piv.CC = nullptr;
-  }
+  if (!CCStored) ReleasePlane();
   return true;
 }
 
-bool PIVPoint::CalculateFilter() {
+bool PIVPoint::CalculateFilter() { return CalculateFilter(CorrelationWorkspace::ForThisThread()); }
+
+bool PIVPoint::CalculateFilter(CorrelationWorkspace& ws) {
   const float a = kNeighbourShift;
   int n = 0;
   PIVPoint ndpiv(piv.nx, piv.ny, piv.SearchRegion, AllFFTWplans);
@@ -97,12 +108,12 @@ bool PIVPoint::CalculateFilter() {
   // plane's size; memsize tells it once the point has correlated at its current size.
   const int size = piv.memsize;
   if (size == 0 || size != piv.nx * piv.ny) {
-    printf("ERROR: No CC function is stored, cannot compute filter ... \n");
+    ws.Print("ERROR: No CC function is stored, cannot compute filter ... \n");
     return false;
   }
   float* filter = new (std::nothrow) float[size];
   if (filter == nullptr) {
-    printf("ERROR: cannot assign memory for filter ... \n");
+    ws.Print("ERROR: cannot assign memory for filter ... \n");
     return false;
   }
   for (int k = 0; k < size; ++k) filter[k] = 1.0f;
@@ -115,7 +126,7 @@ bool PIVPoint::CalculateFilter() {
   wdpiv.setXY(x - piv.nx * a, y);
 
   for (PIVPoint* p : neighbours) {
-    if (!p->CalculateCC()) continue;
+    if (!p->CalculateCC(ws)) continue;
     const float* plane = p->piv.CC;
     for (int k = 0; k < size; ++k) filter[k] *= plane[k];
     ++n;

@@ -1,0 +1,44 @@
+// The work buffers of one worker measuring interrogation points: everything a
+// correlation, its peak search and the four fits need, sized once per DFT size and
+// reused, so that measuring a point allocates nothing in steady state.
+#ifndef CORRELATIONWORKSPACE_H
+#define CORRELATIONWORKSPACE_H
+
+#include <string>
+
+#include "CArray.h"
+#include "FitPeak2SubPixel.h"
+#include "fftw-2d.h"
+
+class CorrelationWorkspace {
+ public:
+  CorrelationWorkspace() = default;
+  CorrelationWorkspace(const CorrelationWorkspace&) = delete;
+  CorrelationWorkspace& operator=(const CorrelationWorkspace&) = delete;
+
+  // The workspace of the calling thread, for measurements made outside a grid pass.
+  static CorrelationWorkspace& ForThisThread();
+
+  // Room for a correlation of ny rows of nx values (transform arrays and the shift);
+  // false when memory cannot be obtained.
+  bool PrepareCorrelation(int nx, int ny);
+  // Room for the peak search and the fits on such a plane.
+  bool PreparePeakSearch(int nx, int ny);
+
+  // Messages of a measurement: printed on standard output as they come, or, while a log
+  // is set, appended to it so that a parallel pass can print them in grid order.
+  void Print(const char* text);
+  void DeferMessagesTo(std::string* log) { log_ = log; }
+
+  RealCCWork transforms;              // fI1, fI2, fft1, fft2, S12
+  CArray<fftw_real> shiftRows;        // intermediate of the shift
+  CArray<fftw_real> shifted;          // the shifted correlation
+  CArray<float> cc, fcc;              // the plane as fitted and as searched and blanked
+  GaussianFitWork fit;                // neighbourhood copy, fit points, SVD arrays
+  PlanWithOwnWork forward, inverse;   // the table plans with this worker's scratch
+
+ private:
+  std::string* log_ = nullptr;
+};
+
+#endif

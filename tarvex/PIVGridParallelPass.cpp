@@ -1,0 +1,71 @@
+// The measuring part of a pass, on one thread or several. Points are independent: each
+// writes only its own record and buffers and reads the image store and the plan table,
+// so they may be measured in any order; each thread brings its own workspace. What
+// depends on order stays sequential in the callers: copying the results into Vx and Vy,
+// the checks, the smoothing and the offsets. The console text is kept in grid order by
+// holding each point's messages back until all points are measured.
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <system_error>
+#include <thread>
+
+#include "PIVGrid.h"
+
+namespace {
+
+// Points a thread takes at a time: small, so that a thread slowed down by other work on
+// its core delays the end of the pass by little.
+constexpr int kPointsPerTake = 4;
+
+}  // namespace
+
+void PIVGrid::setThreads(int threads) {
+  int n = threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
+  n = std::max(n, 1);
+  workspaces.resize(static_cast<size_t>(n));
+  for (std::unique_ptr<CorrelationWorkspace>& ws : workspaces)
+    if (!ws) ws = std::make_unique<CorrelationWorkspace>();
+}
+
+void PIVGrid::MeasurePoints() {
+  const int n = NumberOfPoints();
+  const int workers = std::min(Threads(), n);
+  if (workers <= 1) {
+    for (int k = 0; k < n; k++) pivgrid[k].CalculateCCVelocity(*workspaces[0]);
+    return;
+  }
+
+  pointMessages.resize(static_cast<size_t>(n));
+  std::atomic<int> next{0};
+  auto measure = [this, n, &next](CorrelationWorkspace* ws) {
+    for (int first = next.fetch_add(kPointsPerTake); first < n;
+         first = next.fetch_add(kPointsPerTake)) {
+      const int end = std::min(first + kPointsPerTake, n);
+      for (int k = first; k < end; k++) {
+        ws->DeferMessagesTo(&pointMessages[static_cast<size_t>(k)]);
+        pivgrid[k].CalculateCCVelocity(*ws);
+      }
+    }
+    ws->DeferMessagesTo(nullptr);
+  };
+
+  std::vector<std::thread> helpers;
+  helpers.reserve(static_cast<size_t>(workers - 1));
+  for (int t = 1; t < workers; t++) {
+    try {
+      helpers.emplace_back(measure, workspaces[static_cast<size_t>(t)].get());
+    } catch (const std::system_error&) {
+      // No more threads to be had: the threads running share out the remaining points.
+      break;
+    }
+  }
+  measure(workspaces[0].get());
+  for (std::thread& helper : helpers) helper.join();
+
+  for (std::string& text : pointMessages) {
+    if (text.empty()) continue;
+    fputs(text.c_str(), stdout);
+    text.clear();
+  }
+}

@@ -1,0 +1,191 @@
+// Measuring the points of a grid allocates nothing once the buffers are made: a counting
+// allocator (global operator new and the C allocation functions of this program, FFTW's
+// included) around a second pass over the same grid.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "DefineFFTWPlans.h"
+#include "PIVGrid.h"
+#include "PIVImage.h"
+#include "PIVPoint.h"
+#include "TestSupport.h"
+
+// The sanitizers bring allocators of their own, which replacing malloc would bypass.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TARVEX_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
+    __has_feature(memory_sanitizer)
+#define TARVEX_SANITIZED 1
+#endif
+#endif
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+}  // namespace
+
+#ifndef TARVEX_SANITIZED
+
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* p, size_t size);
+void* __libc_memalign(size_t alignment, size_t size);
+void __libc_free(void* p);
+
+static void Count() {
+  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+}
+
+void* malloc(size_t size) {
+  Count();
+  return __libc_malloc(size);
+}
+void* calloc(size_t count, size_t size) {
+  Count();
+  return __libc_calloc(count, size);
+}
+void* realloc(void* p, size_t size) {
+  Count();
+  return __libc_realloc(p, size);
+}
+void* aligned_alloc(size_t alignment, size_t size) {
+  Count();
+  return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** p, size_t alignment, size_t size) {
+  Count();
+  *p = __libc_memalign(alignment, size);
+  return *p != nullptr ? 0 : ENOMEM;
+}
+void free(void* p) { __libc_free(p); }
+}
+
+void* operator new(size_t size) {
+  Count();
+  if (void* p = __libc_malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  Count();
+  return __libc_malloc(size == 0 ? 1 : size);
+}
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void operator delete(void* p) noexcept { __libc_free(p); }
+void operator delete[](void* p) noexcept { __libc_free(p); }
+void operator delete(void* p, size_t) noexcept { __libc_free(p); }
+void operator delete[](void* p, size_t) noexcept { __libc_free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { __libc_free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { __libc_free(p); }
+
+#endif
+
+namespace {
+
+// Allocations made while f runs.
+template <typename F>
+long AllocationsDuring(F f) {
+  allocations = 0;
+  counting = true;
+  f();
+  counting = false;
+  return allocations.load();
+}
+
+// A 256 x 256 pair shifted by (2.3, -1.2) px, the plan table and the image store, made in
+// a fresh directory (the plan table writes its wisdom file into the current one).
+class SteadyState : public testing::Test {
+ protected:
+  void SetUp() override {
+#ifdef TARVEX_SANITIZED
+    GTEST_SKIP() << "the sanitizers replace the allocator themselves";
+#endif
+    const RunResult r = RunProgram("pivsynth",
+                                   {"--size", "256x256", "--dx", "2.3", "--dy", "-1.2", "--seed",
+                                    "5", "--out", "p.b16"},
+                                   dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    previous = cwd;
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    DefineFFTWPlans(&plans, 0, 1);
+    ASSERT_NE(plans, nullptr);
+    image = new PIVImage(dir.file("p.b16").c_str());
+    ASSERT_TRUE(image->FopenFlag);
+  }
+  void TearDown() override {
+    delete image;
+    if (!previous.empty()) {
+      EXPECT_EQ(chdir(previous.c_str()), 0);
+    }
+  }
+
+  // Checks that a second pass allocates nothing and still measures the shift (to within
+  // the fit's bias on small windows).
+  void ExpectSecondPassAllocatesNothing(PIVGrid& grid) {
+    grid.CalculateGridTARVEX();
+    EXPECT_EQ(AllocationsDuring([&] { grid.CalculateGridTARVEX(); }), 0);
+    const int centre = (grid.NY() / 2) * grid.NX() + grid.NX() / 2;
+    EXPECT_EQ(grid.Point(centre).on(), 1);
+    EXPECT_NEAR(grid.VelocityX(centre), 2.3, 0.75);
+    EXPECT_NEAR(grid.VelocityY(centre), -1.2, 0.75);
+  }
+
+  TempDir dir;
+  std::string previous;
+  FFTWplan* plans = nullptr;
+  PIVImage* image = nullptr;
+};
+
+TEST_F(SteadyState, TheCounterSeesEveryKindOfAllocation) {
+  const long n = AllocationsDuring([] {
+    int* volatile one = new int(1);
+    delete one;
+    int* volatile many = new int[8];
+    delete[] many;
+    void* volatile c = std::malloc(16);
+    std::free(c);
+  });
+  EXPECT_EQ(n, 3);
+}
+
+TEST_F(SteadyState, SecondPassOf32PixelWindowsAllocatesNothing) {
+  PIVGrid grid(1, 9999, 15, 15, 0, 0, 16, 16, 0, 0, 32, 32, unknown, plans, image);
+  ExpectSecondPassAllocatesNothing(grid);
+}
+
+TEST_F(SteadyState, SecondPassOf64PixelWindowsAllocatesNothing) {
+  PIVGrid grid(1, 9999, 6, 6, 0, 0, 32, 32, 0, 0, 64, 64, unknown, plans, image);
+  ExpectSecondPassAllocatesNothing(grid);
+}
+
+TEST_F(SteadyState, SecondPassWithTheThreePointEstimatorAllocatesNothing) {
+  PIVGrid grid(1, 9999, 15, 15, 0, 0, 16, 16, 0, 0, 32, 32, unknown, plans, image);
+  grid.setSubPixelEstimator(SubPixelEstimator::Gauss3);
+  grid.setMeanSubtraction(true);
+  ExpectSecondPassAllocatesNothing(grid);
+}
+
+// A point measured on its own uses the calling thread's workspace, kept between calls.
+TEST_F(SteadyState, PointMeasuredAgainOnItsOwnAllocatesNothing) {
+  PIVPoint point(32, 32, 0, plans);
+  point.pivImage = image;
+  point.setXY(127, 127);
+  ASSERT_TRUE(point.CalculateCCVelocity());
+  EXPECT_EQ(AllocationsDuring([&] { EXPECT_TRUE(point.CalculateCCVelocity()); }), 0);
+  EXPECT_EQ(point.PIV()->CC, nullptr) << "the plane is released; its storage is kept";
+  EXPECT_NEAR(point.Vx(), 2.3, 0.75);
+}
+
+}  // namespace
