@@ -178,6 +178,7 @@ int RunAnalysis() {
   SetCheckConstants(s, dpiv);
   dpiv.setSubPixelEstimator(s.subpix);
   dpiv.setMeanSubtraction(s.meansub);
+  dpiv.setThreads(s.threads);
 
   std::cout << "\nCalculating TARVEX, please wait ....." << std::endl;
   for (size_t p = 0; p < firsts.size(); p++) {

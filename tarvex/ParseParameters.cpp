@@ -107,6 +107,29 @@ bool SetSubPixelEstimator(const char* name, TarvexSettings& s) {
   return true;
 }
 
+// Most threads -j accepts: far more than any machine's cores, few enough to start.
+constexpr int kMaxThreads = 1024;
+
+// The value of -j: a whole non-negative decimal number (digits only) up to kMaxThreads.
+bool SetThreads(const char* value, TarvexSettings& s) {
+  long long n = 0;
+  bool digits = *value != '\0';
+  for (const char* c = value; digits && *c != '\0'; ++c) {
+    digits = *c >= '0' && *c <= '9';
+    if (digits && n <= kMaxThreads) n = 10 * n + (*c - '0');
+  }
+  if (!digits) {
+    fprintf(stderr, "tarvex: -j needs a whole non-negative number of threads (got \"%s\")\n", value);
+    return false;
+  }
+  if (n > kMaxThreads) {
+    fprintf(stderr, "tarvex: -j allows at most %d threads (got %s)\n", kMaxThreads, value);
+    return false;
+  }
+  s.threads = static_cast<int>(n);
+  return true;
+}
+
 // Values that would make the driver's grid or series loops empty or endless, and
 // combinations of modes that are refused.
 bool CheckSettings(const TarvexSettings& s) {
@@ -182,6 +205,10 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
       if (!SetSubPixelEstimator(argv[++i], s)) return false;
     }
     if (strcmp(argv[i], "-meansub") == 0) s.meansub = true;
+    if (strcmp(argv[i], "-j") == 0) {
+      if (!HasValues(i, 1, last, "-j")) return false;
+      if (!SetThreads(argv[++i], s)) return false;
+    }
   }
   if (!CopyName(s.filename, argv[last], "the image-pair file name")) return false;
   if (s.Delx == 0 && s.Dely == 0) {

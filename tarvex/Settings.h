@@ -38,6 +38,7 @@ struct TarvexSettings {
   int start = 1;
   int inc = 1;
   int stride = 1;
+  int threads = 1;  // -j: threads measuring the points of a pass; 0 = one per core
   char filename[kNameLength] = "";
   char sname[kNameLength] = "";
   // Opt-in analysis modes (-subpix, -meansub); the defaults keep the standard analysis.
