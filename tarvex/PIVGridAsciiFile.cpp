@@ -112,6 +112,13 @@ bool PIVGrid::WriteAsciiPIVFile(const char* fname, const char* descr, int descr_
     fprintf(stderr, "\n\n Invalid name or description for the PIV output file ....\n\n");
     return false;
   }
+  // The header's file-name field is also the name the file is created under: a name
+  // that does not fit would be cut and the file written somewhere else.
+  if (strlen(fname) >= sizeof pivfileheader.fname) {
+    fprintf(stderr, "\n\n PIV output file name longer than %zu characters ....\n\n",
+            sizeof pivfileheader.fname - 1);
+    return false;
+  }
   const long records = static_cast<long>(nx) * ny;
   if (records > 65535) {
     fprintf(stderr, "\n\n Too many PIV records for one PIV output file ....\n\n");

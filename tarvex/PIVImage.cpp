@@ -136,23 +136,24 @@ void PIVImage::FreeSlots() {
   I2 = nullptr;
 }
 
-bool PIVImage::SetFirstImg(int id) {
-  if (id <= 0 || id > NoImgFiles) {
-    printf("\nError 1st Image out of Range .... \n");
-    return false;
-  }
-  _1 = static_cast<unsigned short>(id);
-  ReadImagefromFile(1);
-  return true;
-}
+bool PIVImage::SetFirstImg(int id) { return SelectImage(1, id); }
 
-bool PIVImage::SetSecondImg(int id) {
-  if (id <= 0 || id > NoImgFiles) {
-    printf("\nError 2nd Image out of Range .... \n");
+bool PIVImage::SetSecondImg(int id) { return SelectImage(2, id); }
+
+bool PIVImage::SelectImage(int slot, int id) {
+  // Ids are kept in 16 bits: a larger one would be stored wrapped and read another image.
+  constexpr int kMaxImageId = 65535;
+  if (id <= 0 || id > NoImgFiles || id > kMaxImageId) {
+    if (id > kMaxImageId && id <= NoImgFiles) {
+      fflush(stdout);
+      fprintf(stderr, "Image %d cannot be selected: image ids above %d are not supported.\n", id,
+              kMaxImageId);
+    }
+    printf(slot == 1 ? "\nError 1st Image out of Range .... \n" : "\nError 2nd Image out of Range .... \n");
     return false;
   }
-  _2 = static_cast<unsigned short>(id);
-  ReadImagefromFile(2);
+  (slot == 1 ? _1 : _2) = static_cast<unsigned short>(id);
+  ReadImagefromFile(slot);
   return true;
 }
 

@@ -49,6 +49,7 @@ class PIVImage {
   FILE* fptr;
 
   bool ReadImagefromFile(int imgid);
+  bool SelectImage(int slot, int id);
   bool ReadImageIntoSlot(int id, unsigned short* slot, bool report);
   void FreeSlots();
   unsigned char* ReverseBytes(unsigned char* ptr, size_t size);

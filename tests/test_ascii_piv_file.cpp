@@ -276,16 +276,23 @@ TEST(AsciiPIVFileOperation, StoredPlaneFlagFollowsThePoints) {
             std::string::npos);
 }
 
-TEST(AsciiPIVFileOperation, OverlongFileNameIsCutToItsArray) {
+TEST(AsciiPIVFileOperation, OverlongFileNameIsRefused) {
+  // The name goes into a 50-character field and is the name the file is created under:
+  // 49 characters fit, 50 would be cut and the file land elsewhere.
   TempDir dir;
-  ASSERT_LT(dir.path().size() + 1, 49u) << "the temporary directory's name leaves no room for the cut";
-  const std::string path = dir.file(std::string(80, 'n'));
-  const std::string cut = path.substr(0, 49);
+  const std::string base = dir.file("");
+  ASSERT_LT(base.size(), 49u);
+  const std::string fits = base + std::string(49 - base.size(), 'f');
+  const std::string longer = base + std::string(50 - base.size(), 'n');
   SmallGrid g;
-  ASSERT_TRUE(g.grid.WriteAsciiPIVFile(path.c_str(), nullptr, 0));
-  EXPECT_FALSE(FileExists(path));
-  ASSERT_TRUE(FileExists(cut));
-  EXPECT_EQ(HeaderLine(ReadFile(cut), " \t\t## Filename\n"), cut);
+  ASSERT_TRUE(g.grid.WriteAsciiPIVFile(fits.c_str(), nullptr, 0));
+  EXPECT_EQ(HeaderLine(ReadFile(fits), " \t\t## Filename\n"), fits);
+
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(g.grid.WriteAsciiPIVFile(longer.c_str(), nullptr, 0));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("longer than 49"), std::string::npos);
+  EXPECT_FALSE(FileExists(longer));
+  EXPECT_FALSE(FileExists(longer.substr(0, 49)));
 }
 
 TEST(AsciiPIVFileOperation, RefusesWhatItCannotWrite) {

@@ -369,3 +369,32 @@ TEST_F(PIVImageFile, CreatingConstructorRefusesWhatItCannotWrite) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PIVImageIds, BeyondSixteenBitsAreRefusedNotWrapped) {
+  // 65537 images of one pixel each, pixel value = image id modulo 65536.
+  TempDir dir;
+  const std::string path = dir.file("long.b16");
+  std::vector<Image> images;
+  for (int k = 1; k <= 65537; ++k) images.push_back(Image{static_cast<uint16_t>(k)});
+  WriteImagePairFile(path, 1, 1, images);
+  Console c = Capture([&] {
+    PIVImage store(path.c_str());
+    ASSERT_EQ(store.NumberImages(), 65537);
+    EXPECT_TRUE(store.SetFirstImg(65535));
+    EXPECT_EQ(store.I1[0], 65535);
+    EXPECT_FALSE(store.SetFirstImg(65537));
+    EXPECT_FALSE(store.SetSecondImg(65536));
+    // The slots still hold what they held: nothing was read through a wrapped id.
+    EXPECT_EQ(store._1, 65535);
+    EXPECT_EQ(store.I1[0], 65535);
+    EXPECT_EQ(store._2, 2);
+    EXPECT_EQ(store.I2[0], 2);
+  });
+  EXPECT_NE(c.out.find("\nError 1st Image out of Range .... \n"), std::string::npos);
+  EXPECT_NE(c.out.find("\nError 2nd Image out of Range .... \n"), std::string::npos);
+  EXPECT_NE(c.err.find("ids above 65535"), std::string::npos);
+}
+
+}  // namespace
