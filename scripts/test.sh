@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the toolset and runs the whole test suite twice: an optimised build in build/
-# and an AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/.
+# and an AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/; then the
+# threading tests under ThreadSanitizer in build-tsan/.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -16,3 +17,9 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTARVEX_BENCHMA
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j "$jobs")
+
+# ThreadSanitizer over the tests of the multi-threaded pass (a minute or so). FFTW itself
+# is not instrumented; each worker executes the shared plans with scratch of its own.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTSAN=ON -DTARVEX_BENCHMARKS=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target test_parallel_pass tarvex pivsynth
+(cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ./bin/test_parallel_pass)

@@ -3,13 +3,17 @@
 // refusals; and the grid's thread setting.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "DefineFFTWPlans.h"
 #include "PIVGrid.h"
 #include "ParseParameters.h"
 #include "Settings.h"
@@ -221,6 +225,62 @@ TEST(GridThreads, ZeroMeansOnePerCoreAndEveryGridStartsWithOne) {
   // A grid without points runs a pass on any number of threads.
   grid.setThreads(4);
   EXPECT_TRUE(grid.CalculateGridTARVEX());
+}
+
+// The pass in this process, so that a thread checker instruments the threads too: every
+// point's record and the grid's arrays hold the same bits on 1 and on 4 threads, and the
+// per-correlation messages of a size without a plan come out in the same text.
+struct PassResult {
+  std::vector<float> vx, vy, rho;
+  std::vector<char> on;
+  std::string out;
+};
+
+PassResult PassOn(int threads, int dft, FFTWplan* plans, PIVImage* image) {
+  const int g = (256 - dft) / 16 + 1;
+  PIVGrid grid(1, 9999, g, g, 0, 0, 16, 16, 0, 0, dft, dft, unknown, plans, image);
+  grid.setThreads(threads);
+  testing::internal::CaptureStdout();
+  grid.CalculateGridTARVEX();
+  grid.CalculateGridTARVEX();  // a second pass reuses every buffer
+  fflush(stdout);
+  PassResult r;
+  r.out = testing::internal::GetCapturedStdout();
+  for (int k = 0; k < g * g; k++) {
+    r.vx.push_back(grid.VelocityX(k));
+    r.vy.push_back(grid.VelocityY(k));
+    r.rho.push_back(grid.Point(k).Rho());
+    r.on.push_back(grid.Point(k).on());
+  }
+  return r;
+}
+
+TEST(GridThreads, FourThreadsGiveTheBitsOfOne) {
+  TempDir dir;
+  WriteFile(dir.file("s.b16"), Input());
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir.path().c_str()), 0);  // the plan table writes its wisdom file here
+  FFTWplan* plans = nullptr;
+  testing::internal::CaptureStdout();
+  DefineFFTWPlans(&plans, 0, 1);
+  testing::internal::GetCapturedStdout();
+  ASSERT_NE(plans, nullptr);
+  PIVImage image(dir.file("s.b16").c_str());
+  for (const int dft : {32, 36}) {
+    const PassResult one = PassOn(1, dft, plans, &image);
+    const PassResult four = PassOn(4, dft, plans, &image);
+    // The points whose windows end before the image's last column and row are measured.
+    const long inside = ((256 - 1 - dft) / 16 + 1) * ((256 - 1 - dft) / 16 + 1);
+    EXPECT_EQ(std::count(one.on.begin(), one.on.end(), 1), inside) << dft;
+    EXPECT_EQ(four.on, one.on) << dft;
+    EXPECT_EQ(0, memcmp(four.vx.data(), one.vx.data(), one.vx.size() * sizeof(float))) << dft;
+    EXPECT_EQ(0, memcmp(four.vy.data(), one.vy.data(), one.vy.size() * sizeof(float))) << dft;
+    EXPECT_EQ(0, memcmp(four.rho.data(), one.rho.data(), one.rho.size() * sizeof(float))) << dft;
+    EXPECT_EQ(four.out, one.out) << dft;
+    EXPECT_EQ(one.out.empty(), dft == 32) << "messages only for the size without a plan";
+  }
+  EXPECT_EQ(chdir(cwd), 0);
 }
 
 }  // namespace
