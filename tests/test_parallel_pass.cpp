@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -255,17 +256,28 @@ PassResult PassOn(int threads, int dft, FFTWplan* plans, PIVImage* image) {
   return r;
 }
 
+// The plan table, made once in a directory of its own (it writes the wisdom file) and
+// kept for the whole run, as the program keeps it.
+FFTWplan* Plans() {
+  static FFTWplan* table = [] {
+    TempDir dir;
+    char previous[4096];
+    if (getcwd(previous, sizeof previous) == nullptr || chdir(dir.path().c_str()) != 0) abort();
+    FFTWplan* plans = nullptr;
+    testing::internal::CaptureStdout();
+    DefineFFTWPlans(&plans, 0, 1);
+    fflush(stdout);
+    testing::internal::GetCapturedStdout();
+    if (chdir(previous) != 0 || plans == nullptr) abort();
+    return plans;
+  }();
+  return table;
+}
+
 TEST(GridThreads, FourThreadsGiveTheBitsOfOne) {
   TempDir dir;
   WriteFile(dir.file("s.b16"), Input());
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  ASSERT_EQ(chdir(dir.path().c_str()), 0);  // the plan table writes its wisdom file here
-  FFTWplan* plans = nullptr;
-  testing::internal::CaptureStdout();
-  DefineFFTWPlans(&plans, 0, 1);
-  testing::internal::GetCapturedStdout();
-  ASSERT_NE(plans, nullptr);
+  FFTWplan* plans = Plans();
   PIVImage image(dir.file("s.b16").c_str());
   for (const int dft : {32, 36}) {
     const PassResult one = PassOn(1, dft, plans, &image);
@@ -280,7 +292,6 @@ TEST(GridThreads, FourThreadsGiveTheBitsOfOne) {
     EXPECT_EQ(four.out, one.out) << dft;
     EXPECT_EQ(one.out.empty(), dft == 32) << "messages only for the size without a plan";
   }
-  EXPECT_EQ(chdir(cwd), 0);
 }
 
 }  // namespace
