@@ -12,11 +12,18 @@ namespace {
 // Singular values below this fraction of the largest are treated as zero.
 constexpr float kSingularValueTolerance = 1.0e-5f;
 
-// t raised to e, with t^0 = 1 (also for t = 0) and 0^e = 0.
+// t raised to e, with t^0 = 1 (also for t = 0) and 0^e = 0, as the library power function
+// gives it in double and rounded to float. For the basis' exponents 1 and 2 the power of a
+// float is exact in double (a 24-bit mantissa squared needs at most 48 bits), and the
+// library function, accurate to within one ulp, returns an exactly representable result
+// unchanged: the product is the same value, without the cost of the call.
 float Power(float t, int e) {
   if (e == 0) return 1.0f;
   if (t == 0.0f) return 0.0f;
-  return static_cast<float>(std::pow(static_cast<double>(t), static_cast<double>(e)));
+  const double d = static_cast<double>(t);
+  if (e == 1) return t;
+  if (e == 2) return static_cast<float>(d * d);
+  return static_cast<float>(std::pow(d, static_cast<double>(e)));
 }
 
 }  // namespace

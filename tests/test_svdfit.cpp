@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -195,6 +196,31 @@ TEST(SvdFit, ChiSquareCountsResidualsInUnitsOfSigma) {
   svdfit_xy(x.data(), y.data(), z.data(), 4, a, 1, &chisq, ConstantBasis);
   EXPECT_NEAR(a[0], 0.0f, 1e-7);
   EXPECT_NEAR(chisq, 4.0f, 1e-4);
+}
+
+}  // namespace
+
+namespace {
+
+// The basis must equal the library power function, rounded to float, bit for bit: the
+// fit's results are defined by it.
+TEST(GaussianBasis, MatchesTheLibraryPowerFunctionExactly) {
+  uint32_t state = 12345;
+  for (int n = 0; n < 100000; ++n) {
+    state = state * 1664525u + 1013904223u;
+    const float x = static_cast<float>(static_cast<int32_t>(state)) * 1e-7f;
+    state = state * 1664525u + 1013904223u;
+    const float y = static_cast<float>(state % 1000u) / 7.0f;
+    float afunc[5];
+    fpolyGaussian(x, y, afunc, 5);
+    const float px2 = static_cast<float>(std::pow(static_cast<double>(x), 2.0));
+    const float py2 = static_cast<float>(std::pow(static_cast<double>(y), 2.0));
+    ASSERT_EQ(afunc[0], 1.0f);
+    ASSERT_EQ(afunc[1], x);
+    ASSERT_EQ(afunc[2], px2) << x;
+    ASSERT_EQ(afunc[3], y);
+    ASSERT_EQ(afunc[4], py2) << y;
+  }
 }
 
 }  // namespace
