@@ -45,7 +45,7 @@ struct B16Contents {
 };
 
 inline std::string B16File(const B16Contents& c) {
-  std::string bytes = "PCO-";
+  std::string bytes = "B16-";
   const size_t pixel_bytes = 2 * c.pixels.size();
   Put32(bytes, static_cast<int32_t>((c.extended ? c.header_length : 24) + pixel_bytes));
   Put32(bytes, c.header_length);

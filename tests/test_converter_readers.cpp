@@ -355,7 +355,7 @@ TEST(DamagedHeaders, B16ReaderRefusesCleanlyOrReadsWithinTheFile) {
   Lcg rng(7);
   int accepted = 0;
   for (int n = 0; n < 400; ++n) {
-    std::string bytes = "PCO-";
+    std::string bytes = "B16-";
     Put32(bytes, Field32(rng));  // file_size
     Put32(bytes, Field32(rng));  // header_length
     Put32(bytes, Field32(rng));  // image_width
