@@ -181,6 +181,18 @@ fftwnd_plan PlanWithOwnWork::View(fftwnd_plan shared) {
   return &copy_;
 }
 
+// The common end of the free kernels: the normalised plane of the shifted correlation;
+// on success the input windows are released, as the kernels' contract says.
+static float* FinishFreeKernel(fftw_real* shifted, size_t count, double rho1, double rho2,
+                               unsigned short* image1, unsigned short* image2) {
+  float* plane = NormalisedPlane(shifted, count, rho1, rho2);
+  free(shifted);
+  if (plane == nullptr) return nullptr;
+  free(image1);
+  free(image2);
+  return plane;
+}
+
 float* FFTW_Rpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int ny,
                     rfftwnd_plan FORWARD, rfftwnd_plan BACKWARD) {
   const size_t count = PlaneSize(nx, ny);
@@ -195,13 +207,7 @@ float* FFTW_Rpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int 
   const double rho2 = ArrayNorm(work.fI2.data, static_cast<int>(count));
   fftw_real* cc = work.Correlate(plans.forward, plans.inverse);
   plans.Release();
-  fftw_real* shifted = rfftshift(cc, nx, ny);
-  float* plane = NormalisedPlane(shifted, count, rho1, rho2);
-  free(shifted);
-  if (plane == nullptr) return nullptr;
-  free(image1);
-  free(image2);
-  return plane;
+  return FinishFreeKernel(rfftshift(cc, nx, ny), count, rho1, rho2, image1, image2);
 }
 
 float* FFTW_Cpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int ny,
@@ -227,11 +233,5 @@ float* FFTW_Cpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int 
   CrossSpectrum(f1.data, f2.data, S12.data, count, 1.0 / (nx * ny));
   fftwnd_one(plans.inverse, S12.data, nullptr);
   plans.Release();
-  fftw_real* shifted = fftshift(S12.data, nx, ny);
-  float* plane = NormalisedPlane(shifted, count, rho1, rho2);
-  free(shifted);
-  if (plane == nullptr) return nullptr;
-  free(image1);
-  free(image2);
-  return plane;
+  return FinishFreeKernel(fftshift(S12.data, nx, ny), count, rho1, rho2, image1, image2);
 }
