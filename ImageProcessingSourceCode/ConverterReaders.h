@@ -6,9 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
-// Width and height above this are taken as a byte-reversed header by the image-pair
-// reader, so no converter may produce or accept them.
-constexpr int kMaxImageSide = 5000;
+#include "ImagePairFileWriter.h"  // kMaxImageSide: converters neither produce nor accept larger sides
 
 // Size of the 8-bit reader's file-name buffer (names of at most 199 characters).
 constexpr unsigned kEightBitNameSize = 200;

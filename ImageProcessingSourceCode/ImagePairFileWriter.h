@@ -1,5 +1,6 @@
 // Writing of the image-pair file that tarvex reads: a little-endian 16-bit width and
-// height, then the images one after the other as little-endian 16-bit values.
+// height, then the images one after the other as little-endian 16-bit values. Shared by
+// the converters and the synthetic image generator.
 #ifndef IMAGEPAIRFILEWRITER_H
 #define IMAGEPAIRFILEWRITER_H
 
@@ -8,7 +9,12 @@
 #include <cstdio>
 #include <string>
 
-// Owns the output file; destroying the writer closes it.
+// Width and height above this are taken as a byte-reversed header by the image-pair
+// reader, so no program may produce them.
+constexpr int kMaxImageSide = 5000;
+
+// Owns the output file; destroying the writer closes it. Every operation that fails
+// leaves a one-line reason in Error().
 class ImagePairFileWriter {
  public:
   ImagePairFileWriter() = default;
@@ -17,20 +23,26 @@ class ImagePairFileWriter {
   ImagePairFileWriter& operator=(const ImagePairFileWriter&) = delete;
 
   // Creates or truncates the file.
-  bool Open(const char* name);
-  // Writes the header; refuses (message on standard error) sides of 0 or above 5000,
-  // which the reader could not tell from a byte-reversed header.
+  bool Open(const std::string& name);
+  // Writes the header; refuses sides of 0 or above kMaxImageSide.
   bool WriteHeader(long width, long height);
   // Appends count pixel values.
   bool WriteImage(const uint16_t* pixels, size_t count);
   // Closes the file; false when buffered data could not be written.
   bool Close();
+  const std::string& Error() const { return error_; }
 
  private:
   bool WriteValues(const uint16_t* values, size_t count);
+  bool Fail(const std::string& why);
 
   FILE* fptr_ = nullptr;
   std::string name_;
+  std::string error_;
 };
+
+// For the converters: prints on standard error why the output file could not be written
+// and returns the exit status of a failed conversion.
+int OutputFailure(const ImagePairFileWriter& writer);
 
 #endif

@@ -50,14 +50,14 @@ int main(int argc, char* argv[]) {
     printf("\n\nProblem opening output file ....\n\n");
     return EXIT_FAILURE;
   }
-  if (!writer.WriteHeader(width, height)) return EXIT_FAILURE;
+  if (!writer.WriteHeader(width, height)) return OutputFailure(writer);
   for (int k = 1; k <= DatFile.NoImgFiles; ++k) {
     if (fread(DatFile.I1, 1, size, DatFile.fptr) != size) {
       fprintf(stderr, "\n\nProblem reading image %d of %s ....\n\n", k, input);
       return EXIT_FAILURE;
     }
     ScaleTo12Bit(DatFile.I1, image1.get(), size);
-    if (!writer.WriteImage(image1.get(), size)) return EXIT_FAILURE;
+    if (!writer.WriteImage(image1.get(), size)) return OutputFailure(writer);
   }
-  return writer.Close() ? EXIT_SUCCESS : EXIT_FAILURE;
+  return writer.Close() ? EXIT_SUCCESS : OutputFailure(writer);
 }

@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
     if (i == 1) {
       width = image.nx;
       height = image.ny;
-      if (!writer.WriteHeader(width, height)) return EXIT_FAILURE;
+      if (!writer.WriteHeader(width, height)) return OutputFailure(writer);
     } else if (image.nx != width || image.ny != height) {
       std::cout << "\n\nProblem - TIFF Images are not same size" << std::endl;
       std::cout << "\t" << argv[1] << ": " << width << "x" << height << std::endl;
@@ -45,8 +45,8 @@ int main(int argc, char* argv[]) {
       return EXIT_FAILURE;
     }
     std::cout << "\nWriting out image from file \"" << argv[i] << "\"" << std::endl;
-    if (!writer.WriteImage(image.data, static_cast<size_t>(width) * height)) return EXIT_FAILURE;
+    if (!writer.WriteImage(image.data, static_cast<size_t>(width) * height)) return OutputFailure(writer);
     image.Release();
   }
-  return writer.Close() ? EXIT_SUCCESS : EXIT_FAILURE;
+  return writer.Close() ? EXIT_SUCCESS : OutputFailure(writer);
 }

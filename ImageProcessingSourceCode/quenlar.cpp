@@ -46,7 +46,7 @@ int ConvertOneFile(const char* input, const char* output) {
     return EXIT_FAILURE;
   }
   const bool ok = writer.WriteHeader(frame.nx, frame.ny) && writer.WriteImage(frame.pixels.get(), frame.Values());
-  return ok && writer.Close() ? EXIT_SUCCESS : EXIT_FAILURE;
+  return ok && writer.Close() ? EXIT_SUCCESS : OutputFailure(writer);
 }
 
 int ConvertSeries(const char* series, const char* output, int start) {
@@ -68,7 +68,7 @@ int ConvertSeries(const char* series, const char* output, int start) {
     FILE* probe = fopen(name, "rb");
     if (probe == nullptr) {
       std::cout << "File " << name << " Does Not Exist ... " << std::endl;
-      return writer.Close() ? EXIT_SUCCESS : EXIT_FAILURE;
+      return writer.Close() ? EXIT_SUCCESS : OutputFailure(writer);
     }
     fclose(probe);
 
@@ -80,7 +80,7 @@ int ConvertSeries(const char* series, const char* output, int start) {
     if (index == start) {
       width = frame.nx;
       height = frame.ny;
-      if (!writer.WriteHeader(width, height)) return EXIT_FAILURE;
+      if (!writer.WriteHeader(width, height)) return OutputFailure(writer);
     } else if (frame.nx != width || frame.ny != height) {
       // Appending it would put images of the wrong size under the first file's header.
       fprintf(stderr,
@@ -91,9 +91,9 @@ int ConvertSeries(const char* series, const char* output, int start) {
     }
     std::cout << "\n\tConverting 12 bit B16 -> 12 bit DAT" << std::endl;
     std::cout << "  \tAdding 12 bit Images      -> " << output << std::endl << std::endl;
-    if (!writer.WriteImage(frame.pixels.get(), frame.Values())) return EXIT_FAILURE;
+    if (!writer.WriteImage(frame.pixels.get(), frame.Values())) return OutputFailure(writer);
   }
-  return writer.Close() ? EXIT_SUCCESS : EXIT_FAILURE;
+  return writer.Close() ? EXIT_SUCCESS : OutputFailure(writer);
 }
 
 }  // namespace

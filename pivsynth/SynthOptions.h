@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "DisplacementField.h"
+#include "ImagePairFileWriter.h"  // kMaxImageSide
 
-// Largest image side; the analysis takes larger header values for swapped bytes.
-const int kMaxImageSide = 5000;
 
 struct SynthOptions {
   int width = 256, height = 256;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ImagePairWriter.h"
+#include "ImagePairFileWriter.h"
 #include "ParticleSeeding.h"
 #include "SynthRandom.h"
 #include "TruthFile.h"
@@ -15,14 +15,17 @@ void RenderPair(const std::vector<Particle>& particles, const DisplacementField&
 
 namespace {
 
-bool WritePairs(const SynthOptions& o, const SeedArea& area, long long count, ImagePairWriter& writer) {
+bool WritePairs(const SynthOptions& o, const SeedArea& area, long long count, ImagePairFileWriter& writer) {
   SynthRandom random(o.seed);
   for (int pair = 0; pair < o.pairs; ++pair) {
     IntensityImage first(o.width, o.height), second(o.width, o.height);
     RenderPair(SeedParticles(area, count, random), o.field, o.diameter, first, second);
     first.AddNoise(o.noise, random);
     second.AddNoise(o.noise, random);
-    if (!writer.Write(first.Quantize()) || !writer.Write(second.Quantize())) return false;
+    for (const IntensityImage* image : {&first, &second}) {
+      const std::vector<uint16_t> pixels = image->Quantize();
+      if (!writer.WriteImage(pixels.data(), pixels.size())) return false;
+    }
   }
   return writer.Close();
 }
@@ -34,9 +37,14 @@ bool Synthesize(const SynthOptions& o, std::string& summary, std::string& error)
   const SeedArea area = SeedingArea(o.width, o.height, SeedMargin(o.field, o.width, o.height, o.diameter));
   const long long count = ParticleCount(o.density, area);
   {
-    ImagePairWriter writer;
-    if (!writer.Open(o.out, o.width, o.height)) {
+    ImagePairFileWriter writer;
+    if (!writer.Open(o.out)) {
       error = writer.Error();
+      return false;
+    }
+    if (!writer.WriteHeader(o.width, o.height)) {
+      error = writer.Error();
+      std::remove(o.out.c_str());
       return false;
     }
     if (!WritePairs(o, area, count, writer)) {
