@@ -144,11 +144,10 @@ bool PIVPoint::FFTW_Rpiv_CC(CorrelationWorkspace& ws) {
     if (piv.CC == nullptr) {
       ws.Print(kNoMemory);
       return false;  // ends here, as a failed work array does; the temporary plans go silently
-    } else {
-      unsigned char* plane = reinterpret_cast<unsigned char*>(piv.CC);
-      for (size_t k = 0; k < count; ++k) StoreElement(plane, piv.CCtype, k, cc_shift[k], rho1, rho2);
-      stored = true;
     }
+    unsigned char* plane = reinterpret_cast<unsigned char*>(piv.CC);
+    for (size_t k = 0; k < count; ++k) StoreElement(plane, piv.CCtype, k, cc_shift[k], rho1, rho2);
+    stored = true;
   }
 
   if (plans.HasTemporary()) {
