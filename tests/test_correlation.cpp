@@ -2,7 +2,6 @@
 // of the peak, normalisation, element types), table plans against temporary plans, and
 // the free real and complex kernels against the point.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -15,6 +14,7 @@
 
 #include "DefineFFTWPlans.h"
 #include "PIVPoint.h"
+#include "PlanTable.h"
 #include "TestSupport.h"
 #include "fftw-2d.h"
 
@@ -31,22 +31,6 @@ using Plane = std::vector<float>;
 
 constexpr int kSide = 64;  // images hold the windows in their top-left corner
 
-// The plan table, made once in a directory of its own (it writes the wisdom file).
-FFTWplan* Plans() {
-  static FFTWplan* table = [] {
-    TempDir dir;
-    char previous[4096];
-    if (getcwd(previous, sizeof previous) == nullptr || chdir(dir.path().c_str()) != 0) abort();
-    FFTWplan* plans = nullptr;
-    testing::internal::CaptureStdout();
-    DefineFFTWPlans(&plans, 0, 1);
-    fflush(stdout);
-    testing::internal::GetCapturedStdout();
-    if (chdir(previous) != 0 || plans == nullptr) abort();
-    return plans;
-  }();
-  return table;
-}
 
 // Sparse bright particles on a dim background.
 Window Particles(int nx, int ny, unsigned seed) {

@@ -1,7 +1,6 @@
 // PIVGrid: geometry, parameter defaults, setters, rebuilding, and the single pass on a
 // rendered particle image pair with a known uniform shift.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <random>
@@ -10,6 +9,7 @@
 
 #include "DefineFFTWPlans.h"
 #include "PIVGrid.h"
+#include "PlanTable.h"
 #include "TestSupport.h"
 
 class PIVGridTestAccess {
@@ -40,20 +40,6 @@ namespace {
 using A = PIVGridTestAccess;
 using PA = PIVPointTestAccess;
 
-// The plan table, made once in a scratch directory so that the wisdom file lands there.
-FFTWplan* Plans() {
-  static FFTWplan* plans = [] {
-    TempDir dir;
-    char cwd[4096];
-    FFTWplan* p = nullptr;
-    if (getcwd(cwd, sizeof cwd) && chdir(dir.path().c_str()) == 0) {
-      DefineFFTWPlans(&p, 0, 1);
-      if (chdir(cwd) != 0) p = nullptr;
-    }
-    return p;
-  }();
-  return plans;
-}
 
 // Gaussian particles (diameter d at the e^-2 level) at given centres, sampled per pixel.
 std::vector<uint16_t> Render(int w, int h, const std::vector<std::pair<double, double>>& centres,

@@ -3,7 +3,6 @@
 // shifts of particle patterns, failure cases, and the correlation filter.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "DefineFFTWPlans.h"
 #include "FitPeak2SubPixel.h"
 #include "PIVImage.h"
 #include "PIVPoint.h"
+#include "PlanTable.h"
 #include "TestSupport.h"
 
 class PIVPointTestAccess {
@@ -153,23 +152,6 @@ std::vector<Particle> RandomParticles(int w, int h, int count, unsigned seed) {
   return ps;
 }
 
-// The plan table, made once in a directory of its own (it writes the wisdom file) and
-// kept for the whole run, as the program keeps it.
-FFTWplan* Plans() {
-  static FFTWplan* table = [] {
-    TempDir dir;
-    char previous[4096];
-    if (getcwd(previous, sizeof previous) == nullptr || chdir(dir.path().c_str()) != 0) abort();
-    FFTWplan* plans = nullptr;
-    testing::internal::CaptureStdout();
-    DefineFFTWPlans(&plans, 0, 1);
-    fflush(stdout);
-    testing::internal::GetCapturedStdout();
-    if (chdir(previous) != 0 || plans == nullptr) abort();
-    return plans;
-  }();
-  return table;
-}
 
 // Image-pair files in a fresh directory, and points using the plan table.
 class Measurement : public ::testing::Test {

@@ -3,7 +3,6 @@
 // refusals; and the grid's thread setting.
 #include <dirent.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "DefineFFTWPlans.h"
 #include "PIVGrid.h"
 #include "ParseParameters.h"
 #include "Settings.h"
+#include "PlanTable.h"
 #include "TestSupport.h"
 
 namespace {
@@ -256,23 +255,6 @@ PassResult PassOn(int threads, int dft, FFTWplan* plans, PIVImage* image) {
   return r;
 }
 
-// The plan table, made once in a directory of its own (it writes the wisdom file) and
-// kept for the whole run, as the program keeps it.
-FFTWplan* Plans() {
-  static FFTWplan* table = [] {
-    TempDir dir;
-    char previous[4096];
-    if (getcwd(previous, sizeof previous) == nullptr || chdir(dir.path().c_str()) != 0) abort();
-    FFTWplan* plans = nullptr;
-    testing::internal::CaptureStdout();
-    DefineFFTWPlans(&plans, 0, 1);
-    fflush(stdout);
-    testing::internal::GetCapturedStdout();
-    if (chdir(previous) != 0 || plans == nullptr) abort();
-    return plans;
-  }();
-  return table;
-}
 
 TEST(GridThreads, FourThreadsGiveTheBitsOfOne) {
   TempDir dir;

@@ -2,7 +2,6 @@
 // allocator (global operator new and the C allocation functions of this program, FFTW's
 // included) around a second pass over the same grid.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -10,10 +9,10 @@
 #include <new>
 #include <string>
 
-#include "DefineFFTWPlans.h"
 #include "PIVGrid.h"
 #include "PIVImage.h"
 #include "PIVPoint.h"
+#include "PlanTable.h"
 #include "TestSupport.h"
 
 // The sanitizers bring allocators of their own, which replacing malloc would bypass.
@@ -102,20 +101,6 @@ long AllocationsDuring(F f) {
   return allocations.load();
 }
 
-// The plan table, made once in a directory of its own (it writes the wisdom file) and
-// kept for the whole run, as the program keeps it.
-FFTWplan* Plans() {
-  static FFTWplan* table = [] {
-    TempDir dir;
-    char previous[4096];
-    if (getcwd(previous, sizeof previous) == nullptr || chdir(dir.path().c_str()) != 0) abort();
-    FFTWplan* made = nullptr;
-    DefineFFTWPlans(&made, 0, 1);
-    if (chdir(previous) != 0 || made == nullptr) abort();
-    return made;
-  }();
-  return table;
-}
 
 // A 256 x 256 pair shifted by (2.3, -1.2) px in a fresh directory, and its image store.
 class SteadyState : public testing::Test {
