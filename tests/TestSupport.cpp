@@ -26,6 +26,15 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+const std::string kTarvexBanner =
+    "\n\n"
+    "\t\t*************************\n"
+    "\t\t*        TARVEX         *\n"
+    "\t\t*                       *\n"
+    "\t\t*           v 2001.1    *\n"
+    "\t\t*************************\n"
+    "\n";
+
 std::string BinPath(const std::string& program) { return std::string(TARVEX_BIN_DIR) + "/" + program; }
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,

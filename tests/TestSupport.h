@@ -28,6 +28,9 @@ struct RunResult {
   std::string err;      // standard error
 };
 
+// The banner tarvex prints first on every run, as the users see it.
+extern const std::string kTarvexBanner;
+
 // Path of a program built into build/bin.
 std::string BinPath(const std::string& program);
 

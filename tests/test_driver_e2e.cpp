@@ -145,13 +145,7 @@ TEST(DriverDialogue, SmallRunPrintsEveryStepInOrder) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   const std::string expected =
-      "\n\n"
-      "\t\t*************************\n"
-      "\t\t*        TARVEX         *\n"
-      "\t\t*                       *\n"
-      "\t\t*           v 2001.1    *\n"
-      "\t\t*************************\n"
-      "\n"
+      kTarvexBanner +
       "\n\nFFTW Wisdom File \"FFTPlans.Wisdom.dat\"  Exists!\n"
       "\tWisdom Will Be Imported From This File\n\n"
       "\nComputing 2-D FFTW Plans, please wait ...\n"

@@ -10,14 +10,7 @@
 
 namespace {
 
-const std::string kBanner =
-    "\n\n"
-    "\t\t*************************\n"
-    "\t\t*        TARVEX         *\n"
-    "\t\t*                       *\n"
-    "\t\t*           v 2001.1    *\n"
-    "\t\t*************************\n"
-    "\n";
+const std::string& kBanner = kTarvexBanner;
 
 const std::string kUsage =
     "\n\nUSAGE: tarvex <-o> <-i> <-MinRho min> <-MaxVelRat mvr> <-GHcheck C3> <-MVOcheck C4> <-DMVOcheck C1 C2>"
