@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "DefineFFTWPlans.h"
 #include "PIVPoint.h"
 #include "fftw-2d.h"
@@ -31,7 +32,7 @@ class Scratch {
     dir_ = pattern;
   }
   ~Scratch() {
-    for (const char* name : {"FFTPlans.Wisdom.dat", "pair.img"}) unlink(file(name).c_str());
+    unlink(file("pair.img").c_str());
     rmdir(dir_.c_str());
   }
   std::string file(const char* name) const { return dir_ + "/" + name; }
@@ -40,24 +41,6 @@ class Scratch {
  private:
   std::string dir_;
 };
-
-// The plan table, made in the scratch directory with its console text discarded.
-FFTWplan* MakePlans(const Scratch& scratch) {
-  char previous[4096];
-  if (getcwd(previous, sizeof previous) == nullptr || chdir(scratch.path().c_str()) != 0) abort();
-  fflush(stdout);
-  const int saved = dup(1);
-  const int devnull = open("/dev/null", O_WRONLY);
-  dup2(devnull, 1);
-  FFTWplan* plans = nullptr;
-  DefineFFTWPlans(&plans, 0, 1);
-  fflush(stdout);
-  dup2(saved, 1);
-  close(saved);
-  close(devnull);
-  if (chdir(previous) != 0 || plans == nullptr) abort();
-  return plans;
-}
 
 // Gaussian particles on a dim background; the second image moved by (3, 2) pixels.
 void WriteParticlePair(const std::string& path) {
@@ -96,17 +79,9 @@ struct Fixture {
   FFTWplan* plans;
   PIVImage* image;
   Fixture() {
-    plans = MakePlans(scratch);
+    plans = BenchPlanTable();
     WriteParticlePair(scratch.file("pair.img"));
-    fflush(stdout);
-    const int saved = dup(1);
-    const int devnull = open("/dev/null", O_WRONLY);
-    dup2(devnull, 1);
-    image = new PIVImage(scratch.file("pair.img").c_str());
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    close(devnull);
+    Quietly([&] { image = new PIVImage(scratch.file("pair.img").c_str()); });
   }
   ~Fixture() { delete image; }
 };

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "DefineFFTWPlans.h"
+#include "BenchSupport.h"
 #include "PIVImage.h"
 #include "PIVPoint.h"
 
@@ -57,7 +57,7 @@ struct Fixture {
     if (mkdtemp(tmpl) == nullptr || getcwd(previous, sizeof previous) == nullptr ||
         chdir(tmpl) != 0)
       abort();
-    DefineFFTWPlans(&plans, 0, 1);
+    plans = BenchPlanTable();
     const std::string name = std::string(tmpl) + "/pair.img";
     FILE* f = fopen(name.c_str(), "wb");
     if (f == nullptr) abort();
@@ -69,7 +69,6 @@ struct Fixture {
     image = std::make_unique<PIVImage>(name.c_str());
     if (!image->FopenFlag || plans == nullptr) abort();
     remove(name.c_str());
-    remove("FFTPlans.Wisdom.dat");
     if (chdir(previous) != 0) abort();
     rmdir(tmpl);
   }

@@ -18,26 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "DefineFFTWPlans.h"
 #include "PIVGrid.h"
 
 namespace {
 
 constexpr int kSide = 1024;
-
-// Runs f with standard output sent to /dev/null (the plan and image messages).
-template <typename F>
-void Quietly(F f) {
-  std::fflush(stdout);
-  const int saved = dup(1);
-  const int devnull = open("/dev/null", O_WRONLY);
-  dup2(devnull, 1);
-  f();
-  std::fflush(stdout);
-  dup2(saved, 1);
-  close(saved);
-  close(devnull);
-}
 
 // Everything a pass needs, made once: a scratch directory with the wisdom file and a
 // pair of Gaussian-particle images (0.02 particles per pixel, diameter 2.5 px) moved by
@@ -54,16 +41,13 @@ struct Setup {
     WritePair(dir + "/pair.b16");
     char previous[4096];
     if (getcwd(previous, sizeof previous) == nullptr || chdir(dir.c_str()) != 0) abort();
-    Quietly([&] {
-      DefineFFTWPlans(&plans, 0, 1);
-      image = new PIVImage((dir + "/pair.b16").c_str());
-    });
+    plans = BenchPlanTable();
+    Quietly([&] { image = new PIVImage((dir + "/pair.b16").c_str()); });
     if (chdir(previous) != 0 || plans == nullptr || !image->FopenFlag) abort();
   }
   ~Setup() {
     delete image;
     unlink((dir + "/pair.b16").c_str());
-    unlink((dir + "/FFTPlans.Wisdom.dat").c_str());
     rmdir(dir.c_str());
   }
 
