@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "ImagePairFileWriter.h"  // kMaxImageSide: converters neither produce nor accept larger sides
+#include "ImagePairFile.h"  // kMaxImageSide: converters neither produce nor accept larger sides
 
 // Size of the 8-bit reader's file-name buffer (names of at most 199 characters).
 constexpr unsigned kEightBitNameSize = 200;

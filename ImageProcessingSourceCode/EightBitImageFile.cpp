@@ -1,8 +1,8 @@
 #include <cstring>
 #include <new>
 
-#include "ByteOrder.h"
 #include "ConverterReaders.h"
+#include "ImagePairFile.h"
 
 EightBitImageFile::~EightBitImageFile() {
   delete[] I1;
@@ -37,31 +37,26 @@ bool Read8BitDatImageFileHeader(EightBitImageFile* DatFile) {
   unsigned char header[4];
   if (fread(header, 1, sizeof header, DatFile->fptr) != sizeof header)
     return RefuseHeader(DatFile, "is shorter than its 4-byte header");
-  uint16_t width = LittleEndian16(header);
-  uint16_t height = LittleEndian16(header + 2);
-  if (width > kMaxImageSide || height > kMaxImageSide) {
-    printf("\n\nbytes are probably reversed ....\n try swapping bytes ....\n\n");
-    ReverseBytes(reinterpret_cast<char*>(&width), sizeof width);
-    ReverseBytes(reinterpret_cast<char*>(&height), sizeof height);
-  }
+  const ImageHeader decoded = DecodeImageHeader(header);
+  if (decoded.swapped) printf("\n\nbytes are probably reversed ....\n try swapping bytes ....\n\n");
+  const unsigned width = decoded.width;
+  const unsigned height = decoded.height;
   // Checked after the byte-order test: neither order may give an empty image or one too
   // large for the image-pair file the converter writes.
   if (width == 0 || height == 0)
     return RefuseHeader(DatFile, "has a zero width or height");
-  if (width > kMaxImageSide || height > kMaxImageSide)
+  if (width > static_cast<unsigned>(kMaxImageSide) || height > static_cast<unsigned>(kMaxImageSide))
     return RefuseHeader(DatFile, "has a width or height above 5000 px in either byte order");
 
-  DatFile->nx = width;
-  DatFile->ny = height;
-  DatFile->size = static_cast<int32_t>(width) * height;
+  DatFile->nx = static_cast<uint16_t>(width);
+  DatFile->ny = static_cast<uint16_t>(height);
+  DatFile->size = static_cast<int32_t>(width * height);
   DatFile->ImageStart = static_cast<int32_t>(ftell(DatFile->fptr));
   if (fseek(DatFile->fptr, 0, SEEK_END) != 0) return RefuseHeader(DatFile, "cannot be searched");
   const long end = ftell(DatFile->fptr);
   DatFile->NoImgFiles = static_cast<int>((end - DatFile->ImageStart) / DatFile->size);
 
-  printf("\n\nNumber of PIV Images          = %d\n", DatFile->NoImgFiles);
-  printf("Size of Images                = %d px x %d px\n", DatFile->nx, DatFile->ny);
-  printf("Memory Size of each PIV Image = %d bytes\n", DatFile->size);
+  fputs(ImageFileSummary(DatFile->NoImgFiles, DatFile->nx, DatFile->ny, DatFile->size).c_str(), stdout);
 
   if (fseek(DatFile->fptr, DatFile->ImageStart, SEEK_SET) != 0)
     return RefuseHeader(DatFile, "cannot be searched");

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "ConverterReaders.h"
-#include "ImagePairFileWriter.h"
+#include "ImagePairFile.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "ImagePairFileWriter.h"
+#include "ImagePairFile.h"
 #include "TIFFImageReader.h"
 
 int main(int argc, char* argv[]) {

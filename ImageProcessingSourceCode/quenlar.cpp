@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "ConverterReaders.h"
-#include "ImagePairFileWriter.h"
+#include "ImagePairFile.h"
 
 namespace {
 

@@ -14,7 +14,7 @@ constexpr double kHeadAngle = 25.0 * M_PI / 180.0;
 
 double LargestValidMagnitude(const VectorField& field) {
   double largest = 0;
-  for (const PlotVector& v : field.vectors)
+  for (const VectorRecord& v : field.vectors)
     if (v.valid) largest = std::max(largest, std::hypot(v.u, v.v));
   return largest;
 }
@@ -46,7 +46,7 @@ std::vector<Arrow> LayOutArrows(const VectorField& field, double scale, bool by_
   const double largest = LargestValidMagnitude(field);
   std::vector<Arrow> arrows;
   arrows.reserve(field.vectors.size());
-  for (const PlotVector& v : field.vectors) {
+  for (const VectorRecord& v : field.vectors) {
     Arrow arrow;
     const double magnitude = std::hypot(v.u, v.v);
     arrow.colour = !v.valid ? kRejectedColour : by_magnitude ? MagnitudeColour(magnitude, largest) : kValidColour;

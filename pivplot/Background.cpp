@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
 
-#include "PIVImage.h"
+#include "ImagePairFile.h"
 
 unsigned char StretchedGrey(unsigned p, unsigned lo, unsigned hi) {
   if (hi <= lo) return 0;
@@ -15,27 +18,28 @@ std::unique_ptr<Raster> LoadBackground(const std::string& path, int id, std::str
     error = "image ids start at 1";
     return nullptr;
   }
-  // Both slots hold the same image: only one is drawn.
-  PIVImage store(id, id, path.c_str());
-  if (!store.FopenFlag) {
+  ImagePairFileReader reader;
+  if (reader.Open(path.c_str()) != ImagePairFileReader::Status::Ok) {
     error = "cannot read the image-pair file " + path;
     return nullptr;
   }
-  if (id > store.NumberImages()) {
-    error = path + " holds " + std::to_string(store.NumberImages()) + " image(s), so no image " + std::to_string(id);
+  const int w = reader.Width(), h = reader.Height();
+  fputs(ImageFileSummary(reader.NumberImages(), w, h, 2LL * reader.PixelsPerImage()).c_str(), stdout);
+  if (id > reader.NumberImages()) {
+    error = path + " holds " + std::to_string(reader.NumberImages()) + " image(s), so no image " + std::to_string(id);
     return nullptr;
   }
-  const int w = store.Width(), h = store.Height();
-  const size_t n = static_cast<size_t>(w) * h;
-  if (store.I1 == nullptr || n == 0) {
-    error = "cannot hold the images of " + path;
+  const size_t n = static_cast<size_t>(reader.PixelsPerImage());
+  std::vector<uint16_t> pixels(n);
+  if (reader.ReadImage(id, pixels.data()) < n) {
+    error = "cannot read image " + std::to_string(id) + " of " + path;
     return nullptr;
   }
-  const auto [lo, hi] = std::minmax_element(store.I1, store.I1 + n);
+  const auto [lo, hi] = std::minmax_element(pixels.begin(), pixels.end());
   auto raster = std::make_unique<Raster>(w, h, Rgb{0, 0, 0});
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
-      const unsigned char grey = StretchedGrey(store.I1[static_cast<size_t>(y) * w + x], *lo, *hi);
+      const unsigned char grey = StretchedGrey(pixels[static_cast<size_t>(y) * w + x], *lo, *hi);
       raster->Set(x, y, {grey, grey, grey});
     }
   return raster;

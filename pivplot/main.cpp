@@ -10,7 +10,7 @@
 #include "DpivFile.h"
 #include "GridGeometry.h"
 #include "OutputFile.h"
-#include "PIVImage.h"
+#include "ImagePairFile.h"
 #include "PlotOptions.h"
 #include "PngFile.h"
 #include "SvgFile.h"
@@ -46,7 +46,7 @@ bool Plot(const PlotOptions& options) {
     if (!ImageFitsGrid(field, w, h, error)) return Fail(error);
   } else {
     SmallestImage(field, w, h);
-    if (w > static_cast<int>(kMaxImageSide) || h > static_cast<int>(kMaxImageSide))
+    if (w > kMaxImageSide || h > kMaxImageSide)
       return Fail("the grid needs a picture larger than " + std::to_string(kMaxImageSide) + " px a side");
   }
 
@@ -58,7 +58,7 @@ bool Plot(const PlotOptions& options) {
   if (!made || !WriteWholeFile(options.output, bytes, error)) return Fail(error);
 
   int valid = 0;
-  for (const PlotVector& v : field.vectors) valid += v.valid ? 1 : 0;
+  for (const VectorRecord& v : field.vectors) valid += v.valid ? 1 : 0;
   printf("scale: %g px per px of displacement (%s)\n", scale, options.scale > 0 ? "given" : "automatic");
   printf("valid vectors: %d\n", valid);
   printf("rejected vectors: %d\n", static_cast<int>(field.vectors.size()) - valid);

@@ -2,22 +2,13 @@
 #ifndef PIVSYNTH_SYNTHOPTIONS_H
 #define PIVSYNTH_SYNTHOPTIONS_H
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "DisplacementField.h"
-#include "ImagePairFileWriter.h"  // kMaxImageSide
+#include "TruthFile.h"
 
-
-struct SynthOptions {
-  int width = 256, height = 256;
-  int pairs = 1;
-  DisplacementField field;  // centre defaults to the image centre
-  double diameter = 2.5;    // e^-2 particle image diameter in pixels
-  double density = 0.02;    // particles per pixel
-  double noise = 0.0;       // std dev of the additive noise in counts
-  uint64_t seed = 1;
+// The settings of a run: what its truth file records, and the file to write.
+struct SynthOptions : TruthRecord {
   std::string out = "synth.b16";
 };
 

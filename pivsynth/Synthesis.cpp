@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ImagePairFileWriter.h"
+#include "ImagePairFile.h"
 #include "ParticleSeeding.h"
 #include "SynthRandom.h"
 #include "TruthFile.h"

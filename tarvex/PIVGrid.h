@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "CorrelationWorkspace.h"
-
+#include "DpivFile.h"
 #include "PIVImage.h"
 #include "PIVPoint.h"
 #include "PIVStandard.h"
@@ -73,6 +73,9 @@ class PIVGrid {
   int MovingAverageVelocity();
 
   // Output files.
+  // The field as the velocity files hold it, in grid order: every point's position, flag
+  // and peak, and its displacement where it is valid or `all` is set (0 elsewhere).
+  std::vector<VectorRecord> VectorRecords(bool all) const;
   bool WriteTecPlotVelocityFile(const char* fname, int all);
   bool WriteBasicDPIVFile(const char* fname);
   // Writes this grid as the only data set of an ASCII PIV file, with the given description

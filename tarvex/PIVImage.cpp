@@ -8,24 +8,15 @@
 
 namespace {
 
-// Largest pixel count per image whose byte size still fits a signed 32-bit offset.
-constexpr long long kMaxPixels = INT32_MAX / 2;
-
 // A new slot buffer of `pixels` values, or null (with the allocation message) when it
 // cannot be had; negative or oversized counts count as failed allocations.
 unsigned short* NewSlot(long long pixels, int slot) {
   unsigned short* buffer = nullptr;
-  if (pixels >= 0 && pixels <= kMaxPixels)
+  if (pixels >= 0 && pixels <= kMaxImagePixels)
     buffer = new (std::nothrow) unsigned short[static_cast<size_t>(pixels)];
   if (buffer == nullptr)
     printf("\n\n Can't assign %ld bytes of memory for image %d ...\n\n", static_cast<long>(2 * pixels), slot);
   return buffer;
-}
-
-// Pixel count of a w x h image, 0 when it would not fit the 32-bit offsets of the file.
-int32_t PixelCount(int w, int h) {
-  const long long n = static_cast<long long>(w) * h;
-  return (n < 0 || n > kMaxPixels) ? 0 : static_cast<int32_t>(n);
 }
 
 void CopyName(char* dest, const char* src) { snprintf(dest, 200, "%s", src); }
@@ -62,8 +53,7 @@ PIVImage::PIVImage(int w, int h, int noofimages, const char* filename) {
   init(0, 0);
   NoImgFiles = 0;
   // Sides outside 1..kMaxImageSide would be read back as a reversed header or not at all.
-  if (w < 1 || h < 1 || w > static_cast<int>(kMaxImageSide) || h > static_cast<int>(kMaxImageSide) ||
-      noofimages < 0) {
+  if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide || noofimages < 0) {
     fprintf(stderr, "PIVImage: cannot create %s: %d x %d px, %d images is not a valid image-pair file\n",
             filename, w, h, noofimages);
     return;
@@ -105,21 +95,17 @@ PIVImage::PIVImage(int w, int h, int noofimages, const char* filename) {
   Read2ImagesFromFile(false);
 }
 
-PIVImage::~PIVImage() {
-  if (fptr != nullptr) fclose(fptr);
-  FreeSlots();
-}
+PIVImage::~PIVImage() { FreeSlots(); }
 
 void PIVImage::init(int w, int h) {
   fname[0] = '\0';
-  fptr = nullptr;
+  file.Close();
   NoImgFiles = 2;
   _1 = 1;
   _2 = 2;
   nx = w;
   ny = h;
-  size = PixelCount(w, h);
-  ImageStart = 0;
+  size = ImagePixelCount(w, h);
   FopenFlag = false;
   I1 = nullptr;
   I2 = nullptr;
@@ -159,8 +145,6 @@ bool PIVImage::SelectImage(int slot, int id) {
 
 bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
   // Whatever the store held goes: the new file decides the buffer size.
-  if (fptr != nullptr) fclose(fptr);
-  fptr = nullptr;
   FopenFlag = false;
   FreeSlots();
   NoImgFiles = 0;
@@ -168,51 +152,31 @@ bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
   size = 0;
   CopyName(fname, filename);
 
-  FILE* in = fopen(filename, "rb");
-  if (in == nullptr) {
-    printf("\n Cannot open PIV image file %s ....\n\n", filename);
-    return false;
+  const ImagePairFileReader::Status status = file.Open(filename);
+  if (file.Header().swapped) printf("\n\nbytes are probably reversed ....\n try swapping bytes ....\n\n");
+  switch (status) {
+    case ImagePairFileReader::Status::Ok:
+      break;
+    case ImagePairFileReader::Status::CannotOpen:
+      printf("\n Cannot open PIV image file %s ....\n\n", filename);
+      return false;
+    case ImagePairFileReader::Status::ShortHeader:
+      fprintf(stderr, "PIVImage: %s is shorter than the 4-byte image-pair file header\n", filename);
+      return false;
+    case ImagePairFileReader::Status::EmptyImage:
+      fprintf(stderr, "PIVImage: %s declares an image of %u x %u px; no images can be read\n", filename,
+              file.Header().width, file.Header().height);
+      return false;
+    case ImagePairFileReader::Status::TooLarge:
+      fprintf(stderr, "PIVImage: %s declares images of %u x %u px, too large for this reader\n", filename,
+              file.Header().width, file.Header().height);
+      return false;
   }
-  unsigned char header[4];
-  if (fread(header, 1, 4, in) != 4) {
-    fprintf(stderr, "PIVImage: %s is shorter than the 4-byte image-pair file header\n", filename);
-    fclose(in);
-    return false;
-  }
-  unsigned short width = static_cast<unsigned short>(header[0] | (header[1] << 8));
-  unsigned short height = static_cast<unsigned short>(header[2] | (header[3] << 8));
-  if (width > kMaxImageSide || height > kMaxImageSide) {
-    printf("\n\nbytes are probably reversed ....\n try swapping bytes ....\n\n");
-    ReverseBytes(reinterpret_cast<unsigned char*>(&width), sizeof width);
-    ReverseBytes(reinterpret_cast<unsigned char*>(&height), sizeof height);
-  }
-  if (width == 0 || height == 0) {
-    fprintf(stderr, "PIVImage: %s declares an image of %u x %u px; no images can be read\n", filename,
-            static_cast<unsigned>(width), static_cast<unsigned>(height));
-    fclose(in);
-    return false;
-  }
-  const int32_t pixels = PixelCount(width, height);
-  if (pixels == 0) {
-    fprintf(stderr, "PIVImage: %s declares images of %u x %u px, too large for this reader\n", filename,
-            static_cast<unsigned>(width), static_cast<unsigned>(height));
-    fclose(in);
-    return false;
-  }
-  fptr = in;
-  nx = width;
-  ny = height;
-  size = pixels;
-  ImageStart = static_cast<int32_t>(ftell(fptr));
-
-  fseek(fptr, 0, SEEK_END);
-  const long length = ftell(fptr);
-  const long imageBytes = 2L * size;
-  NoImgFiles = length > ImageStart ? static_cast<int>((length - ImageStart) / imageBytes) : 0;
-  printf("\n\nNumber of PIV Images          = %d\n", NoImgFiles);
-  printf("Size of Images                = %d px x %d px\n", nx, ny);
-  printf("Memory Size of each PIV Image = %d bytes\n", static_cast<int>(imageBytes));
-  fseek(fptr, ImageStart, SEEK_SET);
+  nx = file.Width();
+  ny = file.Height();
+  size = file.PixelsPerImage();
+  NoImgFiles = file.NumberImages();
+  fputs(ImageFileSummary(NoImgFiles, nx, ny, 2LL * size).c_str(), stdout);
 
   I1 = NewSlot(size, 1);
   I2 = NewSlot(size, 2);
@@ -221,15 +185,12 @@ bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
 }
 
 bool PIVImage::ReadImageIntoSlot(int id, unsigned short* slot, bool report) {
-  if (fptr == nullptr || slot == nullptr) {
+  if (!file.IsOpen() || slot == nullptr) {
     fprintf(stderr, "PIVImage: cannot read image %d: %s\n", id,
-            fptr == nullptr ? "no image-pair file is open" : "the slot has no buffer");
+            !file.IsOpen() ? "no image-pair file is open" : "the slot has no buffer");
     return false;
   }
-  const long offset = static_cast<long>(ImageStart) + (static_cast<long>(id) - 1) * 2L * size;
-  size_t read = 0;
-  if (offset >= ImageStart && fseek(fptr, offset, SEEK_SET) == 0)
-    read = fread(slot, sizeof(unsigned short), static_cast<size_t>(size), fptr);
+  const size_t read = file.ReadImage(id, slot);
   if (read < static_cast<size_t>(size)) {
     printf("\nProblem occured reading PIV image %d,\n\t only read %d px out of %ld px .....\n\n", id,
            static_cast<int>(read), static_cast<long>(size));
@@ -253,22 +214,10 @@ bool PIVImage::UpDataMemOfImages(int nx_, int ny_) {
   FreeSlots();
   nx = nx_;
   ny = ny_;
-  size = PixelCount(nx_, ny_);
+  size = ImagePixelCount(nx_, ny_);
   const long long pixels = static_cast<long long>(nx_) * ny_;
   I1 = NewSlot(pixels, 1);
   if (I1 == nullptr) return false;
   I2 = NewSlot(pixels, 2);
   return I2 != nullptr;
-}
-
-unsigned char* PIVImage::ReverseBytes(unsigned char* ptr, size_t size_) {
-  unsigned char* temp = new (std::nothrow) unsigned char[size_];
-  if (temp == nullptr) {
-    printf("\n\nNOT ENOUGH MEMORY FOR 'temp'\n\n");
-    return nullptr;
-  }
-  for (size_t i = 0; i < size_; ++i) temp[i] = ptr[size_ - 1 - i];
-  memcpy(ptr, temp, size_);
-  delete[] temp;
-  return ptr;
 }

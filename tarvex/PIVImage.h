@@ -5,10 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
-// Width and height above this value are taken as a byte-reversed header.
-constexpr unsigned kMaxImageSide = 5000;
+#include "ImagePairFile.h"
 
 class PIVImage {
  public:
@@ -44,15 +42,13 @@ class PIVImage {
   int nx;
   int ny;
   int32_t size;
-  int32_t ImageStart;
   int NoImgFiles;
-  FILE* fptr;
+  ImagePairFileReader file;
 
   bool ReadImagefromFile(int imgid);
   bool SelectImage(int slot, int id);
   bool ReadImageIntoSlot(int id, unsigned short* slot, bool report);
   void FreeSlots();
-  unsigned char* ReverseBytes(unsigned char* ptr, size_t size);
 };
 
 #endif

@@ -3,14 +3,35 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
-#include "PIVImage.h"
+#include "ImagePairFile.h"  // kMaxImageSide
+
+const char* const kDefaultDpivName = "TARVEX-Vel.dpiv";
 
 namespace {
 
-constexpr int kHeaderLines = 12;
+const char* const kHashLine =
+    "###############################################################################\n";
+
+// The comment lines of the file's head; with the title line there are kDpivHeaderLines.
+const char* const kDpivHeadAfterTitle[] = {
+    "# \n",
+    "#  Data Structure:\n",
+    "#\tColumn 1: 0 data has been rejected; 1 data has been accepted.\n",
+    "#\tColumn 2: x-position of data point\n",
+    "#\tColumn 3: y-position of data point\n",
+    "#\tColumn 4: x-velocity component of data point\n",
+    "#\tColumn 5: y-velocity component of data point\n",
+    "#\tColumn 6: CC function value corresponding to data point\n",
+    "# \n",
+    kHashLine,
+};
+static_assert(2 + sizeof kDpivHeadAfterTitle / sizeof kDpivHeadAfterTitle[0] == kDpivHeaderLines,
+              "the head of a DPIV file has kDpivHeaderLines lines");
+
 constexpr double kPositionTolerance = 1e-3;
 
 bool OnlySpace(const char* p) {
@@ -20,7 +41,7 @@ bool OnlySpace(const char* p) {
 }
 
 // One record: flag (0 or 1), x, y, U, V, peak value, separated by white space.
-bool ParseRecord(const std::string& line, PlotVector& vector) {
+bool ParseRecord(const std::string& line, VectorRecord& vector) {
   if (line.find('\0') != std::string::npos) return false;
   const char* p = line.c_str();
   char* end = nullptr;
@@ -33,7 +54,7 @@ bool ParseRecord(const std::string& line, PlotVector& vector) {
     if (end == p || !std::isfinite(value)) return false;
   }
   if (!OnlySpace(end)) return false;
-  vector = {flag == 1, values[0], values[1], values[2], values[3]};
+  vector = {flag == 1, values[0], values[1], values[2], values[3], values[4]};
   return true;
 }
 
@@ -54,7 +75,7 @@ bool UniformStep(const std::vector<double>& positions, double& step) {
 // Checks that the vectors form a regular grid in grid order and records its geometry.
 bool FindGrid(VectorField& field, std::string& error) {
   std::vector<double> xs, ys;
-  for (const PlotVector& v : field.vectors) {
+  for (const VectorRecord& v : field.vectors) {
     xs.push_back(v.x);
     ys.push_back(v.y);
   }
@@ -89,6 +110,22 @@ double VectorField::Spacing() const {
   return 2 * (x0 + 1);
 }
 
+WriteStatus WriteDpivFile(const char* fname, const std::vector<VectorRecord>& records) {
+  const char* name = fname ? fname : kDefaultDpivName;
+  FILE* f = std::fopen(name, "w");
+  if (!f) return WriteStatus::CannotOpen;
+  bool written = std::fputs(kHashLine, f) >= 0 &&
+                 std::fprintf(f, "#  TITLE = TARVEX-Velocity File: %s\n", name) > 0;
+  for (const char* line : kDpivHeadAfterTitle) written = written && std::fputs(line, f) >= 0;
+  for (size_t k = 0; written && k < records.size(); k++) {
+    const VectorRecord& r = records[k];
+    written = std::fprintf(f, "%1d\t%1.6e\t%1.6e\t%e\t%e\t%1.3f\n", r.valid ? 1 : 0, r.x, r.y, r.u,
+                           r.v, r.peak) > 0;
+  }
+  written = (std::fclose(f) == 0) && written;
+  return written ? WriteStatus::Ok : WriteStatus::WriteFailed;
+}
+
 bool ReadDpivFile(const std::string& path, VectorField& field, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -98,14 +135,14 @@ bool ReadDpivFile(const std::string& path, VectorField& field, std::string& erro
   field = VectorField();
   std::string line;
   int number = 0;
-  while (number < kHeaderLines && std::getline(in, line) && !line.empty() && line[0] == '#') number++;
-  if (number < kHeaderLines) {
+  while (number < kDpivHeaderLines && std::getline(in, line) && !line.empty() && line[0] == '#') number++;
+  if (number < kDpivHeaderLines) {
     error = path + " does not begin with the 12 comment lines of a DPIV file";
     return false;
   }
   while (std::getline(in, line)) {
     number++;
-    PlotVector vector;
+    VectorRecord vector;
     if (!ParseRecord(line, vector)) {
       error = path + ", line " + std::to_string(number) + ": not a record of flag, x, y, U, V and peak value";
       return false;

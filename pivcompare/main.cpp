@@ -2,13 +2,11 @@
 // for its images, and prints the error statistics of the valid vectors.
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "DisplacementField.h"
 #include "DpivFile.h"
-#include "SynthOptions.h"
+#include "TruthFile.h"
 
 namespace {
 
@@ -21,38 +19,6 @@ const char* const kUsage =
 
 // An error above this many pixels makes a vector an outlier.
 constexpr double kOutlierLimit = 0.5;
-
-std::string Trim(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t\r");
-  const size_t e = s.find_last_not_of(" \t\r");
-  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
-
-// The truth file's "key = value" lines are pivsynth's own options: read them back
-// through its option parser.
-bool ReadTruth(const std::string& path, SynthOptions& options, std::string& error) {
-  std::ifstream in(path);
-  if (!in) {
-    error = "cannot open " + path;
-    return false;
-  }
-  std::vector<std::string> args;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (Trim(line).empty()) continue;
-    const size_t eq = line.find('=');
-    if (eq == std::string::npos) {
-      error = path + ": not a \"key = value\" line: " + line;
-      return false;
-    }
-    args.push_back("--" + Trim(line.substr(0, eq)) + "=" + Trim(line.substr(eq + 1)));
-  }
-  if (ParseOptions(args, options, error) != ParseOutcome::Run) {
-    error = path + ": " + error;
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -67,15 +33,15 @@ int main(int argc, char** argv) {
   }
   std::string error;
   VectorField field;
-  SynthOptions truth;
-  if (!ReadDpivFile(argv[1], field, error) || !ReadTruth(argv[2], truth, error)) {
+  TruthRecord truth;
+  if (!ReadDpivFile(argv[1], field, error) || !ReadTruthFile(argv[2], truth, error)) {
     std::fprintf(stderr, "pivcompare: %s\n", error.c_str());
     return 1;
   }
 
   int valid = 0, outliers = 0;
   double sumU = 0, sumV = 0, sumSq = 0;
-  for (const PlotVector& p : field.vectors) {
+  for (const VectorRecord& p : field.vectors) {
     if (!p.valid) continue;
     // A window of even width placed at x covers columns x - w/2 + 1 .. x + w/2: its
     // centre lies half a pixel beyond x.

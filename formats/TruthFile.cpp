@@ -1,0 +1,274 @@
+#include "TruthFile.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "ImagePairFile.h"  // kMaxImageSide
+
+namespace {
+
+// Largest file the analysis can address with its 32-bit offsets.
+const double kMaxFileBytes = 2147483647.0;
+const double kMaxDiameter = 100.0;
+const double kMaxDensity = 1.0;
+
+// Fields each field parameter belongs to, as bits of 1 << FieldKind.
+struct FieldParameter {
+  const char* name;
+  unsigned fields;
+};
+
+unsigned Bit(FieldKind kind) { return 1u << static_cast<unsigned>(kind); }
+
+bool ParseDouble(const std::string& text, double& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text.c_str(), &end);
+  if (*end != '\0' || errno == ERANGE || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+bool ParseInt(const std::string& text, long& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (*end != '\0' || errno == ERANGE) return false;
+  value = v;
+  return true;
+}
+
+bool ParseSeed(const std::string& text, uint64_t& value) {
+  if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+  if (*end != '\0' || errno == ERANGE) return false;
+  value = v;
+  return true;
+}
+
+// Splits "A<sep>B" into its two parts.
+bool SplitPair(const std::string& text, char sep, std::string& a, std::string& b) {
+  const size_t at = text.find(sep);
+  if (at == std::string::npos) return false;
+  a = text.substr(0, at);
+  b = text.substr(at + 1);
+  return true;
+}
+
+
+std::string Trim(const std::string& s) {
+  const size_t b = s.find_first_not_of(" \t\r");
+  const size_t e = s.find_last_not_of(" \t\r");
+  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+}  // namespace
+
+std::string FormatNumber(double value) {
+  // Plain notation where a reader expects it (100, not 1e+02); exponents only for
+  // very small or very large magnitudes.
+  const double magnitude = std::fabs(value);
+  const bool plain = magnitude >= 1e-4 && magnitude < 1e15;
+  char text[40];
+  for (int precision = 1; precision <= 17; ++precision) {
+    std::snprintf(text, sizeof text, "%.*g", precision, value);
+    if (std::strtod(text, nullptr) == value && (!plain || std::strchr(text, 'e') == nullptr)) break;
+  }
+  return text;
+}
+
+namespace {
+
+std::string Line(const std::string& key, const std::string& value) { return key + " = " + value + "\n"; }
+std::string Line(const std::string& key, double value) { return Line(key, FormatNumber(value)); }
+
+std::string FieldLines(const DisplacementField& f) {
+  std::string text = Line("field", FieldKindName(f.kind));
+  const std::string center = FormatNumber(f.cx) + "," + FormatNumber(f.cy);
+  switch (f.kind) {
+    case FieldKind::Uniform:
+      text += Line("dx", f.dx) + Line("dy", f.dy);
+      break;
+    case FieldKind::Rotation:
+      text += Line("omega", f.omega) + Line("center", center);
+      break;
+    case FieldKind::Vortex:
+      text += Line("profile", VortexProfileName(f.profile)) + Line("gamma", f.gamma) + Line("core", f.core) +
+              Line("center", center);
+      break;
+    case FieldKind::Shear:
+      text += Line("shear", f.shear) + Line("center", center);
+      break;
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string TruthText(const TruthRecord& o) {
+  return FieldLines(o.field) + Line("size", std::to_string(o.width) + "x" + std::to_string(o.height)) +
+         Line("pairs", std::to_string(o.pairs)) + Line("diameter", o.diameter) + Line("density", o.density) +
+         Line("noise", o.noise) + Line("seed", std::to_string(o.seed));
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::string& error) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (file == nullptr) {
+    error = "cannot write '" + path + "': " + std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    error = "cannot write '" + path + "'";
+    return false;
+  }
+  return true;
+}
+
+bool TruthRecordParser::Fail(const std::string& message) {
+  error_ = message;
+  return false;
+}
+
+bool TruthRecordParser::NotNumber(const std::string& name, const std::string& value) {
+  return Fail(name + ": '" + value + "' is not a number");
+}
+
+bool TruthRecordParser::Number(const std::string& name, const std::string& value, double& target) {
+  return ParseDouble(value, target) || NotNumber(name, value);
+}
+
+bool TruthRecordParser::Size(const std::string& value) {
+  std::string w, h;
+  long width = 0, height = 0;
+  if (!SplitPair(value, 'x', w, h) || !ParseInt(w, width) || !ParseInt(h, height))
+    return Fail("--size: '" + value + "' is not of the form WIDTHxHEIGHT");
+  if (width <= 0 || height <= 0) return Fail("--size: width and height must be positive");
+  if (width > kMaxImageSide || height > kMaxImageSide) return Fail("--size: width and height must be at most 5000");
+  o_.width = static_cast<int>(width);
+  o_.height = static_cast<int>(height);
+  return true;
+}
+
+bool TruthRecordParser::Center(const std::string& value) {
+  std::string x, y;
+  if (!SplitPair(value, ',', x, y) || !ParseDouble(x, o_.field.cx) || !ParseDouble(y, o_.field.cy))
+    return Fail("--center: '" + value + "' is not of the form X,Y");
+  centerGiven_ = true;
+  return true;
+}
+
+bool TruthRecordParser::Apply(const std::string& name, const std::string& value) {
+  const std::string parameters[] = {"--dx", "--dy", "--omega", "--center", "--profile", "--gamma", "--core", "--shear"};
+  for (const std::string& p : parameters)
+    if (name == p) fieldParameters_.push_back(name);
+
+  if (name == "--size") return Size(value);
+  if (name == "--pairs") {
+    long pairs = 0;
+    if (!ParseInt(value, pairs)) return NotNumber(name, value);
+    if (pairs <= 0 || pairs > 1000000) return Fail("--pairs: must be between 1 and 1000000");
+    o_.pairs = static_cast<int>(pairs);
+    return true;
+  }
+  if (name == "--field") {
+    return ParseFieldKind(value, o_.field.kind) ||
+           Fail("--field: '" + value + "' is not one of uniform, rotation, vortex, shear");
+  }
+  if (name == "--profile") {
+    return ParseVortexProfile(value, o_.field.profile) ||
+           Fail("--profile: '" + value + "' is not one of rankine, lamb-oseen");
+  }
+  if (name == "--center") return Center(value);
+  if (name == "--dx") return Number(name, value, o_.field.dx);
+  if (name == "--dy") return Number(name, value, o_.field.dy);
+  if (name == "--omega") return Number(name, value, o_.field.omega);
+  if (name == "--gamma") return Number(name, value, o_.field.gamma);
+  if (name == "--shear") return Number(name, value, o_.field.shear);
+  if (name == "--core") {
+    if (!Number(name, value, o_.field.core)) return false;
+    return o_.field.core > 0.0 || Fail("--core: the core radius must be positive");
+  }
+  if (name == "--diameter") {
+    if (!Number(name, value, o_.diameter)) return false;
+    return (o_.diameter > 0.0 && o_.diameter <= kMaxDiameter) ||
+           Fail("--diameter: must be above 0 and at most 100 pixels");
+  }
+  if (name == "--density") {
+    if (!Number(name, value, o_.density)) return false;
+    return (o_.density >= 0.0 && o_.density <= kMaxDensity) ||
+           Fail("--density: must be between 0 and 1 particles per pixel");
+  }
+  if (name == "--noise") {
+    if (!Number(name, value, o_.noise)) return false;
+    return (o_.noise >= 0.0 && o_.noise <= 4095.0) || Fail("--noise: must be between 0 and 4095 counts");
+  }
+  if (name == "--seed") {
+    return ParseSeed(value, o_.seed) || Fail("--seed: '" + value + "' is not a whole number from 0 to 2^64-1");
+  }
+  return Fail("unknown option '" + name + "'");
+}
+
+bool TruthRecordParser::Finish() {
+  static const FieldParameter kOwners[] = {
+      {"--dx", Bit(FieldKind::Uniform)},
+      {"--dy", Bit(FieldKind::Uniform)},
+      {"--omega", Bit(FieldKind::Rotation)},
+      {"--center", Bit(FieldKind::Rotation) | Bit(FieldKind::Vortex) | Bit(FieldKind::Shear)},
+      {"--profile", Bit(FieldKind::Vortex)},
+      {"--gamma", Bit(FieldKind::Vortex)},
+      {"--core", Bit(FieldKind::Vortex)},
+      {"--shear", Bit(FieldKind::Shear)},
+  };
+  // A parameter of another field is almost surely a mistake in a test set-up.
+  for (const std::string& given : fieldParameters_)
+    for (const FieldParameter& owner : kOwners)
+      if (given == owner.name && (owner.fields & Bit(o_.field.kind)) == 0)
+        return Fail(given + " does not apply to --field " + FieldKindName(o_.field.kind));
+
+  const double bytes = 4.0 + 4.0 * o_.pairs * static_cast<double>(o_.width) * o_.height;
+  if (bytes > kMaxFileBytes) return Fail("--pairs: the file would exceed 2 GiB; ask for fewer pairs or smaller images");
+  if (!centerGiven_) {
+    o_.field.cx = (o_.width - 1) / 2.0;
+    o_.field.cy = (o_.height - 1) / 2.0;
+  }
+  return true;
+}
+
+// The lines are read back as the options they were made from, so that a truth file is
+// checked exactly as a command line is.
+bool ReadTruthFile(const std::string& path, TruthRecord& record, std::string& error) {
+  std::ifstream in(path);
+  if (!in) {
+    error = "cannot open " + path;
+    return false;
+  }
+  TruthRecordParser parser(record);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (Trim(line).empty()) continue;
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) {
+      error = path + ": not a \"key = value\" line: " + line;
+      return false;
+    }
+    if (!parser.Apply("--" + Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)))) {
+      error = path + ": " + parser.Error();
+      return false;
+    }
+  }
+  if (!parser.Finish()) {
+    error = path + ": " + parser.Error();
+    return false;
+  }
+  return true;
+}
