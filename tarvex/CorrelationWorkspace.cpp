@@ -1,7 +1,5 @@
 #include "CorrelationWorkspace.h"
 
-#include <cstdio>
-
 namespace {
 size_t Cells(int nx, int ny) { return static_cast<size_t>(nx) * static_cast<size_t>(ny); }
 }  // namespace
@@ -25,5 +23,5 @@ void CorrelationWorkspace::Print(const char* text) {
   if (log_ != nullptr)
     log_->append(text);
   else
-    fputs(text, stdout);
+    console_->Print(text);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CArray.h"
+#include "Console.h"
 #include "FitPeak2SubPixel.h"
 #include "fftw-2d.h"
 
@@ -25,10 +26,12 @@ class CorrelationWorkspace {
   // Room for the peak search and the fits on such a plane.
   bool PreparePeakSearch(int nx, int ny);
 
-  // Messages of a measurement: printed on standard output as they come, or, while a log
-  // is set, appended to it so that a parallel pass can print them in grid order.
+  // Messages of a measurement: printed on the console as they come, or, while a log is
+  // set, appended to it so that a parallel pass can print them in grid order.
   void Print(const char* text);
   void DeferMessagesTo(std::string* log) { log_ = log; }
+  // The console (standard output unless set); borrowed.
+  void SetConsole(Console* console) { console_ = console; }
 
   RealCCWork transforms;              // fI1, fI2, fft1, fft2, S12
   CArray<fftw_real> shiftRows;        // intermediate of the shift
@@ -39,6 +42,7 @@ class CorrelationWorkspace {
 
  private:
   std::string* log_ = nullptr;
+  Console* console_ = &StandardOutput();
 };
 
 #endif

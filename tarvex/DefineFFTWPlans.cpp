@@ -1,10 +1,13 @@
 #include "DefineFFTWPlans.h"
 
+#include "fftw-2d.h"  // FFTWPlannerMutex
+
 #include <fftw.h>
 #include <rfftw.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 const char* const kWisdomFileName = "FFTPlans.Wisdom.dat";
 
@@ -21,58 +24,71 @@ constexpr int kPlanSizes[kNumberOfFFTWPlans][2] = {
 constexpr int kEntryPlannedWithoutWisdom = 10;
 
 // Imports the wisdom file when it exists; returns whether it existed.
-bool ImportWisdom() {
-  FILE* in = fopen(kWisdomFileName, "r");
+bool ImportWisdom(const char* name, Console& console) {
+  FILE* in = fopen(name, "r");
   if (in == nullptr) {
-    printf("\n\nFFTW Wisdom File \"%s\" Does Not Exist!\n\n", kWisdomFileName);
-    printf("Please Wait, The Plans are being computed and Wisdom acquired .....\n\n");
+    console.Printf("\n\nFFTW Wisdom File \"%s\" Does Not Exist!\n\n", name);
+    console.Print("Please Wait, The Plans are being computed and Wisdom acquired .....\n\n");
     return false;
   }
-  printf("\n\nFFTW Wisdom File \"%s\"  Exists!\n", kWisdomFileName);
-  printf("\tWisdom Will Be Imported From This File\n\n");
-  if (fftw_import_wisdom_from_file(in) == FFTW_FAILURE) printf("Error reading wisdom!\n");
+  console.Printf("\n\nFFTW Wisdom File \"%s\"  Exists!\n", name);
+  console.Print("\tWisdom Will Be Imported From This File\n\n");
+  if (fftw_import_wisdom_from_file(in) == FFTW_FAILURE) console.Print("Error reading wisdom!\n");
   fclose(in);
   return true;
 }
 
-void ExportWisdom() {
-  printf("\n\nStoring Wisdom Plans to File: %s\n\nPlease wait ....\n\n", kWisdomFileName);
-  FILE* out = fopen(kWisdomFileName, "w");
+void ExportWisdom(const char* name, Console& console) {
+  console.Printf("\n\nStoring Wisdom Plans to File: %s\n\nPlease wait ....\n\n", name);
+  FILE* out = fopen(name, "w");
   if (out == nullptr) {
     fflush(stdout);
-    fprintf(stderr, "Cannot create the wisdom file %s; the plans are not stored.\n",
-            kWisdomFileName);
+    fprintf(stderr, "Cannot create the wisdom file %s; the plans are not stored.\n", name);
     return;
   }
   fftw_export_wisdom_to_file(out);
   fclose(out);
-  printf("Done!\n\n");
+  console.Print("Done!\n\n");
 }
 
 }  // namespace
 
 void DefineFFTWPlans(FFTWplan** Ptrfftwplan, int speed, int silent) {
+  *Ptrfftwplan = MakeFFTWPlanTable(speed, silent != 0, kWisdomFileName, StandardOutput());
+}
+
+FFTWplan* MakeFFTWPlanTable(int speed, bool silent, const char* wisdomFile, Console& console) {
   FFTWplan* table = static_cast<FFTWplan*>(calloc(kNumberOfFFTWPlans, sizeof(FFTWplan)));
-  if (table == nullptr) {
-    *Ptrfftwplan = nullptr;
-    return;
-  }
-  const bool FPlansExist = ImportWisdom();
-  if (silent) printf("\nComputing 2-D FFTW Plans, please wait ...\n");
+  if (table == nullptr) return nullptr;
+  // The planner and the wisdom store are process-wide and not thread-safe.
+  std::lock_guard<std::mutex> lock(FFTWPlannerMutex());
+  // Without a wisdom file the plans are made as on a first run, and nothing is stored.
+  const bool FPlansExist = wisdomFile == nullptr || ImportWisdom(wisdomFile, console);
+  if (silent) console.Print("\nComputing 2-D FFTW Plans, please wait ...\n");
   for (int i = 0; i < kNumberOfFFTWPlans; ++i) {
     FFTWplan& entry = table[i];
-    if (!silent) printf("\n\tComputing 2-D FFTW Plan %d\n", i);
+    if (!silent) console.Printf("\n\tComputing 2-D FFTW Plan %d\n", i);
     entry.id = i;
     entry.nx = kPlanSizes[i][0];
     entry.ny = kPlanSizes[i][1];
-    if (!silent) printf("\t\t\tDFT: %d x %d\n", entry.nx, entry.ny);
+    if (!silent) console.Printf("\t\t\tDFT: %d x %d\n", entry.nx, entry.ny);
     const int forwardFlags = i == kEntryPlannedWithoutWisdom ? speed : speed | FFTW_USE_WISDOM;
     entry.Forward = rfftw2d_create_plan(entry.ny, entry.nx, FFTW_REAL_TO_COMPLEX, forwardFlags);
     entry.Inverse =
         rfftw2d_create_plan(entry.ny, entry.nx, FFTW_COMPLEX_TO_REAL, speed | FFTW_USE_WISDOM);
   }
-  if (!FPlansExist) ExportWisdom();
-  *Ptrfftwplan = table;
+  if (!FPlansExist) ExportWisdom(wisdomFile, console);
+  return table;
+}
+
+void DestroyFFTWPlanTable(FFTWplan* table) {
+  if (table == nullptr) return;
+  std::lock_guard<std::mutex> lock(FFTWPlannerMutex());
+  for (int i = 0; i < kNumberOfFFTWPlans; ++i) {
+    if (table[i].Forward != nullptr) rfftwnd_destroy_plan(table[i].Forward);
+    if (table[i].Inverse != nullptr) rfftwnd_destroy_plan(table[i].Inverse);
+  }
+  free(table);
 }
 
 FFTWplan* SelectFFTWPlan(FFTWplan* fftwplan, int nx, int ny) {

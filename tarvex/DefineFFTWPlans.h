@@ -2,6 +2,7 @@
 #ifndef DEFINEFFTWPLANS_H
 #define DEFINEFFTWPLANS_H
 
+#include "Console.h"
 #include "piv.h"
 
 constexpr int kNumberOfFFTWPlans = 20;
@@ -10,6 +11,26 @@ extern const char* const kWisdomFileName;  // "FFTPlans.Wisdom.dat"
 // Builds the 20-entry plan table (importing/exporting the wisdom file) and stores its
 // address in *Ptrfftwplan, or a null pointer when the table cannot be allocated.
 void DefineFFTWPlans(FFTWplan** Ptrfftwplan, int speed, int silent);
+
+// The same table with its messages on console, the wisdom kept in wisdomFile (none when
+// null); null when the table cannot be allocated. DestroyFFTWPlanTable releases it.
+FFTWplan* MakeFFTWPlanTable(int speed, bool silent, const char* wisdomFile, Console& console);
+void DestroyFFTWPlanTable(FFTWplan* table);
+
+// Owns a plan table for as long as its callers use it.
+class FFTPlanTable {
+ public:
+  FFTPlanTable(int speed, bool silent, const char* wisdomFile, Console& console)
+      : table_(MakeFFTWPlanTable(speed, silent, wisdomFile, console)) {}
+  ~FFTPlanTable() { DestroyFFTWPlanTable(table_); }
+  FFTPlanTable(const FFTPlanTable&) = delete;
+  FFTPlanTable& operator=(const FFTPlanTable&) = delete;
+  // Null when the table could not be allocated.
+  FFTWplan* Entries() const { return table_; }
+
+ private:
+  FFTWplan* table_;
+};
 
 // The table entry for a DFT size of nx columns by ny rows, or null.
 FFTWplan* SelectFFTWPlan(FFTWplan* fftwplan, int nx, int ny);

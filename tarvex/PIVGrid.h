@@ -49,6 +49,8 @@ class PIVGrid {
   // The results do not depend on it.
   void setThreads(int threads);
   int Threads() const { return static_cast<int>(workspaces.size()); }
+  // Where the grid's messages go (standard output unless set); borrowed.
+  void setConsole(Console* c) { console = c; }
 
   // Read access for the driver, the writers' callers and the tests.
   int NX() const { return nx; }
@@ -86,6 +88,7 @@ class PIVGrid {
   friend class PIVGridTestAccess;
 
   PIVImage* pivImage;
+  Console* console = &StandardOutput();
   int id;
   int ParentGridId;
   int nx;

@@ -44,7 +44,7 @@ bool PIVGrid::WriteAsciiPIVFileHeader() {
   const std::string name(h.fname, static_cast<size_t>(FieldLength(h.fname)));
   fo = fopen(name.c_str(), "w");
   if (fo == nullptr) {
-    printf("\n\n Problem opening file for PIV output ....\n\n");
+    console->Print("\n\n Problem opening file for PIV output ....\n\n");
     return false;
   }
   fprintf(fo, "## ***PIV FILE HEADER***\n");

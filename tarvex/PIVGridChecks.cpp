@@ -1,7 +1,6 @@
 // The five validation checks of a grid: each judges the points again, sets their flags,
 // prints its report and returns the number of valid points.
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <new>
 
@@ -35,9 +34,9 @@ int PIVGrid::ValidNeighbours(int i, int j, int* k) const {
 }
 
 void PIVGrid::PrintCheckCounts(int GoodData) const {
-  printf("\tGood Data Validated                              = %d\n", GoodData);
-  printf("\tBad  Data                                        = %d\n", NumberOfPoints() - GoodData);
-  printf("\tTotal Available Data                             = %d\n\n", NumberOfPoints());
+  console->Printf("\tGood Data Validated                              = %d\n", GoodData);
+  console->Printf("\tBad  Data                                        = %d\n", NumberOfPoints() - GoodData);
+  console->Printf("\tTotal Available Data                             = %d\n\n", NumberOfPoints());
 }
 
 int PIVGrid::CCPeakValueCheck() {
@@ -45,7 +44,7 @@ int PIVGrid::CCPeakValueCheck() {
   for (int k = 0; k < NumberOfPoints(); k++) {
     if (pivgrid[k].CCPeakValueCheck()) GoodData++;
   }
-  printf("\n\tCC-Peak Value > %f  Check Result:\n", MinRho);
+  console->Printf("\n\tCC-Peak Value > %f  Check Result:\n", MinRho);
   PrintCheckCounts(GoodData);
   return GoodData;
 }
@@ -55,7 +54,7 @@ int PIVGrid::MaxVelCheck() {
   for (int k = 0; k < NumberOfPoints(); k++) {
     if (pivgrid[k].MaxVelCheck()) GoodData++;
   }
-  printf("\n\tVelocity < %f px. Check Result:\n", MaxVel);
+  console->Printf("\n\tVelocity < %f px. Check Result:\n", MaxVel);
   PrintCheckCounts(GoodData);
   return GoodData;
 }
@@ -93,10 +92,10 @@ int PIVGrid::GlobalHistogramCheck() {
     if (valid) GoodData++;
   }
 
-  printf("\n\tGlobal Histogram Check Result:\n");
-  printf("\tAverage               U velocity component = %lf\n", AvgU);
-  printf("\tStandard deviation of U velocity component = %lf\n", std::sqrt(SigSqU));
-  printf("\tAverage               V velocity component = %lf\n", AvgV);
+  console->Printf("\n\tGlobal Histogram Check Result:\n");
+  console->Printf("\tAverage               U velocity component = %lf\n", AvgU);
+  console->Printf("\tStandard deviation of U velocity component = %lf\n", std::sqrt(SigSqU));
+  console->Printf("\tAverage               V velocity component = %lf\n", AvgV);
   PrintCheckCounts(GoodData);
   return GoodData;
 }
@@ -136,7 +135,7 @@ int PIVGrid::MedianValueOperatorCheck() {
       if (valid) GoodData++;
     }
   }
-  printf("\n\tMedian Value Operator Check Result:\n");
+  console->Printf("\n\tMedian Value Operator Check Result:\n");
   PrintCheckCounts(GoodData);
   return GoodData;
 }
@@ -209,9 +208,9 @@ int PIVGrid::DynamicMeanValueOperatorCheck() {
   // An empty grid reports zeros rather than 0/0.
   const double M = n > 0 ? MeanSigSqVel / n : 0.0;
   const double StdDev = n > 0 ? std::sqrt(MeanSqSigSqVel / n - M * M) : 0.0;
-  printf("\n\tDynamic Mean Value Operator Check Result:\n");
-  printf("\tAvg of Local Avg (Mag of Vector Difference)^2    = %lf\n", M);
-  printf("\tStdDev of Local Avg (Mag of Vector Difference)^2 = %lf\n", StdDev);
+  console->Printf("\n\tDynamic Mean Value Operator Check Result:\n");
+  console->Printf("\tAvg of Local Avg (Mag of Vector Difference)^2    = %lf\n", M);
+  console->Printf("\tStdDev of Local Avg (Mag of Vector Difference)^2 = %lf\n", StdDev);
   PrintCheckCounts(GoodData);
   return GoodData;
 }

@@ -6,7 +6,6 @@
 // holding each point's messages back until all points are measured.
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <system_error>
 #include <thread>
 
@@ -31,6 +30,7 @@ void PIVGrid::setThreads(int threads) {
 void PIVGrid::MeasurePoints() {
   const int n = NumberOfPoints();
   const int workers = std::min(Threads(), n);
+  for (std::unique_ptr<CorrelationWorkspace>& ws : workspaces) ws->SetConsole(console);
   if (workers <= 1) {
     for (int k = 0; k < n; k++) pivgrid[k].CalculateCCVelocity(*workspaces[0]);
     return;
@@ -65,7 +65,7 @@ void PIVGrid::MeasurePoints() {
 
   for (std::string& text : pointMessages) {
     if (text.empty()) continue;
-    fputs(text.c_str(), stdout);
+    console->Print(text.c_str());
     text.clear();
   }
 }

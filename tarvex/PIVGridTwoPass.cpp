@@ -1,14 +1,14 @@
 // Two-pass analysis: the validated, smoothed first-pass field gives every point a
 // whole-pixel window offset for a second correlation.
 #include <cmath>
-#include <iostream>
 
 #include "PIVGrid.h"
 
 bool PIVGrid::CalculateIterativeGridTARVEX() {
   CalculateGridTARVEX();
 
-  std::cout << "\nValidating TARVEX, please wait ....." << std::endl;
+  console->Print("\nValidating TARVEX, please wait .....\n");
+  console->Flush();
   if (C3 < 1e-6) C3 = 3.0f;
   GlobalHistogramCheck();
   if (C1 < 1e-6 && C2 < 1e-6) {
@@ -17,7 +17,8 @@ bool PIVGrid::CalculateIterativeGridTARVEX() {
   }
   DynamicMeanValueOperatorCheck();
 
-  std::cout << "\nSmooth and Interpolate missing TARVEX, please wait ....." << std::endl;
+  console->Print("\nSmooth and Interpolate missing TARVEX, please wait .....\n");
+  console->Flush();
   MovingAverageVelocity();
 
   for (int k = 0; k < NumberOfPoints(); k++) {
@@ -27,7 +28,8 @@ bool PIVGrid::CalculateIterativeGridTARVEX() {
     if (!p.CheckSubImageWithinImage()) p.setPIVOffSet(0.0f, 0.0f);
   }
 
-  std::cout << "\nCalculating 2nd Pass Offset TARVEX, please wait ...." << std::endl;
+  console->Print("\nCalculating 2nd Pass Offset TARVEX, please wait ....\n");
+  console->Flush();
   CalculateGridTARVEX();
   return true;
 }

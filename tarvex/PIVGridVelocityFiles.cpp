@@ -1,5 +1,4 @@
 // PIVGrid: the Tecplot point file and the DPIV column file of the velocity field.
-#include <cstdio>
 #include <vector>
 
 #include "DpivFile.h"
@@ -9,9 +8,10 @@
 namespace {
 
 // Reports a file that cannot be created as "\n Cannot open <kind> output file: <name> ....\n\n".
-bool Report(WriteStatus status, const char* fname, const char* defaultName, const char* kind) {
+bool Report(WriteStatus status, const char* fname, const char* defaultName, const char* kind,
+            Console& console) {
   if (status == WriteStatus::CannotOpen)
-    std::printf("\n Cannot open %s output file: %s ....\n\n", kind, fname ? fname : defaultName);
+    console.Printf("\n Cannot open %s output file: %s ....\n\n", kind, fname ? fname : defaultName);
   return status == WriteStatus::Ok;
 }
 
@@ -32,9 +32,9 @@ std::vector<VectorRecord> PIVGrid::VectorRecords(bool all) const {
 
 bool PIVGrid::WriteTecPlotVelocityFile(const char* fname, int all) {
   return Report(WriteTecplotFile(fname, nx, ny, VectorRecords(all != 0)), fname,
-                kDefaultTecplotName, "TecPlot");
+                kDefaultTecplotName, "TecPlot", *console);
 }
 
 bool PIVGrid::WriteBasicDPIVFile(const char* fname) {
-  return Report(WriteDpivFile(fname, VectorRecords(true)), fname, kDefaultDpivName, "DPIV");
+  return Report(WriteDpivFile(fname, VectorRecords(true)), fname, kDefaultDpivName, "DPIV", *console);
 }

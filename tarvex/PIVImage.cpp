@@ -10,12 +10,13 @@ namespace {
 
 // A new slot buffer of `pixels` values, or null (with the allocation message) when it
 // cannot be had; negative or oversized counts count as failed allocations.
-unsigned short* NewSlot(long long pixels, int slot) {
+unsigned short* NewSlot(long long pixels, int slot, Console& console) {
   unsigned short* buffer = nullptr;
   if (pixels >= 0 && pixels <= kMaxImagePixels)
     buffer = new (std::nothrow) unsigned short[static_cast<size_t>(pixels)];
   if (buffer == nullptr)
-    printf("\n\n Can't assign %ld bytes of memory for image %d ...\n\n", static_cast<long>(2 * pixels), slot);
+    console.Printf("\n\n Can't assign %ld bytes of memory for image %d ...\n\n", static_cast<long>(2 * pixels),
+                   slot);
   return buffer;
 }
 
@@ -27,7 +28,9 @@ PIVImage::PIVImage() { init(128, 128); }
 
 PIVImage::PIVImage(int w, int h) { init(w, h); }
 
-PIVImage::PIVImage(const char* filename) {
+PIVImage::PIVImage(const char* filename) : PIVImage(filename, StandardOutput()) {}
+
+PIVImage::PIVImage(const char* filename, Console& console_) : console(&console_) {
   init(0, 0);
   NoImgFiles = 0;
   if (!ReadPIVImageFileHeader(filename)) return;
@@ -45,7 +48,7 @@ PIVImage::PIVImage(int I1, int I2, const char* filename) {
     _2 = static_cast<unsigned short>(I2);
     Read2ImagesFromFile(false);
   } else {
-    printf("\n\nThis file only contains %d images,\n\trequest for images %d + %d failed ...", NoImgFiles, I1, I2);
+    console->Printf("\n\nThis file only contains %d images,\n\trequest for images %d + %d failed ...", NoImgFiles, I1, I2);
   }
 }
 
@@ -89,8 +92,8 @@ PIVImage::PIVImage(int w, int h, int noofimages, const char* filename) {
   _1 = 1;
   _2 = 2;
   if (!ReadPIVImageFileHeader(filename)) {
-    printf("\n\n Problem reading file %s .... BYE ....\n\n", filename);
-    exit(0);
+    console->Printf("\n\n Problem reading file %s .... BYE ....\n\n", filename);
+    return;
   }
   Read2ImagesFromFile(false);
 }
@@ -111,8 +114,8 @@ void PIVImage::init(int w, int h) {
   I2 = nullptr;
   if (w == 0 && h == 0) return;
   const long long pixels = static_cast<long long>(w) * h;
-  I1 = NewSlot(pixels, 1);
-  I2 = NewSlot(pixels, 2);
+  I1 = NewSlot(pixels, 1, *console);
+  I2 = NewSlot(pixels, 2, *console);
 }
 
 void PIVImage::FreeSlots() {
@@ -135,7 +138,7 @@ bool PIVImage::SelectImage(int slot, int id) {
       fprintf(stderr, "Image %d cannot be selected: image ids above %d are not supported.\n", id,
               kMaxImageId);
     }
-    printf(slot == 1 ? "\nError 1st Image out of Range .... \n" : "\nError 2nd Image out of Range .... \n");
+    console->Print(slot == 1 ? "\nError 1st Image out of Range .... \n" : "\nError 2nd Image out of Range .... \n");
     return false;
   }
   (slot == 1 ? _1 : _2) = static_cast<unsigned short>(id);
@@ -153,12 +156,12 @@ bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
   CopyName(fname, filename);
 
   const ImagePairFileReader::Status status = file.Open(filename);
-  if (file.Header().swapped) printf("\n\nbytes are probably reversed ....\n try swapping bytes ....\n\n");
+  if (file.Header().swapped) console->Print("\n\nbytes are probably reversed ....\n try swapping bytes ....\n\n");
   switch (status) {
     case ImagePairFileReader::Status::Ok:
       break;
     case ImagePairFileReader::Status::CannotOpen:
-      printf("\n Cannot open PIV image file %s ....\n\n", filename);
+      console->Printf("\n Cannot open PIV image file %s ....\n\n", filename);
       return false;
     case ImagePairFileReader::Status::ShortHeader:
       fprintf(stderr, "PIVImage: %s is shorter than the 4-byte image-pair file header\n", filename);
@@ -176,10 +179,10 @@ bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
   ny = file.Height();
   size = file.PixelsPerImage();
   NoImgFiles = file.NumberImages();
-  fputs(ImageFileSummary(NoImgFiles, nx, ny, 2LL * size).c_str(), stdout);
+  console->Print(ImageFileSummary(NoImgFiles, nx, ny, 2LL * size).c_str());
 
-  I1 = NewSlot(size, 1);
-  I2 = NewSlot(size, 2);
+  I1 = NewSlot(size, 1, *console);
+  I2 = NewSlot(size, 2, *console);
   FopenFlag = true;
   return true;
 }
@@ -192,11 +195,11 @@ bool PIVImage::ReadImageIntoSlot(int id, unsigned short* slot, bool report) {
   }
   const size_t read = file.ReadImage(id, slot);
   if (read < static_cast<size_t>(size)) {
-    printf("\nProblem occured reading PIV image %d,\n\t only read %d px out of %ld px .....\n\n", id,
+    console->Printf("\nProblem occured reading PIV image %d,\n\t only read %d px out of %ld px .....\n\n", id,
            static_cast<int>(read), static_cast<long>(size));
     return false;
   }
-  if (report) printf("Read PIV Image %d -> %d px\n", id, static_cast<int>(read));
+  if (report) console->Printf("Read PIV Image %d -> %d px\n", id, static_cast<int>(read));
   return true;
 }
 
@@ -216,8 +219,8 @@ bool PIVImage::UpDataMemOfImages(int nx_, int ny_) {
   ny = ny_;
   size = ImagePixelCount(nx_, ny_);
   const long long pixels = static_cast<long long>(nx_) * ny_;
-  I1 = NewSlot(pixels, 1);
+  I1 = NewSlot(pixels, 1, *console);
   if (I1 == nullptr) return false;
-  I2 = NewSlot(pixels, 2);
+  I2 = NewSlot(pixels, 2, *console);
   return I2 != nullptr;
 }

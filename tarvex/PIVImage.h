@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "Console.h"
 #include "ImagePairFile.h"
 
 class PIVImage {
@@ -19,6 +20,8 @@ class PIVImage {
   PIVImage();
   PIVImage(int w, int h);
   explicit PIVImage(const char* filename);
+  // The same, with the store's messages going to console (kept by the caller).
+  PIVImage(const char* filename, Console& console);
   PIVImage(int I1, int I2, const char* filename);
   PIVImage(int w, int h, int noofimages, const char* filename);
   ~PIVImage();
@@ -44,6 +47,7 @@ class PIVImage {
   int32_t size;
   int NoImgFiles;
   ImagePairFileReader file;
+  Console* console = &StandardOutput();  // borrowed
 
   bool ReadImagefromFile(int imgid);
   bool SelectImage(int slot, int id);

@@ -242,14 +242,15 @@ bool WaitForReadableFile(char* name) {
 
 }  // namespace
 
-void ParseParameters(int argc, char** argv) {
+bool ParseParameters(int argc, char** argv, TarvexSettings& s, int& status) {
   std::cout << kBanner;
+  status = 0;
   if (argc == 1) {
     std::cout << kUsage << std::flush;
-    exit(0);
+    return false;
   }
-  if (!ParseOptions(argc, argv, settings)) exit(1);
-  if (!WaitForReadableFile(settings.filename)) exit(1);
+  status = 1;
+  return ParseOptions(argc, argv, s) && WaitForReadableFile(s.filename);
 }
 
 bool ReadImagePair(int& i1, int& i2) {

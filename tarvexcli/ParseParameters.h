@@ -4,11 +4,12 @@
 
 #include "Settings.h"
 
-// Prints the banner; with no argument prints the usage text and exits 0. Reads the
-// options into `settings` (exit 1 with a message on standard error for a value that is
-// missing or cannot be used) and returns once `settings.filename` names a file that opens,
-// asking for another name on standard input while it does not.
-void ParseParameters(int argc, char** argv);
+// Prints the banner; with no argument prints the usage text and returns false with status 0.
+// Reads the options into s (false with status 1 and a message on standard error for a value
+// that is missing or cannot be used) and returns true once s.filename names a file that
+// opens, asking for another name on standard input while it does not (false with status 1
+// at the end of the input).
+bool ParseParameters(int argc, char** argv, TarvexSettings& s, int& status);
 
 // The option scan alone: fills s from argv[1..argc-2] and argv[argc-1] (the file name).
 // Returns false after printing a message on standard error when a value is missing or unusable.

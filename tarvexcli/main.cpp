@@ -3,6 +3,8 @@
 #include "ParseParameters.h"
 
 int main(int argc, char** argv) {
-  ParseParameters(argc, argv);
-  return RunAnalysis();
+  TarvexSettings settings;
+  int status = 0;
+  if (!ParseParameters(argc, argv, settings, status)) return status;
+  return RunAnalysis(settings);
 }

@@ -8,24 +8,14 @@
 #include <vector>
 
 #include "DefineFFTWPlans.h"
-#include "PIVGrid.h"
 #include "PIVImage.h"
+#include "PairAnalysis.h"
 #include "ParseParameters.h"
-#include "Settings.h"
 
 namespace {
 
-// The plan table lives until the program ends, shared read-only by every point.
-FFTWplan* AllFFTWplans = nullptr;
-
 const char* const kRunSeparator =
     "========================================================================================";
-
-// Number of windows of size fft at spacing del that fit inside an image side of length
-// width: the last window must end inside the image.
-int GridCount(int width, int fft, int del) {
-  return width >= fft ? (width - fft) / del + 1 : 0;
-}
 
 // The image-pair file name up to its first '.', or the whole name when it has none.
 void SeriesName(const char* filename, char* series) {
@@ -67,61 +57,12 @@ bool MakeOutputNames(const TarvexSettings& s, const char* series, bool seriesMod
   return tecplotFits && dl >= 0 && dl < kNameLength;
 }
 
-// Hands the constants of the requested checks to the grid, in a fixed order.
-void SetCheckConstants(const TarvexSettings& s, PIVGrid& grid) {
-  if (s.cflag & CFLAG_MINRHO) grid.setMinRho(s.MinRho);
-  if (s.cflag & CFLAG_MAXVEL) grid.setMaxVel(static_cast<float>(s.fftx) * s.MaxVelRatio);
-  if (s.cflag & CFLAG_GLOBALHIST) grid.setGlobalHistogramConstant(s.C3);
-  if (s.cflag & CFLAG_MEDIAN) grid.setMedianValueThreshold(s.C4);
-  if (s.cflag & CFLAG_DYNMEAN) grid.setDynamicMeanValueConstants(s.C1, s.C2);
-}
-
-// The requested checks, each after its header; a later check re-judges every point.
-void ValidatePair(const TarvexSettings& s, PIVGrid& grid) {
-  if (!s.cflag) return;
-  std::cout << "\nValidating TARVEX, please wait ....." << std::endl;
-  if (s.cflag & CFLAG_MINRHO) {
-    std::cout << "\tChecking Max CC > " << s.MinRho << ", ....";
-    grid.CCPeakValueCheck();
-  }
-  if (s.cflag & CFLAG_MAXVEL) {
-    std::cout << "\tChecking |Vel(i,j)|/DFT-size < " << s.MaxVelRatio << ", ....";
-    grid.MaxVelCheck();
-  }
-  if (s.cflag & CFLAG_GLOBALHIST) {
-    std::printf("\tChecking |U(i,j) - AvgU| < %2.2f*SigU && |V(i,j) - AvgV| < %2.2f*SigV, ....",
-                s.C3, s.C3);
-    grid.GlobalHistogramCheck();
-  }
-  if (s.cflag & CFLAG_MEDIAN) {
-    std::printf("\tChecking |U(i,j) - MedianU(i,j)| < %2.2f, ....", s.C4);
-    grid.MedianValueOperatorCheck();
-  }
-  if (s.cflag & CFLAG_DYNMEAN) {
-    std::cout << "\tChecking |AvgVel(i,j) - Vel(i,j)| < " << s.C1 << " + " << s.C2
-              << " * SigSquareVel(i,j)^2, ...";
-    grid.DynamicMeanValueOperatorCheck();
-  }
-}
-
 // Calculation, validation, smoothing and output of the pair in the store's slots.
-void AnalysePair(const TarvexSettings& s, PIVGrid& grid, bool seriesMode,
+void AnalysePair(const TarvexSettings& s, PairAnalysis& analysis, bool seriesMode,
                  const OutputNames& names) {
-  if (s.pflag & PFLAG_ITERATE) {
-    grid.setDynamicMeanValueConstants(s.C1, s.C2);
-    grid.CalculateIterativeGridTARVEX();
-  } else {
-    grid.CalculateGridTARVEX();
-  }
-  ValidatePair(s, grid);
+  analysis.Analyse(seriesMode);
+  PIVGrid& grid = analysis.Grid();
   const bool smooth = (s.pflag & PFLAG_SMOOTH) != 0;
-  if (smooth) {
-    if (seriesMode)
-      std::cout << "Calculating moving 9x9 average, please wait ... " << "\n" << std::endl;
-    else
-      std::cout << "\tCalculating Moving 9x9 average, please wait ... " << std::endl;
-    grid.MovingAverageVelocity();
-  }
   if (s.pflag & PFLAG_TECPLOT) {
     std::cout << "Writing out tecplot file: " << names.tecplot << ", please wait ...."
               << std::endl;
@@ -136,10 +77,9 @@ void AnalysePair(const TarvexSettings& s, PIVGrid& grid, bool seriesMode,
 
 // ParseParameters has refused non-positive DFT sizes, spacings and strides, so the grid
 // size and the series loop are finite here.
-int RunAnalysis() {
-  const TarvexSettings& s = settings;
-
-  DefineFFTWPlans(&AllFFTWplans, s.speed, 1);
+int RunAnalysis(const TarvexSettings& s) {
+  // Made once before the image is opened and shared read-only by every point.
+  const FFTPlanTable plans(s.speed, true, kWisdomFileName, StandardOutput());
 
   char series[kNameLength];
   SeriesName(s.filename, series);
@@ -173,12 +113,7 @@ int RunAnalysis() {
   const int ny = GridCount(image.Height(), s.ffty, s.Dely);
   std::cout << "\nTARVEX analysis grid = " << nx << " x " << ny << std::endl;
 
-  PIVGrid dpiv(1, 9999, nx, ny, s.Xoff, s.Yoff, s.Delx, s.Dely, 0, 0, s.fftx, s.ffty, unknown,
-               AllFFTWplans, &image);
-  SetCheckConstants(s, dpiv);
-  dpiv.setSubPixelEstimator(s.subpix);
-  dpiv.setMeanSubtraction(s.meansub);
-  dpiv.setThreads(s.threads);
+  PairAnalysis analysis(ToAnalysisSettings(s), plans.Entries(), image, StandardOutput());
 
   std::cout << "\nCalculating TARVEX, please wait ....." << std::endl;
   for (size_t p = 0; p < firsts.size(); p++) {
@@ -186,7 +121,7 @@ int RunAnalysis() {
       image.SetFirstImg(firsts[p]);
       image.SetSecondImg(firsts[p] + s.inc);
     }
-    AnalysePair(s, dpiv, seriesMode, names[p]);
+    AnalysePair(s, analysis, seriesMode, names[p]);
   }
   return 0;
 }

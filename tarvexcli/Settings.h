@@ -1,7 +1,9 @@
-// Program-wide settings of tarvex, written once by ParseParameters and read by the driver.
+// The settings of a tarvex run, filled by ParseParameters and read by the driver; the
+// analysis library gets its part of them as AnalysisSettings.
 #ifndef SETTINGS_H
 #define SETTINGS_H
 
+#include "AnalysisSettings.h"
 #include "ThreePointGaussian.h"
 
 // Bits of pflag (program switches).
@@ -46,7 +48,7 @@ struct TarvexSettings {
   bool meansub = false;
 };
 
-// The settings of this run.
-extern TarvexSettings settings;
+// The analysis part of the run's settings.
+AnalysisSettings ToAnalysisSettings(const TarvexSettings& s);
 
 #endif

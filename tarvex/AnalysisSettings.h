@@ -1,0 +1,45 @@
+// What decides the analysis of an image pair, handed in by the caller (the command line, a
+// cluster rank, the Python module): the library reads no settings of its own.
+//
+// Worked example: 32 x 32 windows every 16 px on a 256 x 256 image give a grid of
+// GridCount(256, 32, 16) = (256 - 32) / 16 + 1 = 15 points a side; the first point sits at
+// x = y = 32/2 - 1 = 15, its window covering columns and rows 0 to 31. On a 31-pixel side no
+// 32-pixel window fits: GridCount(31, 32, 16) = 0.
+#ifndef ANALYSISSETTINGS_H
+#define ANALYSISSETTINGS_H
+
+#include "ThreePointGaussian.h"  // SubPixelEstimator
+
+struct AnalysisSettings {
+  int windowWidth = 64;   // DFT size in pixels
+  int windowHeight = 64;
+  int spacingX = 64;      // grid spacing in pixels
+  int spacingY = 64;
+  int offsetX = 0;        // grid offset in the image
+  int offsetY = 0;
+  bool twoPass = false;   // validate, smooth, offset every window by the result, correlate again
+
+  // The checks run after the calculation, each when switched on, always in this order.
+  bool checkMinRho = false;
+  float minRho = 0.0f;              // smallest accepted correlation peak
+  bool checkMaxVelocity = false;
+  float maxVelocityRatio = 0.5f;    // largest displacement as a fraction of the window width
+  bool checkGlobalHistogram = false;
+  float histogramDeviations = 3.0f; // C3: standard deviations from the field mean
+  bool checkMedian = false;
+  float medianThreshold = 1.0f;     // C4: pixels from the neighbours' median
+  bool checkDynamicMean = false;
+  float dynamicMeanC1 = 1.0f;       // also used inside the two-pass calculation
+  float dynamicMeanC2 = 1.0f;
+
+  bool smooth = false;              // 3 x 3 moving average that also fills rejected vectors
+  SubPixelEstimator subpix = SubPixelEstimator::Fit;
+  bool meanSubtraction = false;     // only with SubPixelEstimator::Gauss3
+  int threads = 1;                  // threads measuring the points; 0 = one per core
+};
+
+// Number of windows of size `window` at spacing `spacing` that fit in an image side of
+// `side` pixels: the last window must end inside the image.
+int GridCount(int side, int window, int spacing);
+
+#endif

@@ -1,0 +1,94 @@
+#include "PairAnalysis.h"
+
+int GridCount(int side, int window, int spacing) {
+  return side >= window ? (side - window) / spacing + 1 : 0;
+}
+
+namespace {
+
+// Formats a setting the way a stream prints a float: up to six significant digits, no
+// trailing zeros (0.5 prints as 0.5, 3 as 3).
+void PrintValue(Console& console, float value) { console.Printf("%g", static_cast<double>(value)); }
+
+}  // namespace
+
+PairAnalysis::PairAnalysis(const AnalysisSettings& settings, FFTWplan* plans, PIVImage& images,
+                           Console& console)
+    : settings_(settings),
+      console_(console),
+      grid_(1, 9999, GridCount(images.Width(), settings.windowWidth, settings.spacingX),
+            GridCount(images.Height(), settings.windowHeight, settings.spacingY), settings.offsetX,
+            settings.offsetY, settings.spacingX, settings.spacingY, 0, 0, settings.windowWidth,
+            settings.windowHeight, unknown, plans, &images) {
+  const AnalysisSettings& s = settings_;
+  grid_.setConsole(&console_);
+  // The constants of the checks asked for, in a fixed order; the others keep the grid's own.
+  if (s.checkMinRho) grid_.setMinRho(s.minRho);
+  if (s.checkMaxVelocity)
+    grid_.setMaxVel(static_cast<float>(s.windowWidth) * s.maxVelocityRatio);
+  if (s.checkGlobalHistogram) grid_.setGlobalHistogramConstant(s.histogramDeviations);
+  if (s.checkMedian) grid_.setMedianValueThreshold(s.medianThreshold);
+  if (s.checkDynamicMean) grid_.setDynamicMeanValueConstants(s.dynamicMeanC1, s.dynamicMeanC2);
+  grid_.setSubPixelEstimator(s.subpix);
+  grid_.setMeanSubtraction(s.meanSubtraction);
+  grid_.setThreads(s.threads);
+}
+
+// Each check re-judges every point, so a point rejected by an earlier check can be accepted
+// by a later one.
+void PairAnalysis::Validate() {
+  const AnalysisSettings& s = settings_;
+  if (!(s.checkMinRho || s.checkMaxVelocity || s.checkGlobalHistogram || s.checkMedian ||
+        s.checkDynamicMean))
+    return;
+  console_.Print("\nValidating TARVEX, please wait .....\n");
+  console_.Flush();
+  if (s.checkMinRho) {
+    console_.Print("\tChecking Max CC > ");
+    PrintValue(console_, s.minRho);
+    console_.Print(", ....");
+    grid_.CCPeakValueCheck();
+  }
+  if (s.checkMaxVelocity) {
+    console_.Print("\tChecking |Vel(i,j)|/DFT-size < ");
+    PrintValue(console_, s.maxVelocityRatio);
+    console_.Print(", ....");
+    grid_.MaxVelCheck();
+  }
+  if (s.checkGlobalHistogram) {
+    console_.Printf("\tChecking |U(i,j) - AvgU| < %2.2f*SigU && |V(i,j) - AvgV| < %2.2f*SigV, ....",
+                    static_cast<double>(s.histogramDeviations),
+                    static_cast<double>(s.histogramDeviations));
+    grid_.GlobalHistogramCheck();
+  }
+  if (s.checkMedian) {
+    console_.Printf("\tChecking |U(i,j) - MedianU(i,j)| < %2.2f, ....",
+                    static_cast<double>(s.medianThreshold));
+    grid_.MedianValueOperatorCheck();
+  }
+  if (s.checkDynamicMean) {
+    console_.Print("\tChecking |AvgVel(i,j) - Vel(i,j)| < ");
+    PrintValue(console_, s.dynamicMeanC1);
+    console_.Print(" + ");
+    PrintValue(console_, s.dynamicMeanC2);
+    console_.Print(" * SigSquareVel(i,j)^2, ...");
+    grid_.DynamicMeanValueOperatorCheck();
+  }
+}
+
+void PairAnalysis::Analyse(bool series) {
+  const AnalysisSettings& s = settings_;
+  if (s.twoPass) {
+    grid_.setDynamicMeanValueConstants(s.dynamicMeanC1, s.dynamicMeanC2);
+    grid_.CalculateIterativeGridTARVEX();
+  } else {
+    grid_.CalculateGridTARVEX();
+  }
+  Validate();
+  if (s.smooth) {
+    console_.Print(series ? "Calculating moving 9x9 average, please wait ... \n\n"
+                          : "\tCalculating Moving 9x9 average, please wait ... \n");
+    console_.Flush();
+    grid_.MovingAverageVelocity();
+  }
+}

@@ -1,0 +1,46 @@
+// The analysis of image pairs without a command line: a grid laid over the store's images
+// by the settings, and for every pair the calculation (single or two-pass), the checks in
+// their fixed order and the smoothing, with their console text. The grid keeps each point's
+// state (offsets, flags) from one pair of a series to the next.
+//
+// Worked example: on a 256 x 256 pair with 32 x 32 windows every 16 px and the median check
+// at 1 px, Analyse() measures 15 x 15 = 225 points (the 29 of the last column and row never
+// fit, because a window never includes the image's last column or row), then prints
+// "\nValidating TARVEX, please wait .....\n", the check's header and its counts
+// ("\tGood Data Validated ... = N" of "\tTotal Available Data ... = 225").
+#ifndef PAIRANALYSIS_H
+#define PAIRANALYSIS_H
+
+#include <vector>
+
+#include "AnalysisSettings.h"
+#include "Console.h"
+#include "DpivFile.h"
+#include "PIVGrid.h"
+#include "PIVImage.h"
+#include "piv.h"
+
+class PairAnalysis {
+ public:
+  // Borrows the plan table, the image store and the console for its whole life.
+  PairAnalysis(const AnalysisSettings& settings, FFTWplan* plans, PIVImage& images,
+               Console& console);
+
+  // The pair now in the store's slots. A series names the smoothing step differently.
+  void Analyse(bool series);
+
+  const AnalysisSettings& Settings() const { return settings_; }
+  PIVGrid& Grid() { return grid_; }
+  // The field as the velocity files hold it; `all` carries the values of rejected points
+  // too (the DPIV file always does, the Tecplot file after smoothing).
+  std::vector<VectorRecord> Records(bool all) const { return grid_.VectorRecords(all); }
+
+ private:
+  void Validate();
+
+  AnalysisSettings settings_;
+  Console& console_;
+  PIVGrid grid_;
+};
+
+#endif

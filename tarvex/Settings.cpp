@@ -1,3 +1,0 @@
-#include "Settings.h"
-
-TarvexSettings settings;

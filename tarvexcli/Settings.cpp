@@ -1,0 +1,28 @@
+#include "Settings.h"
+
+AnalysisSettings ToAnalysisSettings(const TarvexSettings& s) {
+  AnalysisSettings a;
+  a.windowWidth = s.fftx;
+  a.windowHeight = s.ffty;
+  a.spacingX = s.Delx;
+  a.spacingY = s.Dely;
+  a.offsetX = s.Xoff;
+  a.offsetY = s.Yoff;
+  a.twoPass = (s.pflag & PFLAG_ITERATE) != 0;
+  a.checkMinRho = (s.cflag & CFLAG_MINRHO) != 0;
+  a.minRho = s.MinRho;
+  a.checkMaxVelocity = (s.cflag & CFLAG_MAXVEL) != 0;
+  a.maxVelocityRatio = s.MaxVelRatio;
+  a.checkGlobalHistogram = (s.cflag & CFLAG_GLOBALHIST) != 0;
+  a.histogramDeviations = s.C3;
+  a.checkMedian = (s.cflag & CFLAG_MEDIAN) != 0;
+  a.medianThreshold = s.C4;
+  a.checkDynamicMean = (s.cflag & CFLAG_DYNMEAN) != 0;
+  a.dynamicMeanC1 = s.C1;
+  a.dynamicMeanC2 = s.C2;
+  a.smooth = (s.pflag & PFLAG_SMOOTH) != 0;
+  a.subpix = s.subpix;
+  a.meanSubtraction = s.meansub;
+  a.threads = s.threads;
+  return a;
+}
