@@ -153,7 +153,7 @@ float* subdata(float* data, int nx, int /*ny*/, int x, int y, int sx, int sy) {
   float* out = static_cast<float*>(calloc(static_cast<size_t>(sx) * sy, sizeof(float)));
   if (out == nullptr) {
     printf("\nNOT ENOUGH DYNAMIC MEMORY\n");
-    exit(1);
+    return nullptr;
   }
   subdata_into(data, nx, x, y, sx, sy, out);
   return out;
@@ -166,38 +166,14 @@ void subdata_into(const float* data, int nx, int x, int y, int sx, int sy, float
 }
 
 float* TwoDGaussianFit(float* data, int nx, int ny, float maxval) {
-  const int mp = nx * ny;
-  const int ma = kGaussianCoefficients;
-  if (maxval == 0.0f) maxval = 1.0f;
-
-  float* a = static_cast<float*>(calloc(ma + 1, sizeof(float)));
-  if (a == nullptr) {
-    printf("\nNOT ENOUGH DYNAMIC MEMORY FOR 'a' ARRAY\n");
-    return nullptr;
-  }
-  float* x = static_cast<float*>(calloc(mp + 1, sizeof(float)));
-  if (x == nullptr) {
-    printf("\nNOT ENOUGH DYNAMIC MEMORY FOR 'x' ARRAY\n");
+  GaussianFitWork work;
+  float* a = static_cast<float*>(calloc(kGaussianCoefficients + 1, sizeof(float)));
+  if (a == nullptr || !TwoDGaussianFit(data, nx, ny, maxval, work)) {
+    printf("\nNOT ENOUGH DYNAMIC MEMORY FOR THE FIT\n");
     free(a);
     return nullptr;
   }
-  float* y = static_cast<float*>(calloc(mp + 1, sizeof(float)));
-  float* z = y == nullptr ? nullptr : static_cast<float*>(calloc(mp + 1, sizeof(float)));
-  if (z == nullptr) {
-    printf("\nNOT ENOUGH DYNAMIC MEMORY FOR 'y' ARRAY\n");
-    free(y);
-    free(x);
-    free(a);
-    return nullptr;
-  }
-
-  GaussianFitPoints(data, nx, ny, maxval, x, y, z);
-  float chisq = 0.0f;
-  svdfit_xy(x, y, z, mp, a, ma, &chisq, fpolyGaussian);
-
-  free(z);
-  free(y);
-  free(x);
+  std::copy(work.a, work.a + kGaussianCoefficients + 1, a);
   return a;
 }
 
@@ -219,16 +195,8 @@ bool TwoDGaussianFit(const float* data, int nx, int ny, float maxval, GaussianFi
 }
 
 void CC_fit_linear_exp(float* array, int nx, int ny, float* xloc, float* yloc, float maxv) {
-  const int ix = static_cast<int>(*xloc);
-  const int iy = static_cast<int>(*yloc);
-  const PeakNeighbourhood nb =
-      SelectPeakNeighbourhood(array, nx, ny, ix, iy, maxv, NeighbourhoodUse::Fit);
-
-  float* sub = subdata(array, nx, ny, nb.x0, nb.y0, nb.lenx, nb.leny);
-  float* a = TwoDGaussianFit(sub, nb.lenx, nb.leny, maxv);
-  free(sub);
-  FittedDisplacement(nb, a, ix, iy, nx, ny, xloc, yloc);
-  free(a);
+  GaussianFitWork work;
+  CC_fit_linear_exp(array, nx, ny, xloc, yloc, maxv, work);
 }
 
 void CC_fit_linear_exp(const float* array, int nx, int ny, float* xloc, float* yloc, float maxv,

@@ -115,22 +115,16 @@ bool PIVPoint::FFTW_Rpiv_CC(CorrelationWorkspace& ws) {
     return false;
   }
   RealCCWork& work = ws.transforms;
-  const unsigned short* I1 = DpivImage->I1;
-  const unsigned short* I2 = DpivImage->I2;
-  for (size_t k = 0; k < count; ++k) {
-    work.fI1.data[k] = I1[k] / kPixelScale;
-    work.fI2.data[k] = I2[k] / kPixelScale;
-  }
+  work.LoadWindows(DpivImage->I1, DpivImage->I2, kPixelScale);
   if (MeanSubtraction) {
     SubtractMean(work.fI1.data, count);
     SubtractMean(work.fI2.data, count);
   }
   if (WindowFlag) ApplyWindowMask(work.fI1.data, work.fI2.data);
-  const double rho1 = ArrayNorm(work.fI1.data, static_cast<int>(count));
-  const double rho2 = ArrayNorm(work.fI2.data, static_cast<int>(count));
-
-  fftw_real* cc = work.Correlate(plans.forward, plans.inverse);
-  rfftshift_into(cc, nx, ny, ws.shiftRows.data, ws.shifted.data);
+  const WindowNorms norms =
+      work.CorrelateShifted(plans.forward, plans.inverse, ws.shiftRows.data, ws.shifted.data);
+  const double rho1 = norms.rho1;
+  const double rho2 = norms.rho2;
   const fftw_real* cc_shift = ws.shifted.data;
 
   ReleasePlane();

@@ -33,7 +33,7 @@ void ShiftPlaneInto(int nx, int ny, Value value, fftw_real* rows, fftw_real* shi
     for (int i = 0; i < nx; ++i) shifted[static_cast<size_t>(ny - 1) * nx + i] = 0.0;
 }
 
-// The shift into a new array. Ends the program when memory runs out.
+// The shift into a new array; null (after the memory message) when memory runs out.
 template <typename Value>
 fftw_real* ShiftPlane(int nx, int ny, Value value) {
   const size_t count = static_cast<size_t>(nx) * static_cast<size_t>(ny);
@@ -41,7 +41,7 @@ fftw_real* ShiftPlane(int nx, int ny, Value value) {
   CArray<fftw_real> shifted;
   if (!rows.Allocate(count, true) || !shifted.Allocate(count, true)) {
     PrintNoMemory();
-    exit(1);
+    return nullptr;
   }
   ShiftPlaneInto(nx, ny, value, rows.data, shifted.data);
   fftw_real* result = shifted.data;
@@ -181,12 +181,28 @@ fftwnd_plan PlanWithOwnWork::View(fftwnd_plan shared) {
   return &copy_;
 }
 
+void RealCCWork::LoadWindows(const unsigned short* image1, const unsigned short* image2,
+                             double scale) {
+  const size_t count = PlaneSize(nx_, ny_);
+  for (size_t k = 0; k < count; ++k) {
+    fI1.data[k] = image1[k] / scale;
+    fI2.data[k] = image2[k] / scale;
+  }
+}
+
+WindowNorms RealCCWork::CorrelateShifted(rfftwnd_plan forward, rfftwnd_plan inverse,
+                                         fftw_real* rows, fftw_real* shifted) {
+  const int count = nx_ * ny_;
+  const WindowNorms norms{ArrayNorm(fI1.data, count), ArrayNorm(fI2.data, count)};
+  rfftshift_into(Correlate(forward, inverse), nx_, ny_, rows, shifted);
+  return norms;
+}
+
 // The common end of the free kernels: the normalised plane of the shifted correlation;
 // on success the input windows are released, as the kernels' contract says.
-static float* FinishFreeKernel(fftw_real* shifted, size_t count, double rho1, double rho2,
+static float* FinishFreeKernel(const fftw_real* shifted, size_t count, WindowNorms norms,
                                unsigned short* image1, unsigned short* image2) {
-  float* plane = NormalisedPlane(shifted, count, rho1, rho2);
-  free(shifted);
+  float* plane = NormalisedPlane(shifted, count, norms.rho1, norms.rho2);
   if (plane == nullptr) return nullptr;
   free(image1);
   free(image2);
@@ -198,16 +214,17 @@ float* FFTW_Rpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int 
   const size_t count = PlaneSize(nx, ny);
   PlanPair plans(FORWARD, BACKWARD, nx, ny, PlanPair::kReal);
   RealCCWork work;
+  CArray<fftw_real> rows, shifted;
   if (!work.Allocate(nx, ny, true)) return nullptr;
-  for (size_t k = 0; k < count; ++k) {
-    work.fI1.data[k] = image1[k];
-    work.fI2.data[k] = image2[k];
+  if (!rows.Allocate(count, true) || !shifted.Allocate(count, true)) {
+    PrintNoMemory();
+    return nullptr;
   }
-  const double rho1 = ArrayNorm(work.fI1.data, static_cast<int>(count));
-  const double rho2 = ArrayNorm(work.fI2.data, static_cast<int>(count));
-  fftw_real* cc = work.Correlate(plans.forward, plans.inverse);
+  // Raw counts: the plane is normalised, so the scale of the pixels does not enter it.
+  work.LoadWindows(image1, image2, 1.0);
+  const WindowNorms norms = work.CorrelateShifted(plans.forward, plans.inverse, rows.data, shifted.data);
   plans.Release();
-  return FinishFreeKernel(rfftshift(cc, nx, ny), count, rho1, rho2, image1, image2);
+  return FinishFreeKernel(shifted.data, count, norms, image1, image2);
 }
 
 float* FFTW_Cpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int ny,
@@ -233,5 +250,9 @@ float* FFTW_Cpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int 
   CrossSpectrum(f1.data, f2.data, S12.data, count, 1.0 / (nx * ny));
   fftwnd_one(plans.inverse, S12.data, nullptr);
   plans.Release();
-  return FinishFreeKernel(fftshift(S12.data, nx, ny), count, rho1, rho2, image1, image2);
+  fftw_real* shifted = fftshift(S12.data, nx, ny);
+  if (shifted == nullptr) return nullptr;
+  float* plane = FinishFreeKernel(shifted, count, {rho1, rho2}, image1, image2);
+  free(shifted);
+  return plane;
 }

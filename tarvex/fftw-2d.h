@@ -11,7 +11,7 @@
 #include "CArray.h"
 
 // Shifted copy of a real ny x nx array (zero displacement to column nx/2-1, row ny/2-1);
-// the caller frees the result with free().
+// the caller frees the result with free(). Null, after a message, when memory runs out.
 fftw_real* rfftshift(fftw_real* array, int nx, int ny);
 // The same shift applied to the real parts of a complex array.
 fftw_real* fftshift(fftw_complex* array, int nx, int ny);
@@ -30,6 +30,12 @@ float* FFTW_Cpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int 
 // values each; every element of `shifted` is written. Allocates nothing.
 void rfftshift_into(const fftw_real* array, int nx, int ny, fftw_real* rows, fftw_real* shifted);
 
+// Euclidean norms of the two windows of a correlation.
+struct WindowNorms {
+  double rho1;
+  double rho2;
+};
+
 // The work arrays of one real-transform correlation of ny rows of nx values.
 class RealCCWork {
  public:
@@ -42,6 +48,12 @@ class RealCCWork {
   // Transforms fI1 and fI2, forms the conjugate cross spectrum times 1/(nx*ny) and
   // transforms it back into the storage of fft1: returns that unshifted correlation.
   fftw_real* Correlate(rfftwnd_plan forward, rfftwnd_plan inverse);
+  // Puts the two windows' pixels, divided by scale, into fI1 and fI2.
+  void LoadWindows(const unsigned short* image1, const unsigned short* image2, double scale);
+  // The norms of fI1 and fI2 as they stand, then their correlation shifted into `shifted`
+  // (zero displacement at column nx/2-1, row ny/2-1); `rows` is scratch. Both hold nx*ny.
+  WindowNorms CorrelateShifted(rfftwnd_plan forward, rfftwnd_plan inverse, fftw_real* rows,
+                               fftw_real* shifted);
 
   CArray<fftw_real> fI1, fI2;
   CArray<fftw_complex> fft1, fft2, S12;
