@@ -1,5 +1,6 @@
 #include "PIVImage.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -110,6 +111,7 @@ void PIVImage::init(int w, int h) {
   ny = h;
   size = ImagePixelCount(w, h);
   FopenFlag = false;
+  pairLoaded = false;
   I1 = nullptr;
   I2 = nullptr;
   if (w == 0 && h == 0) return;
@@ -123,6 +125,13 @@ void PIVImage::FreeSlots() {
   delete[] I2;
   I1 = nullptr;
   I2 = nullptr;
+}
+
+void PIVImage::LoadPair(const unsigned short* first, const unsigned short* second) {
+  if (I1 == nullptr || I2 == nullptr) return;
+  std::copy(first, first + size, I1);
+  std::copy(second, second + size, I2);
+  pairLoaded = true;
 }
 
 bool PIVImage::SetFirstImg(int id) { return SelectImage(1, id); }
@@ -149,6 +158,7 @@ bool PIVImage::SelectImage(int slot, int id) {
 bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
   // Whatever the store held goes: the new file decides the buffer size.
   FopenFlag = false;
+  pairLoaded = false;
   FreeSlots();
   NoImgFiles = 0;
   nx = ny = 0;
@@ -215,6 +225,7 @@ bool PIVImage::ReadImagefromFile(int imgid) {
 
 bool PIVImage::UpDataMemOfImages(int nx_, int ny_) {
   FreeSlots();
+  pairLoaded = false;
   nx = nx_;
   ny = ny_;
   size = ImagePixelCount(nx_, ny_);

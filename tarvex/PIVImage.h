@@ -34,6 +34,12 @@ class PIVImage {
   int NumberImages() const { return NoImgFiles; }
   char* FileName() { return fname; }
 
+  // Copies a pair of Width() x Height() images held in memory into the slots, for callers
+  // that have no image-pair file; the store then holds images as if it had read them.
+  void LoadPair(const unsigned short* first, const unsigned short* second);
+  // Whether the slots hold images to analyse: read from a file or loaded from memory.
+  bool HoldsImages() const { return (FopenFlag || pairLoaded) && I1 != nullptr && I2 != nullptr; }
+
   bool SetFirstImg(int id);
   bool SetSecondImg(int id);
   bool ReadPIVImageFileHeader(const char* filename);
@@ -48,6 +54,7 @@ class PIVImage {
   int NoImgFiles;
   ImagePairFileReader file;
   Console* console = &StandardOutput();  // borrowed
+  bool pairLoaded = false;
 
   bool ReadImagefromFile(int imgid);
   bool SelectImage(int slot, int id);

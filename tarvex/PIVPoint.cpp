@@ -155,8 +155,8 @@ bool PIVPoint::CheckSubImageWithinImage() {
 }
 
 bool PIVPoint::ExtractSubImage() {
-  if (pivImage == nullptr || !pivImage->FopenFlag || pivImage->I1 == nullptr ||
-      pivImage->I2 == nullptr || DpivImage->I1 == nullptr || DpivImage->I2 == nullptr) {
+  if (pivImage == nullptr || !pivImage->HoldsImages() || DpivImage->I1 == nullptr ||
+      DpivImage->I2 == nullptr) {
     return false;
   }
   if (!CheckSubImageWithinImage()) return false;
