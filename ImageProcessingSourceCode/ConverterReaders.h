@@ -54,4 +54,12 @@ bool Read8BitDatImageFileHeader(EightBitImageFile* DatFile);
 int ReadDoubleShutterB16Image(const char* fname, uint16_t** image1, uint16_t** image2, int* BWMIN,
                               int* BWMAX, int* nx, int* ny);
 
+// Opens the converter's output file; on failure prints "\n\nProblem opening output file ....\n\n"
+// and returns false.
+bool OpenOutput(ImagePairFileWriter& writer, const char* output);
+
+// Announces the conversion ("\nConverting <what>", "\nWriting out file \"<output>\"") and opens
+// the output file as OpenOutput does.
+bool StartConversion(const char* what, const char* output, ImagePairFileWriter& writer);
+
 #endif

@@ -43,13 +43,8 @@ int main(int argc, char* argv[]) {
   printf("\nSize of each 8bit image = %ld bytes\n\n", static_cast<long>(DatFile.size));
   const uint16_t width = DatFile.nx, height = DatFile.ny;
 
-  std::cout << "\nConverting 8 bit File -> 16 bit Dat File" << std::endl;
-  std::cout << "\nWriting out file \"" << output << "\"" << std::endl;
   ImagePairFileWriter writer;
-  if (!writer.Open(output)) {
-    printf("\n\nProblem opening output file ....\n\n");
-    return EXIT_FAILURE;
-  }
+  if (!StartConversion("8 bit File -> 16 bit Dat File", output, writer)) return EXIT_FAILURE;
   if (!writer.WriteHeader(width, height)) return OutputFailure(writer);
   for (int k = 1; k <= DatFile.NoImgFiles; ++k) {
     if (fread(DatFile.I1, 1, size, DatFile.fptr) != size) {

@@ -38,23 +38,15 @@ int ConvertOneFile(const char* input, const char* output) {
   if (pixels == 0) return EXIT_FAILURE;
   printf("\nSize of each B16 image = %d px\n\n", pixels);
 
-  std::cout << "\nConverting 12 bit B16 File -> 12 bit Dat File" << std::endl;
-  std::cout << "\nWriting out file \"" << output << "\"" << std::endl;
   ImagePairFileWriter writer;
-  if (!writer.Open(output)) {
-    printf("\n\nProblem opening output file ....\n\n");
-    return EXIT_FAILURE;
-  }
+  if (!StartConversion("12 bit B16 File -> 12 bit Dat File", output, writer)) return EXIT_FAILURE;
   const bool ok = writer.WriteHeader(frame.nx, frame.ny) && writer.WriteImage(frame.pixels.get(), frame.Values());
   return ok && writer.Close() ? EXIT_SUCCESS : OutputFailure(writer);
 }
 
 int ConvertSeries(const char* series, const char* output, int start) {
   ImagePairFileWriter writer;
-  if (!writer.Open(output)) {
-    printf("\n\nProblem opening output file ....\n\n");
-    return EXIT_FAILURE;
-  }
+  if (!OpenOutput(writer, output)) return EXIT_FAILURE;
   int width = 0, height = 0;
   for (long index = start; index <= INT_MAX; ++index) {
     // The name goes to the B16 reader, whose working name holds kB16NameSize characters.

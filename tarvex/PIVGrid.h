@@ -127,6 +127,9 @@ class PIVGrid {
   void InitialisePoints(int flowdirn);
   void FreePoints();
   void PrintCheckCounts(int GoodData) const;
+  // A check each point makes of itself: its verdicts counted and reported under title,
+  // a format of one %f, the check's limit.
+  int PointCheck(bool (PIVPoint::*check)(), const char* title, float limit);
   // Measures every point (CalculateCCVelocity) on the grid's threads; the results and the
   // console text are those of measuring the points one after another in grid order.
   void MeasurePoints();

@@ -39,24 +39,22 @@ void PIVGrid::PrintCheckCounts(int GoodData) const {
   console->Printf("\tTotal Available Data                             = %d\n\n", NumberOfPoints());
 }
 
-int PIVGrid::CCPeakValueCheck() {
+int PIVGrid::PointCheck(bool (PIVPoint::*check)(), const char* title, float limit) {
   int GoodData = 0;
   for (int k = 0; k < NumberOfPoints(); k++) {
-    if (pivgrid[k].CCPeakValueCheck()) GoodData++;
+    if ((pivgrid[k].*check)()) GoodData++;
   }
-  console->Printf("\n\tCC-Peak Value > %f  Check Result:\n", MinRho);
+  console->Printf(title, static_cast<double>(limit));
   PrintCheckCounts(GoodData);
   return GoodData;
 }
 
+int PIVGrid::CCPeakValueCheck() {
+  return PointCheck(&PIVPoint::CCPeakValueCheck, "\n\tCC-Peak Value > %f  Check Result:\n", MinRho);
+}
+
 int PIVGrid::MaxVelCheck() {
-  int GoodData = 0;
-  for (int k = 0; k < NumberOfPoints(); k++) {
-    if (pivgrid[k].MaxVelCheck()) GoodData++;
-  }
-  console->Printf("\n\tVelocity < %f px. Check Result:\n", MaxVel);
-  PrintCheckCounts(GoodData);
-  return GoodData;
+  return PointCheck(&PIVPoint::MaxVelCheck, "\n\tVelocity < %f px. Check Result:\n", MaxVel);
 }
 
 // Statistics come from the flags at entry; flags are written only afterwards.
