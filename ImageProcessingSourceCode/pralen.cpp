@@ -31,7 +31,8 @@ int main(int argc, char* argv[]) {
   for (int i = 1; i <= inputs; ++i) {
     if (ReadTIFFImageToB16(image, argv[i]) == 0) {
       std::cout << "\n\nProblem in ReadTIFFImageToB16, bye ..." << std::endl;
-      return EXIT_FAILURE;
+      // The images converted so far are kept.
+      return writer.Close() ? EXIT_FAILURE : OutputFailure(writer);
     }
     if (i == 1) {
       width = image.nx;
@@ -42,7 +43,7 @@ int main(int argc, char* argv[]) {
       std::cout << "\t" << argv[1] << ": " << width << "x" << height << std::endl;
       std::cout << "\t" << argv[i] << ": " << image.nx << "x" << image.ny << std::endl;
       std::cout << " .... bye ...\n\n";
-      return EXIT_FAILURE;
+      return writer.Close() ? EXIT_FAILURE : OutputFailure(writer);
     }
     std::cout << "\nWriting out image from file \"" << argv[i] << "\"" << std::endl;
     if (!writer.WriteImage(image.data, static_cast<size_t>(width) * height)) return OutputFailure(writer);

@@ -79,7 +79,7 @@ int ConvertSeries(const char* series, const char* output, int start) {
               "\n\nB16 file %s holds images of %d px x %d px, the series %d px x %d px; stopping, "
               "the pairs converted so far are kept ....\n\n",
               name, frame.nx, frame.ny, width, height);
-      return EXIT_FAILURE;
+      return writer.Close() ? EXIT_FAILURE : OutputFailure(writer);
     }
     std::cout << "\n\tConverting 12 bit B16 -> 12 bit DAT" << std::endl;
     std::cout << "  \tAdding 12 bit Images      -> " << output << std::endl << std::endl;

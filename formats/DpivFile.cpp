@@ -7,9 +7,17 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "AtomicFile.h"
 #include "ImagePairFile.h"  // kMaxImageSide
 
 const char* const kDefaultDpivName = "TARVEX-Vel.dpiv";
+
+WriteStatus CommitVelocityFile(AtomicFile& file, bool written, std::string& error) {
+  if (!written) file.Failed();
+  if (file.Commit()) return WriteStatus::Ok;
+  error = file.Error();
+  return WriteStatus::WriteFailed;
+}
 
 namespace {
 
@@ -110,10 +118,15 @@ double VectorField::Spacing() const {
   return 2 * (x0 + 1);
 }
 
-WriteStatus WriteDpivFile(const char* fname, const std::vector<VectorRecord>& records) {
+WriteStatus WriteDpivFile(const char* fname, const std::vector<VectorRecord>& records,
+                          std::string& error) {
   const char* name = fname ? fname : kDefaultDpivName;
-  FILE* f = std::fopen(name, "w");
-  if (!f) return WriteStatus::CannotOpen;
+  AtomicFile file;
+  if (!file.Open(name, false)) {
+    error = file.Error();
+    return WriteStatus::CannotOpen;
+  }
+  FILE* f = file.Stream();
   bool written = std::fputs(kHashLine, f) >= 0 &&
                  std::fprintf(f, "#  TITLE = TARVEX-Velocity File: %s\n", name) > 0;
   for (const char* line : kDpivHeadAfterTitle) written = written && std::fputs(line, f) >= 0;
@@ -122,8 +135,7 @@ WriteStatus WriteDpivFile(const char* fname, const std::vector<VectorRecord>& re
     written = std::fprintf(f, "%1d\t%1.6e\t%1.6e\t%e\t%e\t%1.3f\n", r.valid ? 1 : 0, r.x, r.y, r.u,
                            r.v, r.peak) > 0;
   }
-  written = (std::fclose(f) == 0) && written;
-  return written ? WriteStatus::Ok : WriteStatus::WriteFailed;
+  return CommitVelocityFile(file, written, error);
 }
 
 bool ReadDpivFile(const std::string& path, VectorField& field, std::string& error) {

@@ -41,12 +41,18 @@ struct VectorField {
   double Spacing() const;
 };
 
-// Outcome of writing a velocity file.
+// Outcome of writing a velocity file. The file appears under its name only when complete
+// (AtomicFile): on CannotOpen and WriteFailed nothing is left under that name.
 enum class WriteStatus { Ok, CannotOpen, WriteFailed };
 
 // Writes the records as a DPIV file named fname (the default name when null), whose title
-// line names the file.
-WriteStatus WriteDpivFile(const char* fname, const std::vector<VectorRecord>& records);
+// line names the file. On failure `error` holds a one-line reason.
+WriteStatus WriteDpivFile(const char* fname, const std::vector<VectorRecord>& records,
+                          std::string& error);
+
+class AtomicFile;
+// The end of writing a velocity file: completes it when everything was written.
+WriteStatus CommitVelocityFile(AtomicFile& file, bool written, std::string& error);
 
 // Reads path into field; on failure returns false with a one-line reason in error.
 bool ReadDpivFile(const std::string& path, VectorField& field, std::string& error);

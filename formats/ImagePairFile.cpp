@@ -78,21 +78,14 @@ size_t ImagePairFileReader::ReadImage(int id, uint16_t* pixels) {
   return read;
 }
 
-ImagePairFileWriter::~ImagePairFileWriter() {
-  if (fptr_ != nullptr) fclose(fptr_);
-}
-
 bool ImagePairFileWriter::Fail(const std::string& why) {
   error_ = why;
   return false;
 }
 
 bool ImagePairFileWriter::Open(const std::string& name) {
-  if (fptr_ != nullptr) fclose(fptr_);
-  name_ = name;
-  fptr_ = fopen(name.c_str(), "wb");
-  if (fptr_ == nullptr) return Fail("cannot write '" + name + "': " + strerror(errno));
-  return true;
+  error_.clear();
+  return file_.Open(name, true) || Fail(file_.Error());
 }
 
 bool ImagePairFileWriter::WriteHeader(long width, long height) {
@@ -106,7 +99,7 @@ bool ImagePairFileWriter::WriteHeader(long width, long height) {
 bool ImagePairFileWriter::WriteImage(const uint16_t* pixels, size_t count) { return WriteValues(pixels, count); }
 
 bool ImagePairFileWriter::WriteValues(const uint16_t* values, size_t count) {
-  if (fptr_ == nullptr) return Fail("no open output file");
+  if (file_.Stream() == nullptr) return Fail("no open output file");
   // Encoded in blocks, low byte first, so that every host writes the same bytes.
   unsigned char block[8192];
   const size_t per_block = sizeof block / 2;
@@ -116,22 +109,19 @@ bool ImagePairFileWriter::WriteValues(const uint16_t* values, size_t count) {
       block[2 * i] = static_cast<unsigned char>(values[done + i] & 0xff);
       block[2 * i + 1] = static_cast<unsigned char>(values[done + i] >> 8);
     }
-    if (fwrite(block, 1, 2 * n, fptr_) != 2 * n) return Fail("cannot write '" + name_ + "': " + strerror(errno));
+    if (fwrite(block, 1, 2 * n, file_.Stream()) != 2 * n) {
+      file_.Failed();
+      file_.Discard();
+      return Fail(file_.Error());
+    }
     done += n;
   }
   return true;
 }
 
 bool ImagePairFileWriter::Close() {
-  if (fptr_ == nullptr) return true;
-  bool ok = fflush(fptr_) == 0 && ferror(fptr_) == 0;
-  int cause = errno;
-  if (fclose(fptr_) != 0 && ok) {
-    ok = false;
-    cause = errno;
-  }
-  fptr_ = nullptr;
-  return ok || Fail("cannot write '" + name_ + "': " + strerror(cause));
+  if (file_.Stream() == nullptr) return error_.empty();
+  return file_.Commit() || Fail(file_.Error());
 }
 
 int OutputFailure(const ImagePairFileWriter& writer) {

@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <string>
 
+#include "AtomicFile.h"
+
 // Width and height above this value are taken as a byte-reversed header, so no program may
 // produce them.
 constexpr int kMaxImageSide = 5000;
@@ -76,22 +78,18 @@ class ImagePairFileReader {
   int images_ = 0;
 };
 
-// Writes an image-pair file. Owns the output file; destroying the writer closes it. Every
-// operation that fails leaves a one-line reason in Error().
+// Writes an image-pair file. The file appears under its name only when Close() succeeds (see
+// AtomicFile); a writer destroyed before that leaves nothing behind. Every operation that
+// fails leaves a one-line reason in Error().
 class ImagePairFileWriter {
  public:
-  ImagePairFileWriter() = default;
-  ~ImagePairFileWriter();
-  ImagePairFileWriter(const ImagePairFileWriter&) = delete;
-  ImagePairFileWriter& operator=(const ImagePairFileWriter&) = delete;
-
-  // Creates or truncates the file.
+  // Creates the file (under a temporary name until Close()).
   bool Open(const std::string& name);
   // Writes the header; refuses sides of 0 or above kMaxImageSide.
   bool WriteHeader(long width, long height);
   // Appends count pixel values.
   bool WriteImage(const uint16_t* pixels, size_t count);
-  // Closes the file; false when buffered data could not be written.
+  // Completes the file under its name; false when anything could not be written.
   bool Close();
   const std::string& Error() const { return error_; }
 
@@ -99,8 +97,7 @@ class ImagePairFileWriter {
   bool WriteValues(const uint16_t* values, size_t count);
   bool Fail(const std::string& why);
 
-  FILE* fptr_ = nullptr;
-  std::string name_;
+  AtomicFile file_;
   std::string error_;
 };
 

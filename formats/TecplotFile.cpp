@@ -2,12 +2,18 @@
 
 #include <cstdio>
 
+#include "AtomicFile.h"
+
 const char* const kDefaultTecplotName = "TARVEX-Vel.plt";
 
 WriteStatus WriteTecplotFile(const char* fname, int nx, int ny,
-                             const std::vector<VectorRecord>& records) {
-  FILE* f = std::fopen(fname ? fname : kDefaultTecplotName, "w");
-  if (!f) return WriteStatus::CannotOpen;
+                             const std::vector<VectorRecord>& records, std::string& error) {
+  AtomicFile file;
+  if (!file.Open(fname ? fname : kDefaultTecplotName, false)) {
+    error = file.Error();
+    return WriteStatus::CannotOpen;
+  }
+  FILE* f = file.Stream();
   bool written =
       (fname ? std::fprintf(f, "TITLE=\"TARVEX-Velocity File: %s\"\n", fname)
              : std::fprintf(f, "TITLE= \"TARVEX-Velocity File: %s\"\n", kDefaultTecplotName)) > 0;
@@ -17,6 +23,5 @@ WriteStatus WriteTecplotFile(const char* fname, int nx, int ny,
     const VectorRecord& r = records[k];
     written = std::fprintf(f, "%f %f %e %e\n", r.x, r.y, r.u, r.v) > 0;
   }
-  written = (std::fclose(f) == 0) && written;
-  return written ? WriteStatus::Ok : WriteStatus::WriteFailed;
+  return CommitVelocityFile(file, written, error);
 }

@@ -10,6 +10,7 @@
 #ifndef FORMATS_TECPLOTFILE_H
 #define FORMATS_TECPLOTFILE_H
 
+#include <string>
 #include <vector>
 
 #include "DpivFile.h"  // VectorRecord, WriteStatus
@@ -20,6 +21,6 @@ extern const char* const kDefaultTecplotName;  // "TARVEX-Vel.plt"
 // Writes the x, y, u, v of the records (nx * ny of them, in grid order) as a Tecplot point
 // file named fname, or under the default name (with a title line of its own form) when null.
 WriteStatus WriteTecplotFile(const char* fname, int nx, int ny,
-                             const std::vector<VectorRecord>& records);
+                             const std::vector<VectorRecord>& records, std::string& error);
 
 #endif

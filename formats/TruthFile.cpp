@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "AtomicFile.h"
 #include "ImagePairFile.h"  // kMaxImageSide
 
 namespace {
@@ -120,18 +121,13 @@ std::string TruthText(const TruthRecord& o) {
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  if (file == nullptr) {
-    error = "cannot write '" + path + "': " + std::strerror(errno);
-    return false;
+  AtomicFile file;
+  if (file.Open(path, false)) {
+    if (std::fwrite(text.data(), 1, text.size(), file.Stream()) != text.size()) file.Failed();
+    if (file.Commit()) return true;
   }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    error = "cannot write '" + path + "'";
-    return false;
-  }
-  return true;
+  error = file.Error();
+  return false;
 }
 
 bool TruthRecordParser::Fail(const std::string& message) {

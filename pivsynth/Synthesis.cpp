@@ -42,20 +42,15 @@ bool Synthesize(const SynthOptions& o, std::string& summary, std::string& error)
       error = writer.Error();
       return false;
     }
-    if (!writer.WriteHeader(o.width, o.height)) {
+    // A writer that is not closed leaves no file behind.
+    if (!writer.WriteHeader(o.width, o.height) || !WritePairs(o, area, count, writer)) {
       error = writer.Error();
-      std::remove(o.out.c_str());
-      return false;
-    }
-    if (!WritePairs(o, area, count, writer)) {
-      error = writer.Error();
-      std::remove(o.out.c_str());
       return false;
     }
   }
+  // The images without their truth are of no use.
   if (!WriteTextFile(truthPath, TruthText(o), error)) {
     std::remove(o.out.c_str());
-    std::remove(truthPath.c_str());
     return false;
   }
   const int images = 2 * o.pairs;

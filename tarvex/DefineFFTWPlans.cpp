@@ -1,5 +1,6 @@
 #include "DefineFFTWPlans.h"
 
+#include "AtomicFile.h"
 #include "fftw-2d.h"  // FFTWPlannerMutex
 
 #include <fftw.h>
@@ -40,14 +41,20 @@ bool ImportWisdom(const char* name, Console& console) {
 
 void ExportWisdom(const char* name, Console& console) {
   console.Printf("\n\nStoring Wisdom Plans to File: %s\n\nPlease wait ....\n\n", name);
-  FILE* out = fopen(name, "w");
-  if (out == nullptr) {
+  // A wisdom file cut short (a full disk) would fail every later import: it appears only whole.
+  AtomicFile out;
+  if (!out.Open(name, false)) {
     fflush(stdout);
     fprintf(stderr, "Cannot create the wisdom file %s; the plans are not stored.\n", name);
     return;
   }
-  fftw_export_wisdom_to_file(out);
-  fclose(out);
+  fftw_export_wisdom_to_file(out.Stream());
+  if (!out.Commit()) {
+    fflush(stdout);
+    fprintf(stderr, "Cannot store the wisdom file %s (%s); the plans are not stored.\n", name,
+            out.Error().c_str());
+    return;
+  }
   console.Print("Done!\n\n");
 }
 

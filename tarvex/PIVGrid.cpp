@@ -174,9 +174,11 @@ bool PIVGrid::setUpTARVEXGrid() {
 
 bool PIVGrid::CalculateGridTARVEX() {
   MeasurePoints();
+  // A point without a measurement holds the peak search's placeholders, not a vector.
   for (int k = 0; k < NumberOfPoints(); k++) {
-    Vx[k] = pivgrid[k].Vx();
-    Vy[k] = pivgrid[k].Vy();
+    const bool measured = pivgrid[k].HasMeasurement();
+    Vx[k] = measured ? pivgrid[k].Vx() : 0.0f;
+    Vy[k] = measured ? pivgrid[k].Vy() : 0.0f;
   }
   return true;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "CorrelationWorkspace.h"
 #include "DpivFile.h"
 #include "PIVImage.h"
@@ -78,8 +79,11 @@ class PIVGrid {
   // The field as the velocity files hold it, in grid order: every point's position, flag
   // and peak, and its displacement where it is valid or `all` is set (0 elsewhere).
   std::vector<VectorRecord> VectorRecords(bool all) const;
+  // Each file appears under its name only when complete; false when it could not be
+  // written, with the reason in WriteError().
   bool WriteTecPlotVelocityFile(const char* fname, int all);
   bool WriteBasicDPIVFile(const char* fname);
+  const std::string& WriteError() const { return writeError; }
   // Writes this grid as the only data set of an ASCII PIV file, with the given description
   // (descr_size bytes, NULs included), and closes it.
   bool WriteAsciiPIVFile(const char* fname, const char* descr, int descr_size);
@@ -104,7 +108,8 @@ class PIVGrid {
   int ffty;
   FFTWplan* AllFFTWplans;
   PIVPoint* pivgrid;
-  FILE* fo;
+  FILE* fo;            // the ASCII PIV file's stream while it is written
+  AtomicFile asciiFile;
   PivFileHeader pivfileheader;
   float* Vx;
   float* Vy;
@@ -119,6 +124,7 @@ class PIVGrid {
   bool MeanSubtraction = false;
   // One workspace per measuring thread (at least one), made by setThreads and kept.
   std::vector<std::unique_ptr<CorrelationWorkspace>> workspaces;
+  std::string writeError;  // why the last velocity file could not be written
   // Messages of each point during a parallel pass, printed in grid order afterwards.
   std::vector<std::string> pointMessages;
 

@@ -42,7 +42,7 @@ int putline(char* s, int lim, FILE* fin) {
 bool PIVGrid::WriteAsciiPIVFileHeader() {
   const PivFileHeader& h = pivfileheader;
   const std::string name(h.fname, static_cast<size_t>(FieldLength(h.fname)));
-  fo = fopen(name.c_str(), "w");
+  fo = asciiFile.Open(name, false) ? asciiFile.Stream() : nullptr;
   if (fo == nullptr) {
     console->Print("\n\n Problem opening file for PIV output ....\n\n");
     return false;
@@ -152,9 +152,9 @@ bool PIVGrid::WriteAsciiPIVFile(const char* fname, const char* descr, int descr_
   h.descr = nullptr;
   h.descr_size = 0;
   if (fo != nullptr) {
-    // A full disk shows only here: a file cut short must not count as written.
-    ok = !ferror(fo) && ok;
-    ok = fclose(fo) == 0 && ok;
+    // A full disk shows only here: a file cut short must not appear under its name.
+    if (!ok) asciiFile.Failed();
+    ok = asciiFile.Commit() && ok;
     fo = nullptr;
     if (!ok) fprintf(stderr, "\n\n Problem writing the PIV output file ....\n\n");
   }

@@ -1,5 +1,6 @@
 // The five validation checks of a grid: each judges the points again, sets their flags,
 // prints its report and returns the number of valid points.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -75,10 +76,11 @@ int PIVGrid::GlobalHistogramCheck() {
   if (N > 0) {
     AvgU = SumU / N;
     AvgV = SumV / N;
-    SigSqU = SumUU / N - AvgU * AvgU;
-    SigSqV = SumVV / N - AvgV * AvgV;
+    // Rounding can make the difference slightly negative on a field of equal vectors;
+    // its square root would be NaN, a bound no vector passes.
+    SigSqU = std::max(0.0, SumUU / N - AvgU * AvgU);
+    SigSqV = std::max(0.0, SumVV / N - AvgV * AvgV);
   }
-  // A negative variance from rounding gives a NaN bound, which rejects every point.
   const double BoundU = C3 * std::sqrt(SigSqU), BoundV = C3 * std::sqrt(SigSqV);
 
   int GoodData = 0;

@@ -6,7 +6,8 @@
 // holding each point's messages back until all points are measured.
 #include <algorithm>
 #include <atomic>
-#include <system_error>
+#include <exception>
+#include <mutex>
 #include <thread>
 
 #include "PIVGrid.h"
@@ -38,14 +39,24 @@ void PIVGrid::MeasurePoints() {
 
   pointMessages.resize(static_cast<size_t>(n));
   std::atomic<int> next{0};
-  auto measure = [this, n, &next](CorrelationWorkspace* ws) {
-    for (int first = next.fetch_add(kPointsPerTake); first < n;
-         first = next.fetch_add(kPointsPerTake)) {
-      const int end = std::min(first + kPointsPerTake, n);
-      for (int k = first; k < end; k++) {
-        ws->DeferMessagesTo(&pointMessages[static_cast<size_t>(k)]);
-        pivgrid[k].CalculateCCVelocity(*ws);
+  // An exception in one worker (memory running out while holding messages back) stops the
+  // others at their next take; every thread is joined before it reaches the caller.
+  std::mutex failureLock;
+  std::exception_ptr failure;
+  auto measure = [this, n, &next, &failureLock, &failure](CorrelationWorkspace* ws) {
+    try {
+      for (int first = next.fetch_add(kPointsPerTake); first < n;
+           first = next.fetch_add(kPointsPerTake)) {
+        const int end = std::min(first + kPointsPerTake, n);
+        for (int k = first; k < end; k++) {
+          ws->DeferMessagesTo(&pointMessages[static_cast<size_t>(k)]);
+          pivgrid[k].CalculateCCVelocity(*ws);
+        }
       }
+    } catch (...) {
+      next.store(n);
+      std::lock_guard<std::mutex> lock(failureLock);
+      if (!failure) failure = std::current_exception();
     }
     ws->DeferMessagesTo(nullptr);
   };
@@ -55,13 +66,18 @@ void PIVGrid::MeasurePoints() {
   for (int t = 1; t < workers; t++) {
     try {
       helpers.emplace_back(measure, workspaces[static_cast<size_t>(t)].get());
-    } catch (const std::system_error&) {
-      // No more threads to be had: the threads running share out the remaining points.
+    } catch (...) {
+      // No more threads to be had (no thread, or no memory for one): the threads running
+      // share out the remaining points.
       break;
     }
   }
   measure(workspaces[0].get());
   for (std::thread& helper : helpers) helper.join();
+  if (failure) {
+    for (std::string& text : pointMessages) text.clear();
+    std::rethrow_exception(failure);
+  }
 
   for (std::string& text : pointMessages) {
     if (text.empty()) continue;

@@ -24,17 +24,21 @@ std::vector<VectorRecord> PIVGrid::VectorRecords(bool all) const {
   for (int k = 0; k < n; k++) {
     const PIVPoint& p = pivgrid[k];
     const bool carries = p.on() || all;
+    // A point without a measurement has no peak: its value is the search's placeholder.
     records.push_back({p.on() != 0, p.X(), p.Y(), carries ? Vx[k] : 0.0f, carries ? Vy[k] : 0.0f,
-                       p.Rho()});
+                       p.HasMeasurement() ? p.Rho() : 0.0f});
   }
   return records;
 }
 
 bool PIVGrid::WriteTecPlotVelocityFile(const char* fname, int all) {
-  return Report(WriteTecplotFile(fname, nx, ny, VectorRecords(all != 0)), fname,
+  writeError.clear();
+  return Report(WriteTecplotFile(fname, nx, ny, VectorRecords(all != 0), writeError), fname,
                 kDefaultTecplotName, "TecPlot", *console);
 }
 
 bool PIVGrid::WriteBasicDPIVFile(const char* fname) {
-  return Report(WriteDpivFile(fname, VectorRecords(true)), fname, kDefaultDpivName, "DPIV", *console);
+  writeError.clear();
+  return Report(WriteDpivFile(fname, VectorRecords(true), writeError), fname, kDefaultDpivName,
+                "DPIV", *console);
 }

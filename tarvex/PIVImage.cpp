@@ -151,8 +151,7 @@ bool PIVImage::SelectImage(int slot, int id) {
     return false;
   }
   (slot == 1 ? _1 : _2) = static_cast<unsigned short>(id);
-  ReadImagefromFile(slot);
-  return true;
+  return ReadImagefromFile(slot);
 }
 
 bool PIVImage::ReadPIVImageFileHeader(const char* filename) {

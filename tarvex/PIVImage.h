@@ -40,6 +40,8 @@ class PIVImage {
   // Whether the slots hold images to analyse: read from a file or loaded from memory.
   bool HoldsImages() const { return (FopenFlag || pairLoaded) && I1 != nullptr && I2 != nullptr; }
 
+  // Read image id into slot 1 (2); false when it is out of range or cannot be read whole,
+  // after the store's message (the slot then holds no complete image).
   bool SetFirstImg(int id);
   bool SetSecondImg(int id);
   bool ReadPIVImageFileHeader(const char* filename);

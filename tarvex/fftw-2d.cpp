@@ -169,15 +169,13 @@ void PlanPair::Release() {
   destroy(inverse, ownInverse_);
 }
 
+// The record is copied on every call: a copy kept by the plan's address alone would go
+// stale when that plan is destroyed and another one made at the same address.
 fftwnd_plan PlanWithOwnWork::View(fftwnd_plan shared) {
   if (shared == nullptr) return nullptr;
-  if (shared != source_) {
-    source_ = nullptr;
-    if (shared->nwork > 0 && !work_.Reserve(static_cast<size_t>(shared->nwork))) return nullptr;
-    copy_ = *shared;
-    copy_.work = shared->nwork > 0 ? work_.data : nullptr;
-    source_ = shared;
-  }
+  if (shared->nwork > 0 && !work_.Reserve(static_cast<size_t>(shared->nwork))) return nullptr;
+  copy_ = *shared;
+  copy_.work = shared->nwork > 0 ? work_.data : nullptr;
   return &copy_;
 }
 

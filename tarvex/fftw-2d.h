@@ -101,12 +101,11 @@ class PlanPair {
 // private, preallocated scratch array also means the execution never allocates.
 class PlanWithOwnWork {
  public:
-  // The copy of `shared` to execute, made (and its scratch sized) when `shared` differs
-  // from the last plan given; null when the scratch array cannot be obtained.
+  // A copy of `shared` to execute, with this object's scratch (grown when too small); null
+  // when the scratch array cannot be obtained. Valid until the next call.
   fftwnd_plan View(fftwnd_plan shared);
 
  private:
-  fftwnd_plan source_ = nullptr;
   fftwnd_data copy_{};
   CArray<fftw_complex> work_;
 };

@@ -57,20 +57,30 @@ bool MakeOutputNames(const TarvexSettings& s, const char* series, bool seriesMod
   return tecplotFits && dl >= 0 && dl < kNameLength;
 }
 
-// Calculation, validation, smoothing and output of the pair in the store's slots.
-void AnalysePair(const TarvexSettings& s, PairAnalysis& analysis, bool seriesMode,
+// Says on standard error that a file could not be written; false.
+bool WriteFailed(const PIVGrid& grid) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "tarvex: %s\n", grid.WriteError().c_str());
+  return false;
+}
+
+// Calculation, validation, smoothing and output of the pair in the store's slots; false
+// when a file could not be written.
+bool AnalysePair(const TarvexSettings& s, PairAnalysis& analysis, bool seriesMode,
                  const OutputNames& names) {
   analysis.Analyse(seriesMode);
   PIVGrid& grid = analysis.Grid();
   const bool smooth = (s.pflag & PFLAG_SMOOTH) != 0;
+  bool written = true;
   if (s.pflag & PFLAG_TECPLOT) {
     std::cout << "Writing out tecplot file: " << names.tecplot << ", please wait ...."
               << std::endl;
-    grid.WriteTecPlotVelocityFile(names.tecplot, smooth ? 1 : 0);
+    if (!grid.WriteTecPlotVelocityFile(names.tecplot, smooth ? 1 : 0)) written = WriteFailed(grid);
   }
   std::cout << "Writing out DPIV file: " << names.dpiv << ", please wait ...." << std::endl;
-  grid.WriteBasicDPIVFile(names.dpiv);
+  if (!grid.WriteBasicDPIVFile(names.dpiv)) written = WriteFailed(grid);
   std::cout << kRunSeparator << "\n" << std::endl;
+  return written;
 }
 
 }  // namespace
@@ -116,12 +126,22 @@ int RunAnalysis(const TarvexSettings& s) {
   PairAnalysis analysis(ToAnalysisSettings(s), plans.Entries(), image, StandardOutput());
 
   std::cout << "\nCalculating TARVEX, please wait ....." << std::endl;
+  bool failed = false;
   for (size_t p = 0; p < firsts.size(); p++) {
     if (seriesMode) {
-      image.SetFirstImg(firsts[p]);
-      image.SetSecondImg(firsts[p] + s.inc);
+      // Both reads are tried, so the console shows each image's outcome; a pair that was
+      // not read whole is not analysed, or the previous pair's images would pass for it.
+      const bool first = image.SetFirstImg(firsts[p]);
+      const bool second = image.SetSecondImg(firsts[p] + s.inc);
+      if (!first || !second) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tarvex: pair %d, %d not analysed: an image could not be read\n",
+                     firsts[p], firsts[p] + s.inc);
+        failed = true;
+        continue;
+      }
     }
-    AnalysePair(s, analysis, seriesMode, names[p]);
+    if (!AnalysePair(s, analysis, seriesMode, names[p])) failed = true;
   }
-  return 0;
+  return failed ? 1 : 0;
 }

@@ -1,4 +1,7 @@
 // tarvex: digital particle image velocimetry analysis of image pairs.
+#include <cstdio>
+#include <new>
+
 #include "Driver.h"
 #include "ParseParameters.h"
 
@@ -6,5 +9,11 @@ int main(int argc, char** argv) {
   TarvexSettings settings;
   int status = 0;
   if (!ParseParameters(argc, argv, settings, status)) return status;
-  return RunAnalysis(settings);
+  try {
+    return RunAnalysis(settings);
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tarvex: out of memory; the analysis stopped\n");
+    return 1;
+  }
 }

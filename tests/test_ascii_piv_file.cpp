@@ -18,7 +18,7 @@ class PIVGridTestAccess {
   static bool WriteHeader(PIVGrid& g) { return g.WriteAsciiPIVFileHeader(); }
   static bool WriteField(PIVGrid& g) { return g.WriteAsciiPIVField(); }
   static void Close(PIVGrid& g) {
-    fclose(g.fo);
+    g.asciiFile.Commit();
     g.fo = nullptr;
   }
 };

@@ -400,3 +400,25 @@ TEST(FreeKernels, RealAndComplexKernelsAgreeWithThePoint) {
   EXPECT_EQ(peak.column, nx / 2 + 4);
   EXPECT_EQ(peak.row, ny / 2 + 2);
 }
+
+// ---- private scratch of a shared plan ----
+
+// The copy a worker executes must describe the plan it is given now: a plan destroyed and
+// another one made, often at the same address, must not be run through the first one's copy.
+TEST(PlanWithOwnWork, FollowsEveryPlanGivenEvenAtAReusedAddress) {
+  PlanWithOwnWork view;
+  for (int size : {16, 32, 12, 48}) {
+    fftwnd_plan plan = rfftw2d_create_plan(size, size, FFTW_REAL_TO_COMPLEX, FFTW_ESTIMATE);
+    ASSERT_NE(plan, nullptr);
+    const fftwnd_plan copy = view.View(plan);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->rank, 2);
+    EXPECT_EQ(copy->n[0], size);
+    EXPECT_EQ(copy->n[1], size / 2 + 1);  // the real transform keeps the half spectrum
+    EXPECT_EQ(copy->plans, plan->plans);
+    if (plan->nwork > 0) {
+      EXPECT_NE(copy->work, plan->work);  // scratch of its own
+    }
+    rfftwnd_destroy_plan(plan);
+  }
+}

@@ -48,7 +48,8 @@ class PairAnalysisTest : public testing::Test {
   // The library's DPIV file of the analysis' field, read back as bytes.
   std::string LibraryDpiv(const PairAnalysis& analysis, const char* name) {
     const std::string path = dir.file(name);
-    EXPECT_EQ(WriteDpivFile(path.c_str(), analysis.Records(true)), WriteStatus::Ok);
+    std::string error;
+    EXPECT_EQ(WriteDpivFile(path.c_str(), analysis.Records(true), error), WriteStatus::Ok) << error;
     std::string bytes = ReadFile(path);
     // The title line names the file as it was given.
     const size_t at = bytes.find(path);

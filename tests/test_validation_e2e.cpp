@@ -183,10 +183,11 @@ TEST_F(ValidationOptions, MedianAndDynamicReportsAndTheirFixedOrder) {
 TEST_F(ValidationOptions, SmoothingMessageInSingleAndSeriesMode) {
   auto n = Check({"-s"}, "\tCalculating Moving 9x9 average, please wait ... \n");
   EXPECT_TRUE(n.empty());
-  // Smoothing fills the unmeasured last column and row from their valid neighbours.
+  // Smoothing fills the unmeasured last column and row from their valid neighbours: the
+  // means of peak-locked vectors, within 0.25 px of the shift (a half-pixel fault is not).
   for (const Vector& p : field) {
-    EXPECT_NEAR(p.u, 4.3, 0.5);
-    EXPECT_NEAR(p.v, -2.6, 0.5);
+    EXPECT_NEAR(p.u, 4.3, 0.25);
+    EXPECT_NEAR(p.v, -2.6, 0.25);
     EXPECT_EQ(p.flag, (p.x < 100 && p.y < 100) ? 1 : 0) << p.x << "," << p.y;
   }
   Synthesize(dir, "pairs.b16", 4.3, -2.6, "0.02", "128x128", 2);
@@ -257,7 +258,7 @@ TEST(TwoPassEndToEnd, OffsetRecoversTheVectorsALargeShiftLoses) {
   EXPECT_LT(single.good, 0.9 * single.measured);
   EXPECT_GT(single.rms, 1.0);
   EXPECT_GE(twopass.good, 0.97 * twopass.measured);
-  EXPECT_LT(twopass.rms, 0.5);
+  EXPECT_LT(twopass.rms, 0.3);
 }
 
 // Windows of the second image replaced by noise give isolated outliers; the median and

@@ -18,6 +18,12 @@ class PIVGridTestAccess {
   }
 };
 
+// Marks a point as holding a measurement, as a successful correlation would.
+class PIVPointTestAccess {
+ public:
+  static void SetMeasured(PIVPoint& p) { p.measured = true; }
+};
+
 namespace {
 
 const std::string kHashes =
@@ -43,6 +49,8 @@ std::string DPIVHeader(const std::string& name) {
 struct TwoPointGrid {
   PIVGrid grid{1, 9999, 2, 1, 10, 20, 16, 16, 0, 0, 32, 32, unknown, nullptr, nullptr};
   TwoPointGrid() {
+    PIVPointTestAccess::SetMeasured(grid.Point(0));
+    PIVPointTestAccess::SetMeasured(grid.Point(1));
     grid.Point(0).setOn(1);
     grid.Point(0).PIV()->rho[0] = 0.8123f;
     PIVGridTestAccess::SetVelocity(grid, 0, 1.5f, -0.25f);
@@ -76,6 +84,21 @@ TEST(DPIVFile, HeaderAndRecordsAreExact) {
   EXPECT_EQ(ReadFile(name), DPIVHeader(name) +
                                 "1\t2.500000e+01\t3.500000e+01\t1.500000e+00\t-2.500000e-01\t0.812\n"
                                 "0\t4.100000e+01\t3.500000e+01\t2.000000e+00\t3.000000e+00\t0.100\n");
+}
+
+// A point that was never measured, or whose plane had no peak, holds the peak search's
+// placeholders (peak -1e7, displacement -(n/2 - 1)); none of them may reach the file.
+TEST(DPIVFile, PointsWithoutAMeasurementAreWrittenWithZeroPeak) {
+  TempDir dir;
+  PIVGrid fresh{1, 9999, 2, 1, 10, 20, 16, 16, 0, 0, 32, 32, unknown, nullptr, nullptr};
+  fresh.Point(0).PIV()->rho[0] = -1e7f;  // a placeholder on a point never measured
+  const std::string name = dir.file("fresh.dpiv");
+  ASSERT_TRUE(fresh.WriteBasicDPIVFile(name.c_str()));
+  const std::vector<DPIVRecord> records = ReadDPIVFile(name);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].rho, 0.0);
+  EXPECT_EQ(records[0].u, 0.0);
+  EXPECT_EQ(records[0].flag, 0);
 }
 
 TEST(TecplotFile, RejectedPointsCarryZerosUnlessAllIsSet) {
