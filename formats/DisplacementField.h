@@ -1,5 +1,13 @@
 // The known displacement fields of the synthetic image pairs. Coordinates are pixel
 // positions as the analysis uses them: x the column, y the row index.
+//
+// Worked example: centre (100, 50) and the point (110, 30), so rx = 10, ry = -20, r^2 = 500:
+//   uniform dx = 2.3, dy = -1.2      (2.3, -1.2), the same everywhere
+//   rotation omega = 0.01            (-omega ry, omega rx) = (0.2, 0.1)
+//   shear 0.02                       (shear ry, 0) = (-0.4, 0)
+//   vortex rankine, gamma = 100 pi, core 10: outside the core k = gamma / (2 pi r^2) = 0.1,
+//     (-k ry, k rx) = (2, 1); at (103, 54), r^2 = 25, inside it k = 0.5: (-2, 1.5)
+//   vortex lamb-oseen, same gamma and core: (2, 1) * (1 - e^-5) = (1.98652, 0.99326)
 #ifndef PIVSYNTH_DISPLACEMENTFIELD_H
 #define PIVSYNTH_DISPLACEMENTFIELD_H
 

@@ -1,5 +1,9 @@
 // Owner of one array from the C allocator: the kernels' work arrays, made either fresh
 // for one call (Allocate) or once and reused while large enough (Reserve).
+//
+// Worked example: Allocate(3, true) gives 0 0 0 and capacity 3. On an empty array Reserve(100)
+// allocates 100 elements; Reserve(60) then keeps the same array (capacity 100, same address,
+// contents kept), and Reserve(101) replaces it with a new one of 101.
 #ifndef CARRAY_H
 #define CARRAY_H
 

@@ -1,4 +1,8 @@
 // Linear least-squares fitting by singular value decomposition, single precision.
+//
+// Worked example: the basis 1, x through (0, 0), (1, 1), (2, 3) gives a = (-1/6, 3/2), the
+// residuals 1/6, -1/3, 1/6 and chi-square (1/36 + 4/36 + 1/36) / SIG^2 = (1/6) / 0.0036 = 46.30.
+// The peak fit's basis fpolyGaussian at (2, 3) is 1, 2, 4, 3, 9.
 #ifndef CHISQSVDFITFUNCTIONS_H
 #define CHISQSVDFITFUNCTIONS_H
 

@@ -1,4 +1,9 @@
 // The table of FFT plans made once at start-up, and its size-to-entry lookup.
+//
+// Worked example: entries 0 to 17 are the square sizes 4, 8, 12, 16, 20, 24, 32, 40, 48, 64,
+// 80, 100, 128, 188, 256, 300, 400, 512, entry 18 is 24 x 48 and entry 19 48 x 24 (nx columns
+// by ny rows). SelectFFTWPlan(table, 32, 32) is entry 6, (48, 24) entry 19; 36 x 36 has no
+// entry (null), so a point of that size gets no table plan.
 #ifndef DEFINEFFTWPLANS_H
 #define DEFINEFFTWPLANS_H
 

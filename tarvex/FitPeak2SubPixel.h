@@ -1,5 +1,12 @@
 // Integer peak search, sub-pixel Gaussian fit and peak blanking on a correlation plane
 // of ny rows of nx floats.
+//
+// Worked example: along the peak's row 0 0.02 0.3 0.6 0.9 [1] 0.8 0.5 0.2 0.005 0 0 the walk
+// counts a cell while the next one out is lower and the cell is above 1 % of the peak: 4 to
+// the left (0.9 to 0.02) and 3 to the right (0.8 to 0.2; 0.005 is too low), so the fit takes
+// 2*((4 + 3)/2) + 1 = 7 columns centred on the peak, 2 to 8. On a 12 x 12 plane sampling
+// exp(-((x - 5.3)^2 + (y - 4.8)^2) / 4) the highest cell is (5, 5); the fit moves it to
+// (5.3, 4.8), reported as the displacement (5.3 - 12/2 + 1, 4.8 - 12/2 + 1) = (0.3, -0.2).
 #ifndef FITPEAK2SUBPIXEL_H
 #define FITPEAK2SUBPIXEL_H
 

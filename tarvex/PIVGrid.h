@@ -1,5 +1,13 @@
 // A rectangular grid of interrogation points over one image pair: the analysis passes,
 // the validation checks, the smoothing and the output files.
+//
+// Worked example: a 3 x 3 grid of 32 x 32 windows every 16 px puts point k = i*nx + j =
+// 1*3 + 2 = 5 at x = j*DelX + fftx/2 - 1 = 2*16 + 15 = 47, y = 1*16 + 15 = 31. Give every
+// point (1, 0) px and the centre (k = 4) (5, 0). The global histogram check at C3 = 3 keeps
+// them all, |5 - 13/9| = 3.56 < 3 * 1.257: one outlier among nine is never more than sqrt(8)
+// = 2.83 standard deviations out. The median check at C4 = 1 rejects the centre only (4 px
+// from its neighbours' median 1): flags 111101111. The smoothing then gives every point, the
+// centre too, the mean of the valid vectors around it: (1, 0).
 #ifndef PIVGRID_H
 #define PIVGRID_H
 

@@ -1,5 +1,11 @@
 // The image store: two slots of 16-bit pixels, either filled from an image-pair file
 // or used as a plain pair of buffers (the windows of an interrogation point).
+//
+// Worked example: PIVImage(3, 2) has two slots of 3 * 2 = 6 pixels, row after row, so pixel
+// (column 2, row 1) is I1[1 * 3 + 2] = I1[5]. They hold nothing to analyse (HoldsImages() is
+// false) until LoadPair copies a pair in or a file's images are read. Opened on an image-pair
+// file of 3 images, the store reads images 1 and 2; SetSecondImg(3) puts image 3 in slot 2,
+// and SetSecondImg(4) is refused ("Error 2nd Image out of Range") with both slots unchanged.
 #ifndef PIVIMAGE_H
 #define PIVIMAGE_H
 

@@ -1,5 +1,12 @@
 // One interrogation point: its two windows, their FFT cross-correlation, the four
 // highest correlation peaks with sub-pixel positions, and its validity flag.
+//
+// Worked example: a 32 x 32 point at x = 15 takes columns 15 - 32/2 + 1 = 0 to 31. In a
+// 64-pixel image it fits at x = 46 (columns 31 to 62) but not at x = 47: columns 32 to 63
+// would include the image's last column. Cell (nx/2 - 1, ny/2 - 1) = (15, 15) of the plane is
+// zero displacement. When the second image shows the first's particles 2 columns right and
+// 1 row down, the highest peak is cell (17, 16) and Vx = +2, Vy = +1 px. An offset DX = 2,
+// DY = 1 moves the second window instead: the peak is then cell (15, 15), and Vx = 0 + DX = +2.
 #ifndef PIVPOINT_H
 #define PIVPOINT_H
 

@@ -1,4 +1,8 @@
 // Correlation-peak search regions; value 0 means the whole correlation plane.
+//
+// Worked example: a point made with `east` keeps SearchRegion 3, but the peak search does
+// not read it: every search covers the whole plane, so the point measures the same
+// displacement as with `unknown` (0).
 #ifndef PIVSTANDARD_H
 #define PIVSTANDARD_H
 

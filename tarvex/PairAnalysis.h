@@ -4,10 +4,11 @@
 // state (offsets, flags) from one pair of a series to the next.
 //
 // Worked example: on a 256 x 256 pair with 32 x 32 windows every 16 px and the median check
-// at 1 px, Analyse() measures 15 x 15 = 225 points (the 29 of the last column and row never
-// fit, because a window never includes the image's last column or row), then prints
-// "\nValidating TARVEX, please wait .....\n", the check's header and its counts
-// ("\tGood Data Validated ... = N" of "\tTotal Available Data ... = 225").
+// at 1 px, Analyse() lays 15 x 15 = 225 points and measures 196 of them (the 29 of the last
+// column and row never fit, because a window never includes the image's last column or row),
+// then prints "\nValidating TARVEX, please wait .....\n", the check's header
+// "\tChecking |U(i,j) - MedianU(i,j)| < 1.00, ...." and its counts: on pivsynth's uniform
+// shift of 2.3, -1.2 px "\tGood Data Validated ... = 196" of "\tTotal Available Data ... = 225".
 #ifndef PAIRANALYSIS_H
 #define PAIRANALYSIS_H
 

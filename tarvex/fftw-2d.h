@@ -1,4 +1,13 @@
 // Free FFT cross-correlation kernels and the shifts that centre a correlation plane.
+//
+// Worked example: the shift moves element (column i, row j) of a 4 x 4 plane to
+// ((i + 1) % 4, (j + 1) % 4), so zero displacement lands on (nx/2 - 1, ny/2 - 1) = (1, 1):
+//    0  1  2  3        15 12 13 14
+//    4  5  6  7   ->    3  0  1  2      cell (i, j) now holds displacement (i - 1, j - 1)
+//    8  9 10 11         7  4  5  6
+//   12 13 14 15        11  8  9 10
+// An 8 x 8 window correlated with its copy moved circularly 2 columns right and 1 row down
+// peaks with the value 1 at cell (8/2 - 1 + 2, 8/2 - 1 + 1) = (5, 4).
 #ifndef FFTW_2D_H
 #define FFTW_2D_H
 

@@ -1,5 +1,10 @@
 // Plain records shared by the analysis: plan-table entries, measurement records
 // and the header of the ASCII PIV file.
+//
+// Worked example: a measured point keeps its four highest peaks, highest first, in dx[0..3],
+// dy[0..3] and rho[0..3] (rho[0] >= rho[1] >= rho[2] >= rho[3]), relative to the window
+// offset: with dx[0] = 1.5 and DX = 2 the point reports Vx = dx[0] + DX = 3.5 px. The plan
+// entry for 48 x 24 windows has nx = 48 (columns) and ny = 24 (rows).
 #ifndef PIV_H
 #define PIV_H
 
