@@ -564,7 +564,8 @@ TEST(DpivFileHeader, RecordTextAndTheGridReadBack) {
     for (double x : {15.0, 31.0, 47.0}) records.push_back({false, x, y, 0, 0, 0});
   records[3] = {true, 15, 31, 2.5, -1.25, 0.8125};
   const std::string path = dir.file("field.dpiv");
-  ASSERT_EQ(WriteDpivFile(path.c_str(), records), WriteStatus::Ok);
+  std::string error;
+  ASSERT_EQ(WriteDpivFile(path.c_str(), records, error), WriteStatus::Ok) << error;
   const std::string text = ReadFile(path);
   size_t at = 0;
   for (int line = 0; line < kDpivHeaderLines + 3; ++line) at = text.find('\n', at) + 1;
@@ -621,7 +622,10 @@ TEST(ImagePairFileHeader, LayoutOfTwoSmallImagesAndAReversedHeader) {
 TEST(TecplotFileHeader, HeadAndOnePointLine) {
   TempDir dir;
   const std::vector<VectorRecord> records = {{true, 15, 15, 0.5, -2, 0.9}, {true, 31, 15, 1, 1, 0.9}};
-  InDirectory(dir, [&records] { ASSERT_EQ(WriteTecplotFile("run.plt", 2, 1, records), WriteStatus::Ok); });
+  InDirectory(dir, [&records] {
+    std::string error;
+    ASSERT_EQ(WriteTecplotFile("run.plt", 2, 1, records, error), WriteStatus::Ok) << error;
+  });
   const std::string text = ReadFile(dir.file("run.plt"));
   EXPECT_EQ(text.substr(0, text.find("31.000000")),
             "TITLE=\"TARVEX-Velocity File: run.plt\"\n"
