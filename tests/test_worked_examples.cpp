@@ -573,7 +573,6 @@ TEST(DpivFileHeader, RecordTextAndTheGridReadBack) {
             "1\t1.500000e+01\t3.100000e+01\t2.500000e+00\t-1.250000e+00\t0.812\n");
 
   VectorField field;
-  std::string error;
   ASSERT_TRUE(ReadDpivFile(path, field, error)) << error;
   EXPECT_EQ(field.nx, 3);
   EXPECT_EQ(field.ny, 2);
