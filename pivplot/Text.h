@@ -1,0 +1,28 @@
+// Text on the picture in DejaVu Sans (Debian's fonts-dejavu-core), sized in pixels and
+// laid out without hinting, so that positions and bytes do not depend on the machine's
+// font settings.
+#ifndef PIVPLOT_TEXT_H
+#define PIVPLOT_TEXT_H
+
+#include <cairo.h>
+
+#include <string>
+
+enum class Align { Left, Centre, Right };
+
+// Selects the font at size px for the following text calls.
+void UseFont(cairo_t* cr, double size);
+
+// The advance width of text in the current font.
+double TextWidth(cairo_t* cr, const std::string& text);
+
+// The height of a line of the current font (ascent plus descent).
+double LineHeight(cairo_t* cr);
+
+// Draws text aligned horizontally on x; its ink is centred vertically on y.
+void DrawText(cairo_t* cr, const std::string& text, double x, double y, Align align);
+
+// Draws text turned a quarter turn anticlockwise (reading upwards), centred on (x, y).
+void DrawUpwardText(cairo_t* cr, const std::string& text, double x, double y);
+
+#endif
