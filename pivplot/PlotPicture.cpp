@@ -8,6 +8,7 @@
 #include "Figure.h"
 #include "FigureLayout.h"
 #include "PictureFile.h"
+#include "Text.h"
 #include "Ticks.h"
 
 namespace {
@@ -47,13 +48,13 @@ bool RenderPicture(const PlotOptions& options, const PictureJob& job, Picture& p
   content.arrows = LayOutArrows(*job.field, style);
   content.halo = map;
   content.decorations = options.decorations;
-  content.title = job.title;
+  content.title = ValidUtf8(job.title);
   content.arrow_scale = job.arrow_scale;
   content.reference_length =
       RoundLengthBelow(std::min(job.largest, kLongestReference * job.plot_width / job.arrow_scale));
 
   const FigureLayout layout = LayOutFigure(content);
-  PictureFile file(options.format, layout.width, layout.height, job.title, job.creation_date);
+  PictureFile file(options.format, layout.width, layout.height, content.title, job.creation_date);
   DrawFigure(file.Context(), content, layout);
   if (!file.Finish(picture.bytes, error)) return false;
   picture.width = layout.width;

@@ -10,6 +10,10 @@
 
 enum class Align { Left, Centre, Right };
 
+// text with every byte that is not part of a well-formed UTF-8 sequence replaced by '?'
+// (cairo draws UTF-8 only): "caf\xe9" (Latin-1) becomes "caf?".
+std::string ValidUtf8(const std::string& text);
+
 // Selects the font at size px for the following text calls.
 void UseFont(cairo_t* cr, double size);
 

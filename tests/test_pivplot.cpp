@@ -340,6 +340,10 @@ TEST(PivplotOutput, SvgAndPdfParseAndCarryTheTitle) {
   ASSERT_EQ(parsed.status, 0) << parsed.err;
   EXPECT_EQ(Trimmed(parsed.out), text);
 
+  // A title that is not UTF-8 (a Latin-1 file name) is drawn with '?' for the bad byte.
+  ASSERT_EQ(Plot(dir, {"--svg", "--title", "caf\xe9", "square.dpiv", "latin.svg"}).status, 0);
+  EXPECT_NE(ReadFile(dir.file("latin.svg")).find("<title>caf?</title>"), std::string::npos);
+
   const RunResult pdf = Plot(dir, {"--pdf", "--color", "vorticity", "--title", text, "square.dpiv"});
   ASSERT_EQ(pdf.status, 0) << pdf.err;
   EXPECT_NE(pdf.out.find("picture: square.pdf ("), std::string::npos) << pdf.out;

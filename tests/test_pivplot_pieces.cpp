@@ -16,6 +16,7 @@
 #include "DisplacementField.h"
 #include "DpivFile.h"
 #include "TestSupport.h"
+#include "Text.h"
 #include "Ticks.h"
 
 // Found by gtest through the argument's namespace, the global one.
@@ -331,6 +332,17 @@ TEST(PivplotTicks, RoundStepsAndLabels) {
   EXPECT_DOUBLE_EQ(RoundLengthBelow(19.9), 10);
   EXPECT_DOUBLE_EQ(RoundLengthBelow(20), 20);
   EXPECT_DOUBLE_EQ(RoundLengthBelow(0), 1);
+}
+
+TEST(PivplotText, OnlyWellFormedUtf8IsDrawn) {
+  EXPECT_EQ(ValidUtf8("run.0001.dpiv"), "run.0001.dpiv");
+  EXPECT_EQ(ValidUtf8("caf\xc3\xa9 \xe2\x86\x92 \xf0\x9f\x8c\x80"), "caf\xc3\xa9 \xe2\x86\x92 \xf0\x9f\x8c\x80");
+  EXPECT_EQ(ValidUtf8("caf\xe9"), "caf?");               // Latin-1
+  EXPECT_EQ(ValidUtf8("\xc3"), "?");                     // cut short
+  EXPECT_EQ(ValidUtf8("\xc0\xaf"), "??");               // overlong '/'
+  EXPECT_EQ(ValidUtf8("\xed\xa0\x80"), "???");         // a surrogate
+  EXPECT_EQ(ValidUtf8("\xf4\x90\x80\x80"), "????");   // above U+10FFFF
+  EXPECT_EQ(ValidUtf8("a\x80" "b\xff" "c"), "a?b?c");
 }
 
 TEST(PivplotArrows, GeometryOfShaftAndHead) {
