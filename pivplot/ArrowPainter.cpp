@@ -19,7 +19,8 @@ void HeadPath(cairo_t* cr, const Arrow& arrow) {
 }
 
 void PaintHalo(cairo_t* cr, const Arrow& arrow) {
-  cairo_set_source_rgb(cr, 1, 1, 1);
+  // One stroke per arrow, so that its shaft's and head's halos do not add up.
+  cairo_set_source_rgba(cr, 1, 1, 1, kHaloAlpha);
   cairo_set_line_width(cr, kShaftWidth + 2 * kHaloWidth);
   ArrowPath(cr, arrow);
   if (arrow.has_head) HeadPath(cr, arrow);
@@ -43,14 +44,9 @@ void PaintArrows(cairo_t* cr, const std::vector<Arrow>& arrows, bool halo) {
   cairo_save(cr);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  // All halos first, so that no halo covers a neighbouring arrow, and as one group, so
-  // that overlapping halos do not add up.
-  if (halo) {
-    cairo_push_group(cr);
+  // All halos first, so that no halo covers a neighbouring arrow.
+  if (halo)
     for (const Arrow& arrow : arrows) PaintHalo(cr, arrow);
-    cairo_pop_group_to_source(cr);
-    cairo_paint_with_alpha(cr, kHaloAlpha);
-  }
   for (const Arrow& arrow : arrows) PaintArrow(cr, arrow);
   cairo_restore(cr);
 }

@@ -33,6 +33,10 @@ std::unique_ptr<Raster> LoadBackground(const std::string& path, int id, std::str
   }
   const auto [lo, hi] = std::minmax_element(store.I1, store.I1 + n);
   auto raster = std::make_unique<Raster>(w, h);
+  if (!raster->Ok()) {
+    error = "cannot hold the image of " + path;
+    return nullptr;
+  }
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
       const unsigned char grey = StretchedGrey(store.I1[static_cast<size_t>(y) * w + x], *lo, *hi);

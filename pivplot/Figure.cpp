@@ -13,12 +13,9 @@ void SetColour(cairo_t* cr, Rgb c) { cairo_set_source_rgb(cr, c.r / 255.0, c.g /
 
 // Paints a raster with its top left corner on pixel (x, y).
 void PaintRaster(cairo_t* cr, Raster& raster, int x, int y, double alpha) {
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(raster.Data(), CAIRO_FORMAT_ARGB32, raster.Width(),
-                                                                 raster.Height(), raster.Stride());
-  cairo_set_source_surface(cr, surface, x, y);
+  cairo_set_source_surface(cr, raster.Surface(), x, y);
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_paint_with_alpha(cr, alpha);
-  cairo_surface_destroy(surface);
 }
 
 void DrawPlotArea(cairo_t* cr, const FigureContent& content, const FigureLayout& layout) {

@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <cmath>
 
 namespace {
@@ -81,4 +83,9 @@ void DrawUpwardText(cairo_t* cr, const std::string& text, double x, double y) {
   cairo_rotate(cr, -M_PI / 2);
   DrawText(cr, text, 0, 0, Align::Centre);
   cairo_restore(cr);
+}
+
+void ReleaseFonts() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }

@@ -26,6 +26,10 @@ double LineHeight(cairo_t* cr);
 // Draws text aligned horizontally on x; its ink is centred vertically on y.
 void DrawText(cairo_t* cr, const std::string& text, double x, double y, Align align);
 
+// Frees the fonts cairo and fontconfig keep for the whole run; called once at the end,
+// after every cairo object is gone, so that leak checkers see a clean exit.
+void ReleaseFonts();
+
 // Draws text turned a quarter turn anticlockwise (reading upwards), centred on (x, y).
 void DrawUpwardText(cairo_t* cr, const std::string& text, double x, double y);
 

@@ -20,6 +20,7 @@
 #include "PIVImage.h"
 #include "PlotOptions.h"
 #include "PlotPicture.h"
+#include "Text.h"
 
 namespace {
 
@@ -122,5 +123,7 @@ int main(int argc, char** argv) {
     case PlotParse::Run:
       break;
   }
-  return Plot(options) ? 0 : 1;
+  const bool plotted = Plot(options);
+  ReleaseFonts();
+  return plotted ? 0 : 1;
 }

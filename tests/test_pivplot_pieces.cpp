@@ -275,15 +275,16 @@ TEST(PivplotColourLayer, CellsAndBilinearValues) {
   grid.Set(1, 0, 1);
   ColourScale scale;
   scale.quantity = Quantity::Speed;
-  auto colour = [](Raster& layer, int x, int y) {
-    const uint32_t word = reinterpret_cast<const uint32_t*>(layer.Data())[y * layer.Width() + x];
+  // The alpha and the colour of a pixel.
+  auto colour = [](const Raster& layer, int x, int y) {
+    const uint32_t word = layer.Pixel(x, y);
     return std::pair<uint32_t, Rgb>{word >> 24, Rgb{static_cast<unsigned char>(word >> 16),
                                                     static_cast<unsigned char>(word >> 8),
                                                     static_cast<unsigned char>(word)}};
   };
   const Rgb low = MapColour(ColourMap::Viridis, 0), high = MapColour(ColourMap::Viridis, 1);
   // A single row's cells are one spacing (16 px) high too: rows 7 to 22.
-  Raster cells = PaintColourLayer(field, grid, scale, 48, 32, true);
+  const Raster cells = PaintColourLayer(field, grid, scale, 48, 32, true);
   EXPECT_EQ(colour(cells, 6, 15).first, 0u);  // left of the first cell
   EXPECT_EQ(colour(cells, 7, 15).second, low);
   EXPECT_EQ(colour(cells, 22, 15).second, low);
@@ -295,7 +296,7 @@ TEST(PivplotColourLayer, CellsAndBilinearValues) {
   EXPECT_EQ(colour(cells, 20, 22).first, 255u);
   EXPECT_EQ(colour(cells, 20, 23).first, 0u);
 
-  Raster smooth = PaintColourLayer(field, grid, scale, 48, 32, false);
+  const Raster smooth = PaintColourLayer(field, grid, scale, 48, 32, false);
   EXPECT_EQ(colour(smooth, 23, 15).second, MapColour(ColourMap::Viridis, 0.5));
   EXPECT_EQ(colour(smooth, 19, 15).second, MapColour(ColourMap::Viridis, 0.25));
   EXPECT_EQ(colour(smooth, 10, 15).second, low);   // beyond the first point: its value
@@ -306,7 +307,7 @@ TEST(PivplotColourLayer, CellsAndBilinearValues) {
   // from the defined points alone.
   ScalarGrid partial(2, 1);
   partial.Set(1, 0, 1);
-  Raster gap = PaintColourLayer(field, partial, scale, 48, 32, false);
+  const Raster gap = PaintColourLayer(field, partial, scale, 48, 32, false);
   EXPECT_EQ(colour(gap, 22, 15).first, 0u);
   EXPECT_EQ(colour(gap, 23, 15).second, high);
 }
