@@ -1,7 +1,8 @@
 // Where the parts of a figure go. The plot area keeps one pixel per image pixel; the
 // margins grow to fit the text measured in the figure's fonts. Example: a 512 x 512 image
-// with a colour bar gets x ticks 0, 100, ... 500, y ticks 0, 100, ... 500 and a picture
-// of about 660 x 600 px; without decorations the picture is the image's 512 x 512.
+// with a vorticity bar gets x and y ticks 0, 100, ... 500, bar ticks -0.04 to 0.04 every
+// 0.01 for values up to 0.042, and a picture of 669 x 621 px; without decorations the
+// picture is the image's 512 x 512.
 #ifndef PIVPLOT_FIGURELAYOUT_H
 #define PIVPLOT_FIGURELAYOUT_H
 
