@@ -81,16 +81,23 @@ FigureLayout LayOutFigure(const FigureContent& content) {
   double bar_labels = 0;
   if (bar) {
     const ColourScale& scale = content.colour_scale;
-    layout.bar_ticks = RoundTicks(scale.lo, scale.hi, std::max(2, h / kPixelsPerBarTick + 1));
+    // At least the ends and the middle, which a signed map always has.
+    layout.bar_ticks = RoundTicks(scale.lo, scale.hi, std::max(3, h / kPixelsPerBarTick + 1));
     bar_labels = WidestLabel(cr, layout.bar_ticks);
   }
   UseFont(cr, kLabelFont);
   const double label_height = LineHeight(cr);
+  // The y axis' and the bar's labels run upwards, centred on the plot's height; on a
+  // short plot they reach beyond both ends, and the plot moves down so that they stay
+  // clear of the title.
+  const double bar_label_length = bar ? TextWidth(cr, ColourBarLabel(content.colour_scale)) : 0;
+  const double upward = std::max(bar_label_length, TextWidth(cr, YAxisLabel()));
+  const double overhang = std::max(0.0, (upward - h) / 2);
   UseFont(cr, kTitleFont);
   const double title_height = LineHeight(cr), title_width = TextWidth(cr, content.title);
 
   // The frame takes one pixel around the plot area.
-  layout.plot_top = kPad + Up(title_height) + Up(kRowGap);
+  layout.plot_top = kPad + Up(title_height) + Up(kRowGap) + Up(overhang);
   layout.plot_left = kPad + Up(label_height + kRowGap + y_labels + kTickGap + kTickLength) + 1;
   int right = std::max(kPad, Up(x_overhang) + kPad / 2);
   if (bar)
@@ -100,7 +107,7 @@ FigureLayout LayOutFigure(const FigureContent& content) {
   layout.width = layout.plot_left + w + right;
   layout.width = std::max(layout.width, Up(title_width) + 2 * kPad);
   layout.width = std::max(layout.width, layout.plot_left + Up(reference_width) + kPad);
-  layout.height = layout.plot_top + h + Up(below + reference_row) + kPad;
+  layout.height = layout.plot_top + h + Up(std::max(below + reference_row, overhang)) + kPad;
 
   layout.title_x = std::max(layout.plot_left + w / 2.0, kPad + title_width / 2);
   layout.title_x = std::min(layout.title_x, layout.width - kPad - title_width / 2);

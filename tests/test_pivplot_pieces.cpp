@@ -15,6 +15,7 @@
 #include "DerivedField.h"
 #include "DisplacementField.h"
 #include "DpivFile.h"
+#include "FigureLayout.h"
 #include "TestSupport.h"
 #include "Text.h"
 #include "Ticks.h"
@@ -345,6 +346,55 @@ TEST(PivplotText, OnlyWellFormedUtf8IsDrawn) {
   EXPECT_EQ(ValidUtf8("\xf4\x90\x80\x80"), "????");   // above U+10FFFF
   EXPECT_EQ(ValidUtf8("a\x80" "b\xff" "c"), "a?b?c");
 }
+
+TEST(PivplotLayout, TextStaysInsideThePictureAndClearOfTheTitle) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  for (int h : {32, 64, 512}) {
+    Raster layer(64, h);
+    FigureContent content;
+    content.plot_width = 64;
+    content.plot_height = h;
+    content.colour_layer = &layer;
+    content.colour_scale.quantity = Quantity::Divergence;
+    content.colour_scale.map = ColourMap::CoolWarm;
+    content.colour_scale.lo = -0.25;
+    content.colour_scale.hi = 0.25;
+    content.title = "a rather long title for so small a plot.dpiv: 1 of 4 vectors valid";
+    const FigureLayout layout = LayOutFigure(content);
+
+    UseFont(cr, kTitleFont);
+    const double title_bottom = layout.title_y + LineHeight(cr) / 2;
+    EXPECT_GE(layout.title_x - TextWidth(cr, content.title) / 2, 0) << h;
+    EXPECT_LE(layout.title_x + TextWidth(cr, content.title) / 2, layout.width) << h;
+    // The upward labels, centred on the plot's height, begin below the title and end
+    // inside the picture.
+    UseFont(cr, kLabelFont);
+    const double centre = layout.plot_top + h / 2.0;
+    for (const std::string& label : {ColourBarLabel(content.colour_scale), std::string(YAxisLabel())}) {
+      const double half = TextWidth(cr, label) / 2;
+      EXPECT_GE(centre - half, title_bottom) << h << " " << label;
+      EXPECT_LE(centre + half, layout.height) << h << " " << label;
+    }
+    EXPECT_LE(layout.bar_label_x + LineHeight(cr) / 2, layout.width) << h;
+    // The bar shows at least its ends and its centre: -0.2 (or -0.25), 0 and 0.2.
+    EXPECT_GE(layout.bar_ticks.values.size(), 3u) << h;
+    // The last x tick's label ends inside the picture.
+    UseFont(cr, kTickFont);
+    const double last = layout.x_ticks.values.back();
+    EXPECT_LE(layout.plot_left + last + 0.5 + TextWidth(cr, TickLabel(last, layout.x_ticks.step)) / 2, layout.width);
+  }
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+}
+
+// Measuring text loads fonts that cairo and fontconfig keep until told to let go, as
+// pivplot does at its end.
+class FontRelease : public ::testing::Environment {
+ public:
+  void TearDown() override { ReleaseFonts(); }
+};
+const ::testing::Environment* const kFontRelease = ::testing::AddGlobalTestEnvironment(new FontRelease);
 
 TEST(PivplotArrows, GeometryOfShaftAndHead) {
   // (8, 0) at (15, 15), scale 1: the worked example of ArrowLayout.h.
