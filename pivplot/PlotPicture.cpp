@@ -18,9 +18,13 @@ constexpr double kLongestReference = 0.5;
 
 }  // namespace
 
+long CountValid(const VectorField& field) {
+  return std::count_if(field.vectors.begin(), field.vectors.end(), [](const PlotVector& v) { return v.valid; });
+}
+
 std::string DefaultTitle(const std::string& dpiv, const VectorField& field) {
-  const long valid = std::count_if(field.vectors.begin(), field.vectors.end(), [](const PlotVector& v) { return v.valid; });
-  return dpiv + ": " + std::to_string(valid) + " of " + std::to_string(field.vectors.size()) + " vectors valid";
+  return dpiv + ": " + std::to_string(CountValid(field)) + " of " + std::to_string(field.vectors.size()) +
+         " vectors valid";
 }
 
 bool RenderPicture(const PlotOptions& options, const PictureJob& job, Picture& picture, std::string& error) {

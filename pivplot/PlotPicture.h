@@ -32,6 +32,9 @@ struct Picture {
 // Draws the picture; false with the reason in error on failure.
 bool RenderPicture(const PlotOptions& options, const PictureJob& job, Picture& picture, std::string& error);
 
+// The number of valid vectors of the field.
+long CountValid(const VectorField& field);
+
 // The default title: "run.dpiv: 900 of 961 vectors valid".
 std::string DefaultTitle(const std::string& dpiv, const VectorField& field);
 

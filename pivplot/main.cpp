@@ -79,6 +79,8 @@ bool Plot(const PlotOptions& options) {
     largest[k] = LargestValidMagnitude(fields[k]);
   }
   for (const ScalarGrid& grid : grids) all_grids.push_back(&grid);
+  // With --fixed-range, one colour range and one largest vector for the whole series.
+  const ColourScale common_scale = ScaleSpanning(options.colour, all_grids);
   const double largest_of_all = *std::max_element(largest.begin(), largest.end());
 
   for (size_t k = 0; k < count; k++) {
@@ -88,7 +90,7 @@ bool Plot(const PlotOptions& options) {
     job.background = background.get();
     job.plot_width = widths[k];
     job.plot_height = heights[k];
-    job.colour_scale = ScaleSpanning(options.colour, options.fixed_range ? all_grids : std::vector<const ScalarGrid*>{&grids[k]});
+    job.colour_scale = options.fixed_range ? common_scale : ScaleSpanning(options.colour, {&grids[k]});
     job.largest = options.fixed_range ? largest_of_all : largest[k];
     job.arrow_scale = options.scale > 0 ? options.scale : AutoScale(fields[k], job.largest, options.every);
     job.title = options.title_given ? options.title : DefaultTitle(options.dpiv[k], fields[k]);
@@ -97,8 +99,7 @@ bool Plot(const PlotOptions& options) {
     if (!RenderPicture(options, job, picture, error) || !WriteWholeFile(options.outputs[k], picture.bytes, error))
       return Fail(error);
 
-    const long valid = std::count_if(fields[k].vectors.begin(), fields[k].vectors.end(),
-                                     [](const PlotVector& v) { return v.valid; });
+    const long valid = CountValid(fields[k]);
     printf("scale: %g px per px of displacement (%s)\n", job.arrow_scale, options.scale > 0 ? "given" : "automatic");
     printf("valid vectors: %ld\n", valid);
     printf("rejected vectors: %ld\n", static_cast<long>(fields[k].vectors.size()) - valid);
