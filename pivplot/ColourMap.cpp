@@ -1,7 +1,7 @@
 #include "ColourMap.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 
 #include "ColourTables.h"
 
@@ -23,4 +23,6 @@ Rgb Lookup(const TableColour (&table)[N], double t) {
 
 }  // namespace
 
-Rgb MapColour(ColourMap map, double t) { return map == ColourMap::Viridis ? Lookup(kViridis, t) : Lookup(kCoolWarm, t); }
+Rgb MapColour(ColourMap map, double t) {
+  return map == ColourMap::Viridis ? Lookup(kViridis, t) : Lookup(kCoolWarm, t);
+}

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr int kPad = 10;           // around the whole figure
-constexpr double kRowGap = 6;      // between rows of text
+constexpr int kPad = 10;       // around the whole figure
+constexpr double kRowGap = 6;  // between rows of text
 // Room per tick, so that labels never touch.
 constexpr int kPixelsPerXTick = 70;
 constexpr int kPixelsPerYTick = 50;
@@ -76,7 +76,8 @@ FigureLayout LayOutFigure(const FigureContent& content) {
   const double x_overhang =
       layout.x_ticks.values.empty() ? 0 : last_x + 0.5 + TextWidth(cr, TickLabel(last_x, layout.x_ticks.step)) / 2 - w;
   const std::string reference = ReferenceLabel(content.reference_length);
-  const double reference_width = content.reference_length * content.arrow_scale + kReferenceGap + TextWidth(cr, reference);
+  const double reference_width =
+      content.reference_length * content.arrow_scale + kReferenceGap + TextWidth(cr, reference);
   const bool bar = content.colour_layer != nullptr;
   double bar_labels = 0;
   if (bar) {
@@ -101,7 +102,8 @@ FigureLayout LayOutFigure(const FigureContent& content) {
   layout.plot_left = kPad + Up(label_height + kRowGap + y_labels + kTickGap + kTickLength) + 1;
   int right = std::max(kPad, Up(x_overhang) + kPad / 2);
   if (bar)
-    right = std::max(right, 1 + kBarGap + kBarWidth + 1 + Up(kTickLength + kTickGap + bar_labels + kRowGap + label_height) + kPad);
+    right = std::max(
+        right, 1 + kBarGap + kBarWidth + 1 + Up(kTickLength + kTickGap + bar_labels + kRowGap + label_height) + kPad);
   const double below = 1 + kTickLength + kTickGap + tick_height + kRowGap + label_height + 2 * kRowGap;
   const double reference_row = std::max(tick_height, 2 * kTickLength);
   layout.width = layout.plot_left + w + right;
@@ -115,7 +117,8 @@ FigureLayout LayOutFigure(const FigureContent& content) {
   layout.x_label_y = layout.plot_top + h + 1 + kTickLength + kTickGap + tick_height + kRowGap + label_height / 2;
   layout.y_label_x = kPad + label_height / 2;
   layout.bar_left = layout.plot_left + w + 1 + kBarGap;
-  layout.bar_label_x = layout.bar_left + kBarWidth + 1 + kTickLength + kTickGap + bar_labels + kRowGap + label_height / 2;
+  layout.bar_label_x =
+      layout.bar_left + kBarWidth + 1 + kTickLength + kTickGap + bar_labels + kRowGap + label_height / 2;
   layout.reference_y = layout.plot_top + h + below + reference_row / 2;
   return layout;
 }

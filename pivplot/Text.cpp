@@ -72,7 +72,9 @@ double LineHeight(cairo_t* cr) {
 void DrawText(cairo_t* cr, const std::string& text, double x, double y, Align align) {
   cairo_text_extents_t extents;
   cairo_text_extents(cr, text.c_str(), &extents);
-  const double left = align == Align::Left ? x : align == Align::Centre ? x - extents.x_advance / 2 : x - extents.x_advance;
+  const double left = align == Align::Left     ? x
+                      : align == Align::Centre ? x - extents.x_advance / 2
+                                               : x - extents.x_advance;
   cairo_move_to(cr, left, y - extents.y_bearing - extents.height / 2);
   cairo_show_text(cr, text.c_str());
 }

@@ -84,10 +84,11 @@ std::string DpivText(const std::vector<Record>& records) {
 
 // A 2 x 2 grid 32 px apart from (15, 15) on, as from a 64 x 64 image with 32 px windows:
 // right 8, up 6, a rejected one down 5, and one that does not move.
-const std::vector<Record> kSquareField = {
-    {1, 15, 15, 8, 0}, {1, 47, 15, 0, -6}, {0, 15, 47, 0, 5}, {1, 47, 47, 0, 0}};
+const std::vector<Record> kSquareField = {{1, 15, 15, 8, 0}, {1, 47, 15, 0, -6}, {0, 15, 47, 0, 5}, {1, 47, 47, 0, 0}};
 
-RunResult Plot(const TempDir& dir, const std::vector<std::string>& args) { return RunProgram("pivplot", args, dir.path()); }
+RunResult Plot(const TempDir& dir, const std::vector<std::string>& args) {
+  return RunProgram("pivplot", args, dir.path());
+}
 
 // Refusals: a message on standard error, a non-zero status and no picture.
 void ExpectRefused(const TempDir& dir, const std::vector<std::string>& args, const std::string& picture,
@@ -291,9 +292,11 @@ TEST(PivplotOutput, SvgHoldsTheSameArrows) {
   // heads' tips: right 8 (green) and down 5 (red).
   const std::string green = "stroke:rgb(0%,100%,0%);", red = "stroke:rgb(100%,0%,0%);";
   const std::string moved = "transform=\"matrix(1,0,0,1,0.5,0.5)\"";
-  EXPECT_NE(svg.find(green + "stroke-opacity:1;stroke-miterlimit:10;\" d=\"M 15 15 L 20 15 \" " + moved), std::string::npos);
+  EXPECT_NE(svg.find(green + "stroke-opacity:1;stroke-miterlimit:10;\" d=\"M 15 15 L 20 15 \" " + moved),
+            std::string::npos);
   EXPECT_NE(svg.find("fill:rgb(0%,100%,0%);fill-opacity:1;\" d=\"M 23.5 15.5 "), std::string::npos);
-  EXPECT_NE(svg.find(red + "stroke-opacity:1;stroke-miterlimit:10;\" d=\"M 15 47 L 15 49 \" " + moved), std::string::npos);
+  EXPECT_NE(svg.find(red + "stroke-opacity:1;stroke-miterlimit:10;\" d=\"M 15 47 L 15 49 \" " + moved),
+            std::string::npos);
   EXPECT_NE(svg.find("fill:rgb(100%,0%,0%);fill-opacity:1;\" d=\"M 15.5 52.5 "), std::string::npos);
   EXPECT_EQ(svg.find("<image"), std::string::npos);
   EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
@@ -355,7 +358,8 @@ TEST(PivplotOutput, SvgAndPdfParseAndCarryTheTitle) {
   // The title is drawn as text, and so are the colour bar's label and the axes'.
   const RunResult words = Tool(dir, "pdftotext", {"square.pdf", "-"});
   ASSERT_EQ(words.status, 0) << words.err;
-  for (const std::string& drawn : {text, std::string("vorticity (1/frame)"), std::string("x (px)"), std::string("y (px)")})
+  for (const std::string& drawn :
+       {text, std::string("vorticity (1/frame)"), std::string("x (px)"), std::string("y (px)")})
     EXPECT_NE(words.out.find(drawn), std::string::npos) << drawn << " in " << words.out;
 }
 
@@ -389,7 +393,8 @@ TEST(PivplotOutput, EachFileOfASeriesGetsItsOwnPicture) {
   EXPECT_TRUE(FileExists(dir.file("run.0003.png")));
 
   // One call over several files: one picture each, reported in order.
-  for (const char* name : {"s.0001.dpiv", "s.0003.dpiv", "s.0005.dpiv"}) WriteFile(dir.file(name), DpivText(kSquareField));
+  for (const char* name : {"s.0001.dpiv", "s.0003.dpiv", "s.0005.dpiv"})
+    WriteFile(dir.file(name), DpivText(kSquareField));
   const RunResult r = Plot(dir, {"--pdf", "s.0001.dpiv", "s.0003.dpiv", "s.0005.dpiv"});
   ASSERT_EQ(r.status, 0) << r.err;
   size_t at = 0;
@@ -490,10 +495,10 @@ TEST(PivplotDecorations, ColourBarRunsFromTheLowestToTheHighestColour) {
   ASSERT_GT(f.bar_left, f.plot_left + 64) << f.bar_left;
   EXPECT_EQ(f.bar_right - f.bar_left + 1, 16);
   const int bar = (f.bar_left + f.bar_right) / 2;
-  EXPECT_EQ(p.At(bar, f.plot_top), (Rgb{180, 4, 38}));       // 0.1 at the top
+  EXPECT_EQ(p.At(bar, f.plot_top), (Rgb{180, 4, 38}));          // 0.1 at the top
   EXPECT_EQ(p.At(bar, f.plot_top + 32), (Rgb{221, 221, 221}));  // 0 in the middle
-  EXPECT_EQ(p.At(bar, f.plot_top + 64), (Rgb{59, 76, 192}));  // -0.1 at the bottom
-  EXPECT_EQ(p.At(bar, f.plot_top + 65), kBlack);              // the frame under it
+  EXPECT_EQ(p.At(bar, f.plot_top + 64), (Rgb{59, 76, 192}));    // -0.1 at the bottom
+  EXPECT_EQ(p.At(bar, f.plot_top + 65), kBlack);                // the frame under it
   // The plot: a cell away from the arrows has the warm end; the margin is white; the
   // frame runs round the plot.
   EXPECT_EQ(p.At(f.plot_left + 8, f.plot_top + 12), (Rgb{180, 4, 38}));
@@ -510,8 +515,8 @@ TEST(PivplotDecorations, ColourBarRunsFromTheLowestToTheHighestColour) {
   ASSERT_GT(g.bar_left, 0);
   EXPECT_EQ(s.At(g.bar_left, g.plot_top), (Rgb{253, 231, 37}));
   EXPECT_EQ(s.At(g.bar_right, g.plot_top + 63), (Rgb{68, 1, 84}));
-  EXPECT_EQ(s.At(g.plot_left + 56, g.plot_top + 56), (Rgb{68, 1, 84}));   // the still vector's cell
-  EXPECT_EQ(s.At(g.plot_left + 8, g.plot_top + 8), (Rgb{253, 231, 37}));  // the fastest one's
+  EXPECT_EQ(s.At(g.plot_left + 56, g.plot_top + 56), (Rgb{68, 1, 84}));     // the still vector's cell
+  EXPECT_EQ(s.At(g.plot_left + 8, g.plot_top + 8), (Rgb{253, 231, 37}));    // the fastest one's
   EXPECT_EQ(s.At(g.plot_left + 8, g.plot_top + 56), (Rgb{255, 255, 255}));  // rejected: blank
 
   // Without a colour map there is no bar; the bare picture is the plot alone.
@@ -539,8 +544,8 @@ TEST(PivplotDecorations, ColourMapOverTheImageWithItsOpacity) {
       {"1", {180, 4, 38, 180, 4, 38}},
   };
   for (const auto& [opacity, expected] : cases) {
-    std::vector<std::string> args = {"--no-decorations", "--color", "vorticity", "--image", "pair.b16", "1", "turn.dpiv",
-                                     "o.png"};
+    std::vector<std::string> args = {"--no-decorations", "--color", "vorticity", "--image",
+                                     "pair.b16",         "1",       "turn.dpiv", "o.png"};
     if (!opacity.empty()) args.insert(args.end(), {"--opacity", opacity});
     const RunResult r = Plot(dir, args);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -565,9 +570,9 @@ TEST(PivplotRefusals, BadFieldFiles) {
   WriteFile(dir.file("empty.dpiv"), header);
   ExpectRefused(dir, {"empty.dpiv"}, "empty.png", "holds no vectors");
 
-  for (const char* bad : {"1\t1.5e+01\t1.5e+01\t1.0e+00\t0.0e+00\n",        // five fields
-                          "2\t1.5e+01\t1.5e+01\t1.0e+00\t0.0e+00\t0.9\n",   // flag 2
-                          "1\t1.5e+01\t1.5e+01\tfast\t0.0e+00\t0.9\n",      // text
+  for (const char* bad : {"1\t1.5e+01\t1.5e+01\t1.0e+00\t0.0e+00\n",         // five fields
+                          "2\t1.5e+01\t1.5e+01\t1.0e+00\t0.0e+00\t0.9\n",    // flag 2
+                          "1\t1.5e+01\t1.5e+01\tfast\t0.0e+00\t0.9\n",       // text
                           "1\t1.5e+01\t1.5e+01\t1.0e+00\t0.0e+00\t0.9 x\n",  // trailing junk
                           "1\t1.5e+01\t1.5e+01\tnan\t0.0e+00\t0.9\n"}) {
     WriteFile(dir.file("bad.dpiv"), header + bad);
@@ -690,8 +695,9 @@ TEST(PivplotEndToEnd, SynthesisAnalysisAndPlotGiveAPictureOfTheImageSize) {
   const Picture d = ReadPng(dir.file("d.png"));
   EXPECT_GT(d.width, 128);
   EXPECT_GT(d.height, 96);
-  EXPECT_NE(decorated.out.find("picture: d.png (" + std::to_string(d.width) + " x " + std::to_string(d.height) + " px)\n"),
-            std::string::npos)
+  EXPECT_NE(
+      decorated.out.find("picture: d.png (" + std::to_string(d.width) + " x " + std::to_string(d.height) + " px)\n"),
+      std::string::npos)
       << decorated.out;
 }
 
@@ -703,8 +709,8 @@ TEST(PivplotEndToEnd, VortexDemoDrawsItsVorticityOverTheImage) {
                                      dir.path());
   ASSERT_EQ(synth.status, 0) << synth.err;
   const RunResult analysis =
-      RunProgram("tarvex", {"-dft", "32", "-gspac", "16", "16", "-i", "-MVOcheck", "1.0", "-s", "vortex.b16"}, dir.path(),
-                 "1 2\n");
+      RunProgram("tarvex", {"-dft", "32", "-gspac", "16", "16", "-i", "-MVOcheck", "1.0", "-s", "vortex.b16"},
+                 dir.path(), "1 2\n");
   ASSERT_EQ(analysis.status, 0) << analysis.out;
   const RunResult r = Plot(dir, {"vortex.dpiv", "--image", "vortex.b16", "1", "--color", "vorticity", "--rejected",
                                  "hide", "--out", "vortex.png"});

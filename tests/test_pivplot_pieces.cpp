@@ -167,8 +167,9 @@ TEST(PivplotDerivedField, MeasuredRotationAndShiftMatchTheTruthInside) {
     std::vector<std::string> args = {"--size", "256x256", "--out", "pair.b16"};
     args.insert(args.end(), c.field.begin(), c.field.end());
     ASSERT_EQ(RunProgram("pivsynth", args, dir.path()).status, 0);
-    const RunResult analysis = RunProgram(
-        "tarvex", {"-dft", "32", "-gspac", "16", "16", "-subpix", "gauss3", "-meansub", "pair.b16"}, dir.path(), "1 2\n");
+    const RunResult analysis =
+        RunProgram("tarvex", {"-dft", "32", "-gspac", "16", "16", "-subpix", "gauss3", "-meansub", "pair.b16"},
+                   dir.path(), "1 2\n");
     ASSERT_EQ(analysis.status, 0) << analysis.out;
     VectorField field;
     std::string error;
@@ -279,9 +280,9 @@ TEST(PivplotColourLayer, CellsAndBilinearValues) {
   // The alpha and the colour of a pixel.
   auto colour = [](const Raster& layer, int x, int y) {
     const uint32_t word = layer.Pixel(x, y);
-    return std::pair<uint32_t, Rgb>{word >> 24, Rgb{static_cast<unsigned char>(word >> 16),
-                                                    static_cast<unsigned char>(word >> 8),
-                                                    static_cast<unsigned char>(word)}};
+    return std::pair<uint32_t, Rgb>{word >> 24,
+                                    Rgb{static_cast<unsigned char>(word >> 16), static_cast<unsigned char>(word >> 8),
+                                        static_cast<unsigned char>(word)}};
   };
   const Rgb low = MapColour(ColourMap::Viridis, 0), high = MapColour(ColourMap::Viridis, 1);
   // A single row's cells are one spacing (16 px) high too: rows 7 to 22.
@@ -300,7 +301,7 @@ TEST(PivplotColourLayer, CellsAndBilinearValues) {
   const Raster smooth = PaintColourLayer(field, grid, scale, 48, 32, false);
   EXPECT_EQ(colour(smooth, 23, 15).second, MapColour(ColourMap::Viridis, 0.5));
   EXPECT_EQ(colour(smooth, 19, 15).second, MapColour(ColourMap::Viridis, 0.25));
-  EXPECT_EQ(colour(smooth, 10, 15).second, low);   // beyond the first point: its value
+  EXPECT_EQ(colour(smooth, 10, 15).second, low);  // beyond the first point: its value
   EXPECT_EQ(colour(smooth, 36, 15).second, high);
   EXPECT_EQ(colour(smooth, 39, 15).first, 0u);
 
@@ -339,12 +340,15 @@ TEST(PivplotTicks, RoundStepsAndLabels) {
 TEST(PivplotText, OnlyWellFormedUtf8IsDrawn) {
   EXPECT_EQ(ValidUtf8("run.0001.dpiv"), "run.0001.dpiv");
   EXPECT_EQ(ValidUtf8("caf\xc3\xa9 \xe2\x86\x92 \xf0\x9f\x8c\x80"), "caf\xc3\xa9 \xe2\x86\x92 \xf0\x9f\x8c\x80");
-  EXPECT_EQ(ValidUtf8("caf\xe9"), "caf?");               // Latin-1
-  EXPECT_EQ(ValidUtf8("\xc3"), "?");                     // cut short
-  EXPECT_EQ(ValidUtf8("\xc0\xaf"), "??");               // overlong '/'
-  EXPECT_EQ(ValidUtf8("\xed\xa0\x80"), "???");         // a surrogate
-  EXPECT_EQ(ValidUtf8("\xf4\x90\x80\x80"), "????");   // above U+10FFFF
-  EXPECT_EQ(ValidUtf8("a\x80" "b\xff" "c"), "a?b?c");
+  EXPECT_EQ(ValidUtf8("caf\xe9"), "caf?");           // Latin-1
+  EXPECT_EQ(ValidUtf8("\xc3"), "?");                 // cut short
+  EXPECT_EQ(ValidUtf8("\xc0\xaf"), "??");            // overlong '/'
+  EXPECT_EQ(ValidUtf8("\xed\xa0\x80"), "???");       // a surrogate
+  EXPECT_EQ(ValidUtf8("\xf4\x90\x80\x80"), "????");  // above U+10FFFF
+  EXPECT_EQ(ValidUtf8("a\x80"
+                      "b\xff"
+                      "c"),
+            "a?b?c");
 }
 
 TEST(PivplotLayout, TextStaysInsideThePictureAndClearOfTheTitle) {
