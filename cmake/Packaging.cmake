@@ -21,13 +21,17 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The runtime packages of the libraries the programs link: FFTW 2 (tarvex, pivplot),
-# libf2c (tarvex, pivplot), libtiff (pralen), libpng (pivplot), and the C and C++ runtimes.
-# dpkg-shlibdeps, where present, reads them off the binaries with their versions.
+# libf2c (tarvex, pivplot), libtiff (pralen), cairo and fontconfig (pivplot), and the C and
+# C++ runtimes.
+# dpkg-shlibdeps, where present, reads them off the binaries with their versions. pivplot's
+# font is no library, so it is always listed.
 find_program(DPKG_SHLIBDEPS_EXECUTABLE dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS_EXECUTABLE)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fftw2, libf2c2, libtiff6, libpng16-16, libc6, libstdc++6, libgcc-s1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "fftw2, libf2c2, libtiff6, libcairo2, libfontconfig1, fonts-dejavu-core, libc6, libstdc++6, libgcc-s1")
 endif()
 
 include(CPack)

@@ -16,7 +16,10 @@ std::atomic<unsigned long> temporaryCount{0};
 }  // namespace
 
 bool AtomicFile::Fail(int cause) {
-  if (error_.empty()) error_ = "cannot write '" + name_ + "': " + std::strerror(cause);
+  if (error_.empty()) {
+    error_ = "cannot write '" + name_ + "': " + std::strerror(cause);
+    cause_ = cause;
+  }
   return false;
 }
 
@@ -26,6 +29,7 @@ bool AtomicFile::Open(const std::string& name, bool binary) {
   Discard();
   name_ = name;
   error_.clear();
+  cause_ = 0;
   // What would stop the file being opened for writing under its own name stops it here too:
   // a directory of that name, or a file that may not be written.
   struct stat existing;

@@ -33,6 +33,8 @@ class AtomicFile {
   // Closes and removes the temporary file, if any.
   void Discard();
   const std::string& Error() const { return error_; }
+  // The errno value behind Error() (0 while there is none).
+  int Cause() const { return cause_; }
 
  private:
   bool Fail(int cause);
@@ -41,6 +43,7 @@ class AtomicFile {
   std::string name_;
   std::string temp_;
   std::string error_;
+  int cause_ = 0;
 };
 
 #endif

@@ -8,16 +8,9 @@ namespace {
 // Arrows shorter than this get no head: it would hide the shaft.
 constexpr double kShortestHeadedArrow = 3.0;
 constexpr double kHeadFraction = 0.3;
-constexpr double kHeadMin = 2.0;
-constexpr double kHeadMax = 8.0;
-constexpr double kHeadAngle = 25.0 * M_PI / 180.0;
-
-double LargestValidMagnitude(const VectorField& field) {
-  double largest = 0;
-  for (const VectorRecord& v : field.vectors)
-    if (v.valid) largest = std::max(largest, std::hypot(v.u, v.v));
-  return largest;
-}
+constexpr double kHeadMin = 3.0;
+constexpr double kHeadMax = 9.0;
+constexpr double kHeadHalfAngle = 25.0 * M_PI / 180.0;
 
 unsigned char Blend(unsigned char a, unsigned char b, double t) {
   return static_cast<unsigned char>(std::lround(a + (b - a) * t));
@@ -29,37 +22,54 @@ Rgb MagnitudeColour(double magnitude, double largest) {
           Blend(kSlowColour.b, kFastColour.b, t)};
 }
 
-// A stroke from the tip back along the shaft, turned by angle.
-Segment HeadStroke(double tip_x, double tip_y, double back_x, double back_y, double length, double angle) {
-  const double c = std::cos(angle), s = std::sin(angle);
-  return {tip_x, tip_y, tip_x + length * (c * back_x - s * back_y), tip_y + length * (s * back_x + c * back_y)};
+Rgb ArrowColour(const VectorRecord& v, const ArrowStyle& style, double largest) {
+  if (!v.valid) return style.on_map ? kRejectedOnMapColour : kRejectedColour;
+  if (style.by_magnitude) return MagnitudeColour(std::hypot(v.u, v.v), largest);
+  return style.on_map ? kValidOnMapColour : kValidColour;
 }
 
 }  // namespace
 
-double AutoScale(const VectorField& field) {
-  const double largest = LargestValidMagnitude(field);
-  return largest > 0 ? field.Spacing() / largest : 1.0;
+double LargestValidMagnitude(const VectorField& field) {
+  double largest = 0;
+  for (const VectorRecord& v : field.vectors)
+    if (v.valid) largest = std::max(largest, std::hypot(v.u, v.v));
+  return largest;
 }
 
-std::vector<Arrow> LayOutArrows(const VectorField& field, double scale, bool by_magnitude) {
+double AutoScale(const VectorField& field, double largest, int every) {
+  return largest > 0 ? every * field.Spacing() / largest : 1.0;
+}
+
+Arrow LayOutArrow(Point tail, double u, double v, double scale, Rgb colour) {
+  Arrow arrow{};
+  arrow.tail = tail;
+  arrow.colour = colour;
+  const Point tip{tail.x + scale * u, tail.y + scale * v};
+  const double length = std::hypot(tip.x - tail.x, tip.y - tail.y);
+  arrow.has_head = length >= kShortestHeadedArrow && std::isfinite(length);
+  if (!arrow.has_head) {
+    arrow.shaft_end = tip;
+    return arrow;
+  }
+  const double head = std::clamp(kHeadFraction * length, kHeadMin, kHeadMax);
+  const double ax = (tip.x - tail.x) / length, ay = (tip.y - tail.y) / length;  // along the arrow
+  const double half_width = head * std::tan(kHeadHalfAngle);
+  arrow.shaft_end = {tip.x - head * ax, tip.y - head * ay};
+  arrow.head[0] = tip;
+  arrow.head[1] = {arrow.shaft_end.x + half_width * ay, arrow.shaft_end.y - half_width * ax};
+  arrow.head[2] = {arrow.shaft_end.x - half_width * ay, arrow.shaft_end.y + half_width * ax};
+  return arrow;
+}
+
+std::vector<Arrow> LayOutArrows(const VectorField& field, const ArrowStyle& style) {
   const double largest = LargestValidMagnitude(field);
   std::vector<Arrow> arrows;
-  arrows.reserve(field.vectors.size());
-  for (const VectorRecord& v : field.vectors) {
-    Arrow arrow;
-    const double magnitude = std::hypot(v.u, v.v);
-    arrow.colour = !v.valid ? kRejectedColour : by_magnitude ? MagnitudeColour(magnitude, largest) : kValidColour;
-    const double tip_x = v.x + scale * v.u, tip_y = v.y + scale * v.v;
-    arrow.strokes.push_back({v.x, v.y, tip_x, tip_y});
-    const double length = scale * magnitude;
-    if (length >= kShortestHeadedArrow && std::isfinite(length)) {
-      const double head = std::clamp(kHeadFraction * length, kHeadMin, kHeadMax);
-      const double back_x = -v.u / magnitude, back_y = -v.v / magnitude;
-      arrow.strokes.push_back(HeadStroke(tip_x, tip_y, back_x, back_y, head, kHeadAngle));
-      arrow.strokes.push_back(HeadStroke(tip_x, tip_y, back_x, back_y, head, -kHeadAngle));
-    }
-    arrows.push_back(arrow);
+  for (size_t k = 0; k < field.vectors.size(); k++) {
+    const VectorRecord& v = field.vectors[k];
+    const int i = static_cast<int>(k % field.nx), j = static_cast<int>(k / field.nx);
+    if (i % style.every != 0 || j % style.every != 0 || (!v.valid && !style.show_rejected)) continue;
+    arrows.push_back(LayOutArrow({v.x, v.y}, v.u, v.v, style.scale, ArrowColour(v, style, largest)));
   }
   return arrows;
 }

@@ -36,7 +36,11 @@ std::unique_ptr<Raster> LoadBackground(const std::string& path, int id, std::str
     return nullptr;
   }
   const auto [lo, hi] = std::minmax_element(pixels.begin(), pixels.end());
-  auto raster = std::make_unique<Raster>(w, h, Rgb{0, 0, 0});
+  auto raster = std::make_unique<Raster>(w, h);
+  if (!raster->Ok()) {
+    error = "cannot hold the image of " + path;
+    return nullptr;
+  }
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
       const unsigned char grey = StretchedGrey(pixels[static_cast<size_t>(y) * w + x], *lo, *hi);

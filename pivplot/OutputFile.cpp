@@ -1,20 +1,18 @@
 #include "OutputFile.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "AtomicFile.h"
+
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) {
-    error = "cannot create " + path + ": " + std::strerror(errno);
+  AtomicFile out;
+  if (!out.Open(path, true)) {
+    error = "cannot create " + path + ": " + std::strerror(out.Cause());
     return false;
   }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  ok = std::fclose(out) == 0 && ok;
-  if (!ok) {
-    error = "cannot write " + path;
-    std::remove(path.c_str());
-  }
-  return ok;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), out.Stream()) != bytes.size()) out.Failed();
+  if (out.Commit()) return true;
+  error = out.Error();
+  return false;
 }

@@ -4,8 +4,8 @@
 
 #include <string>
 
-// Writes bytes to path; on failure removes what was written and returns false with the
-// reason in error.
+// Writes bytes to path, which appears only complete (AtomicFile); on failure nothing is left
+// under that name and the reason is in error.
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error);
 
 #endif

@@ -1,5 +1,6 @@
 #include "PlotOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -9,20 +10,152 @@ namespace {
 
 // Scales beyond this draw every arrow far outside any picture.
 constexpr double kLargestScale = 1e6;
+// Beyond this, --every leaves at most one arrow in any grid tarvex can write.
+constexpr long kLargestEvery = 5000;
 
-bool ParsePositiveScale(const std::string& text, double& scale) {
+const std::string kDpivExtension = ".dpiv";
+
+bool ParseNumber(const std::string& text, double& value) {
   char* end = nullptr;
   errno = 0;
-  scale = std::strtod(text.c_str(), &end);
-  return !text.empty() && *end == '\0' && errno == 0 && std::isfinite(scale) && scale > 0 && scale <= kLargestScale;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && *end == '\0' && errno == 0 && std::isfinite(value);
 }
 
-bool ParseImageId(const std::string& text, int& id) {
+bool ParseWhole(const std::string& text, long lo, long hi, int& value) {
   char* end = nullptr;
   errno = 0;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno != 0 || value < 1 || value > INT_MAX) return false;
-  id = static_cast<int>(value);
+  const long parsed = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || parsed < lo || parsed > hi) return false;
+  value = static_cast<int>(parsed);
+  return true;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The value after option i, if there is one.
+const std::string* Value(const std::vector<std::string>& args, size_t& i) {
+  if (i + 1 >= args.size()) return nullptr;
+  return &args[++i];
+}
+
+// Reads one option at args[i] (moving i past its values); false with error set when it
+// cannot be used.
+bool ParseOption(const std::vector<std::string>& args, size_t& i, PlotOptions& options, std::string& output,
+                 std::string& error) {
+  const std::string& a = args[i];
+  const std::string* value = nullptr;
+  double number = 0;
+  if (a == "--magnitude") {
+    options.by_magnitude = true;
+  } else if (a == "--svg" || a == "--pdf") {
+    const PictureFormat format = a == "--svg" ? PictureFormat::Svg : PictureFormat::Pdf;
+    if (options.format != PictureFormat::Png && options.format != format) {
+      error = "--svg and --pdf exclude each other";
+      return false;
+    }
+    options.format = format;
+  } else if (a == "--cells") {
+    options.cells = true;
+  } else if (a == "--no-decorations") {
+    options.decorations = false;
+  } else if (a == "--fixed-range") {
+    options.fixed_range = true;
+  } else if (a == "--scale") {
+    if (!(value = Value(args, i)) || !ParseNumber(*value, number) || !(number > 0) || number > kLargestScale) {
+      error = "--scale needs a number greater than 0 and at most 1e6";
+      return false;
+    }
+    options.scale = number;
+  } else if (a == "--out") {
+    if (!(value = Value(args, i)) || value->empty()) {
+      error = "--out needs a file name";
+      return false;
+    }
+    output = *value;
+  } else if (a == "--image") {
+    const std::string* file = Value(args, i);
+    if (!file || !(value = Value(args, i)) || !ParseWhole(*value, 1, INT_MAX, options.image_id)) {
+      error = "--image needs an image-pair file and an image id of 1 or more";
+      return false;
+    }
+    options.image = *file;
+  } else if (a == "--color") {
+    if (!(value = Value(args, i)) || !ParseQuantity(*value, options.colour)) {
+      error = "--color needs one of speed, vorticity, divergence, u, v or none";
+      return false;
+    }
+  } else if (a == "--opacity") {
+    if (!(value = Value(args, i)) || !ParseNumber(*value, number) || number < 0 || number > 1) {
+      error = "--opacity needs a number from 0 to 1";
+      return false;
+    }
+    options.opacity = number;
+  } else if (a == "--every") {
+    if (!(value = Value(args, i)) || !ParseWhole(*value, 1, kLargestEvery, options.every)) {
+      error = "--every needs a whole number from 1 to " + std::to_string(kLargestEvery);
+      return false;
+    }
+  } else if (a == "--rejected") {
+    if (!(value = Value(args, i)) || (*value != "show" && *value != "hide")) {
+      error = "--rejected needs show or hide";
+      return false;
+    }
+    options.show_rejected = *value == "show";
+  } else if (a == "--title") {
+    if (!(value = Value(args, i))) {
+      error = "--title needs a text";
+      return false;
+    }
+    options.title = *value;
+    options.title_given = true;
+  } else {
+    error = "unknown option " + a;
+    return false;
+  }
+  return true;
+}
+
+// Splits the names into DPIV files and pictures: FIELD [OUTPUT], or several DPIV files.
+bool AssignFiles(const std::vector<std::string>& names, const std::string& out, PlotOptions& options,
+                 std::string& error) {
+  if (names.empty()) {
+    error = "no DPIV file given";
+    return false;
+  }
+  const bool output_named = names.size() == 2 && !EndsWith(names[1], kDpivExtension);
+  if (output_named || names.size() == 1) {
+    if (output_named && !out.empty()) {
+      error = "more than a DPIV file and an output name given";
+      return false;
+    }
+    options.dpiv = {names[0]};
+    options.outputs = {output_named ? names[1] : !out.empty() ? out : DefaultOutputName(names[0], options.format)};
+    if (options.outputs[0] == options.dpiv[0]) {
+      error = "the picture would overwrite the DPIV file " + names[0];
+      return false;
+    }
+    return true;
+  }
+  for (const std::string& name : names)
+    if (!EndsWith(name, kDpivExtension)) {
+      error = "more than a DPIV file and an output name given";
+      return false;
+    }
+  if (!out.empty()) {
+    error = "--out names one picture, but " + std::to_string(names.size()) +
+            " DPIV files were given: each picture is named after its file";
+    return false;
+  }
+  for (size_t k = 0; k < names.size(); k++)
+    if (std::find(names.begin(), names.begin() + k, names[k]) != names.begin() + k) {
+      error = names[k] + " is given twice";
+      return false;
+    }
+  options.dpiv = names;
+  for (const std::string& name : names) options.outputs.push_back(DefaultOutputName(name, options.format));
   return true;
 }
 
@@ -30,78 +163,59 @@ bool ParseImageId(const std::string& text, int& id) {
 
 const char* PlotUsage() {
   return "Usage: pivplot [options] FIELD.dpiv [OUTPUT]\n"
-         "Draws the vectors of a DPIV file written by tarvex as arrows on a PNG picture.\n"
+         "       pivplot [options] FIELD.dpiv FIELD.dpiv ...\n"
+         "Draws the vectors of DPIV files written by tarvex as arrows, optionally over the\n"
+         "image and a colour map of a derived quantity, with a title, axes, a colour bar and a\n"
+         "reference arrow, as a PNG, SVG or PDF picture.\n"
          "\n"
          "Options:\n"
          "  --image FILE ID   draw image ID (from 1) of the image-pair file FILE, in grey and\n"
          "                    contrast-stretched, behind the arrows; it must be the size the\n"
-         "                    grid was measured on\n"
+         "                    grid was measured on (the same image for every file)\n"
+         "  --color Q         colour map of Q behind the arrows: speed, u, v (px/frame),\n"
+         "                    vorticity dv/dx - du/dy or divergence du/dx + dv/dy (1/frame),\n"
+         "                    or none [none]; viridis from 0 for speed, a blue-grey-red map\n"
+         "                    centred at 0 for the others\n"
+         "  --cells           draw the colour map as one cell per vector [smooth]\n"
+         "  --opacity A       opacity of the colour map over the image, 0 to 1 [0.6]\n"
+         "  --fixed-range     one colour range and one automatic scale for all the files\n"
          "  --scale S         arrow length in pixels per pixel of displacement, up to 1e6\n"
-         "                    [chosen so that the largest valid vector is one grid spacing long]\n"
+         "                    [chosen so that the largest valid vector is one arrow spacing long]\n"
+         "  --every N         draw the vectors of every N-th column and row only [1]\n"
+         "  --rejected W      show or hide the arrows of rejected vectors [show]\n"
          "  --magnitude       colour valid vectors by magnitude, blue (slow) to yellow (fast)\n"
+         "  --title TEXT      the title above the plot [FIELD: V of N vectors valid]\n"
+         "  --no-decorations  the bare plot: no title, axes, colour bar or reference arrow\n"
          "  --svg             write the plot as SVG instead of PNG\n"
+         "  --pdf             write the plot as PDF instead of PNG\n"
          "  --out OUTPUT      the picture to write (the same as giving OUTPUT)\n"
          "  --help            show this text and exit\n"
          "\n"
-         "Valid vectors are green, rejected ones red; each arrow starts at its window centre.\n"
-         "Without --image the background is black and the picture as large as the smallest\n"
-         "image the grid fits. OUTPUT defaults to FIELD with .dpiv replaced by .png (.svg),\n"
-         "so each file of a series name.0001.dpiv, name.0002.dpiv ... gets its own picture.\n";
+         "Valid vectors are green, rejected ones red (over a colour map: black and magenta,\n"
+         "on a white edge); each arrow starts at its window centre. Without --image the plot\n"
+         "area is black (white under a colour map) and as large as the smallest image the grid\n"
+         "fits. OUTPUT defaults to FIELD with .dpiv replaced by .png (.svg, .pdf). Given\n"
+         "several DPIV files (names ending in .dpiv), pivplot draws one picture per file,\n"
+         "each named after its file; OUTPUT and --out are refused then.\n";
 }
 
-std::string DefaultOutputName(const std::string& dpiv, bool svg) {
-  const std::string extension = ".dpiv";
+std::string DefaultOutputName(const std::string& dpiv, PictureFormat format) {
   std::string base = dpiv;
-  if (base.size() > extension.size() && base.compare(base.size() - extension.size(), extension.size(), extension) == 0)
-    base.erase(base.size() - extension.size());
-  return base + (svg ? ".svg" : ".png");
+  if (EndsWith(base, kDpivExtension)) base.erase(base.size() - kDpivExtension.size());
+  return base + (format == PictureFormat::Svg ? ".svg" : format == PictureFormat::Pdf ? ".pdf" : ".png");
 }
 
 PlotParse ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& options, std::string& error) {
-  std::vector<std::string> files;
+  std::vector<std::string> names;
+  std::string out;
   for (size_t i = 0; i < args.size(); i++) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") return PlotParse::Help;
-    if (a == "--magnitude") {
-      options.by_magnitude = true;
-    } else if (a == "--svg") {
-      options.svg = true;
-    } else if (a == "--scale") {
-      if (i + 1 >= args.size() || !ParsePositiveScale(args[i + 1], options.scale)) {
-        error = "--scale needs a number greater than 0 and at most 1e6";
-        return PlotParse::Error;
-      }
-      i++;
-    } else if (a == "--out") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) {
-        error = "--out needs a file name";
-        return PlotParse::Error;
-      }
-      options.output = args[++i];
-    } else if (a == "--image") {
-      if (i + 2 >= args.size() || !ParseImageId(args[i + 2], options.image_id)) {
-        error = "--image needs an image-pair file and an image id of 1 or more";
-        return PlotParse::Error;
-      }
-      options.image = args[i + 1];
-      i += 2;
-    } else if (a.size() > 1 && a[0] == '-') {
-      error = "unknown option " + a;
-      return PlotParse::Error;
+    if (a.size() > 1 && a[0] == '-') {
+      if (!ParseOption(args, i, options, out, error)) return PlotParse::Error;
     } else {
-      files.push_back(a);
+      names.push_back(a);
     }
   }
-  if (files.empty() || files.size() > (options.output.empty() ? 2u : 1u)) {
-    error = files.empty() ? "no DPIV file given" : "more than a DPIV file and an output name given";
-    return PlotParse::Error;
-  }
-  options.dpiv = files[0];
-  if (files.size() == 2) options.output = files[1];
-  if (options.output.empty()) options.output = DefaultOutputName(options.dpiv, options.svg);
-  if (options.output == options.dpiv) {
-    error = "the picture would overwrite the DPIV file " + options.dpiv;
-    return PlotParse::Error;
-  }
-  return PlotParse::Run;
+  return AssignFiles(names, out, options, error) ? PlotParse::Run : PlotParse::Error;
 }

@@ -5,14 +5,26 @@
 #include <string>
 #include <vector>
 
+#include "PictureFile.h"
+#include "Quantity.h"
+
 struct PlotOptions {
-  std::string dpiv;     // the DPIV file to draw
-  std::string output;   // the picture to write
-  std::string image;    // image-pair file of the background; empty for none
-  int image_id = 0;     // image of that file, from 1
-  double scale = 0;     // arrow pixels per pixel of displacement; 0 chooses it
+  std::vector<std::string> dpiv;     // the DPIV files to draw, one picture each
+  std::vector<std::string> outputs;  // the picture of each
+  std::string image;                 // image-pair file of the background; empty for none
+  int image_id = 0;                  // image of that file, from 1
+  double scale = 0;                  // arrow pixels per pixel of displacement; 0 chooses it
   bool by_magnitude = false;
-  bool svg = false;
+  PictureFormat format = PictureFormat::Png;
+  Quantity colour = Quantity::None;  // the colour map's quantity
+  bool cells = false;                // colour map as cells instead of smooth
+  double opacity = 0.6;              // of the colour map over the image
+  bool decorations = true;
+  bool title_given = false;
+  std::string title;
+  int every = 1;                     // draw every N-th vector along both directions
+  bool show_rejected = true;
+  bool fixed_range = false;          // one colour range and arrow scale for all pictures
 };
 
 enum class PlotParse { Run, Help, Error };
@@ -20,8 +32,8 @@ enum class PlotParse { Run, Help, Error };
 // Reads the arguments (without the program name); on Error, error names the fault.
 PlotParse ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& options, std::string& error);
 
-// The picture beside the DPIV file: name.0001.dpiv gives name.0001.png (or .svg).
-std::string DefaultOutputName(const std::string& dpiv, bool svg);
+// The picture beside the DPIV file: name.0001.dpiv gives name.0001.png (.svg, .pdf).
+std::string DefaultOutputName(const std::string& dpiv, PictureFormat format);
 
 const char* PlotUsage();
 

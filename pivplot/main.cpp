@@ -1,19 +1,26 @@
-// pivplot: draws the vector field of a DPIV file as arrows on a PNG (or SVG) picture,
-// optionally over the image the field was measured on.
+// pivplot: draws the vector fields of DPIV files as arrows on PNG, SVG or PDF pictures,
+// optionally over the image the field was measured on and a colour map of a derived
+// quantity, with a title, axes, a colour bar and a reference arrow.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ArrowLayout.h"
 #include "Background.h"
+#include "ColourScale.h"
+#include "DerivedField.h"
 #include "DpivFile.h"
 #include "GridGeometry.h"
 #include "OutputFile.h"
 #include "ImagePairFile.h"
 #include "PlotOptions.h"
-#include "PngFile.h"
-#include "SvgFile.h"
+#include "PlotPicture.h"
+#include "Text.h"
 
 namespace {
 
@@ -22,47 +29,82 @@ bool Fail(const std::string& error) {
   return false;
 }
 
-// The PNG picture: the background (or black) with the arrows drawn over it.
-bool RenderPng(std::unique_ptr<Raster> background, int w, int h, const std::vector<Arrow>& arrows, std::string& png,
-               std::string& error) {
-  Raster picture = background ? std::move(*background) : Raster(w, h, Rgb{0, 0, 0});
-  for (const Arrow& arrow : arrows)
-    for (const Segment& s : arrow.strokes) picture.DrawLine(s.x0, s.y0, s.x1, s.y1, arrow.colour);
-  return EncodePng(picture, png, error);
+// The file's modification time in UTC, ISO 8601: the PDF's creation date, so that the
+// same input gives the same bytes.
+std::string ModificationDate(const std::string& path) {
+  struct stat info {};
+  std::tm utc{};
+  if (stat(path.c_str(), &info) != 0 || gmtime_r(&info.st_mtime, &utc) == nullptr) return "1970-01-01T00:00:00Z";
+  char text[32];
+  strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+// The size of the plot area for a field: the image's, or the smallest image the grid fits.
+bool PlotSize(const VectorField& field, const Raster* background, int& w, int& h, std::string& error) {
+  if (background != nullptr) {
+    w = background->Width();
+    h = background->Height();
+    return ImageFitsGrid(field, w, h, error);
+  }
+  SmallestImage(field, w, h);
+  if (w <= kMaxImageSide && h <= kMaxImageSide) return true;
+  error = "the grid needs a picture larger than " + std::to_string(kMaxImageSide) + " px a side";
+  return false;
 }
 
 bool Plot(const PlotOptions& options) {
   std::string error;
-  VectorField field;
-  if (!ReadDpivFile(options.dpiv, field, error)) return Fail(error);
+  const size_t count = options.dpiv.size();
+  // Every file is read and checked before any picture is written.
+  std::vector<VectorField> fields(count);
+  for (size_t k = 0; k < count; k++)
+    if (!ReadDpivFile(options.dpiv[k], fields[k], error)) return Fail(error);
 
   std::unique_ptr<Raster> background;
-  int w = 0, h = 0;
   if (!options.image.empty()) {
     background = LoadBackground(options.image, options.image_id, error);
     if (!background) return Fail(error);
-    w = background->Width();
-    h = background->Height();
-    if (!ImageFitsGrid(field, w, h, error)) return Fail(error);
-  } else {
-    SmallestImage(field, w, h);
-    if (w > kMaxImageSide || h > kMaxImageSide)
-      return Fail("the grid needs a picture larger than " + std::to_string(kMaxImageSide) + " px a side");
   }
+  std::vector<int> widths(count), heights(count);
+  for (size_t k = 0; k < count; k++)
+    if (!PlotSize(fields[k], background.get(), widths[k], heights[k], error))
+      return Fail(count > 1 ? options.dpiv[k] + ": " + error : error);
 
-  const double scale = options.scale > 0 ? options.scale : AutoScale(field);
-  const std::vector<Arrow> arrows = LayOutArrows(field, scale, options.by_magnitude);
-  std::string bytes;
-  const bool made = options.svg ? MakeSvg(background.get(), w, h, arrows, bytes, error)
-                                : RenderPng(std::move(background), w, h, arrows, bytes, error);
-  if (!made || !WriteWholeFile(options.output, bytes, error)) return Fail(error);
+  std::vector<ScalarGrid> grids;
+  std::vector<const ScalarGrid*> all_grids;
+  std::vector<double> largest(count);
+  for (size_t k = 0; k < count; k++) {
+    grids.push_back(DeriveQuantity(fields[k], options.colour));
+    largest[k] = LargestValidMagnitude(fields[k]);
+  }
+  for (const ScalarGrid& grid : grids) all_grids.push_back(&grid);
+  // With --fixed-range, one colour range and one largest vector for the whole series.
+  const ColourScale common_scale = ScaleSpanning(options.colour, all_grids);
+  const double largest_of_all = *std::max_element(largest.begin(), largest.end());
 
-  int valid = 0;
-  for (const VectorRecord& v : field.vectors) valid += v.valid ? 1 : 0;
-  printf("scale: %g px per px of displacement (%s)\n", scale, options.scale > 0 ? "given" : "automatic");
-  printf("valid vectors: %d\n", valid);
-  printf("rejected vectors: %d\n", static_cast<int>(field.vectors.size()) - valid);
-  printf("picture: %s (%d x %d px)\n", options.output.c_str(), w, h);
+  for (size_t k = 0; k < count; k++) {
+    PictureJob job;
+    job.field = &fields[k];
+    job.quantity = &grids[k];
+    job.background = background.get();
+    job.plot_width = widths[k];
+    job.plot_height = heights[k];
+    job.colour_scale = options.fixed_range ? common_scale : ScaleSpanning(options.colour, {&grids[k]});
+    job.largest = options.fixed_range ? largest_of_all : largest[k];
+    job.arrow_scale = options.scale > 0 ? options.scale : AutoScale(fields[k], job.largest, options.every);
+    job.title = options.title_given ? options.title : DefaultTitle(options.dpiv[k], fields[k]);
+    job.creation_date = ModificationDate(options.dpiv[k]);
+    Picture picture;
+    if (!RenderPicture(options, job, picture, error) || !WriteWholeFile(options.outputs[k], picture.bytes, error))
+      return Fail(error);
+
+    const long valid = CountValid(fields[k]);
+    printf("scale: %g px per px of displacement (%s)\n", job.arrow_scale, options.scale > 0 ? "given" : "automatic");
+    printf("valid vectors: %ld\n", valid);
+    printf("rejected vectors: %ld\n", static_cast<long>(fields[k].vectors.size()) - valid);
+    printf("picture: %s (%d x %d px)\n", options.outputs[k].c_str(), picture.width, picture.height);
+  }
   return true;
 }
 
@@ -82,5 +124,7 @@ int main(int argc, char** argv) {
     case PlotParse::Run:
       break;
   }
-  return Plot(options) ? 0 : 1;
+  const bool plotted = Plot(options);
+  ReleaseFonts();
+  return plotted ? 0 : 1;
 }

@@ -4,11 +4,12 @@
 set -eu
 
 # Build and test tools, the analysis libraries, then what the newer programs need:
-# cairo and a font (pivplot), poppler-utils (pdfinfo, for the PDF tests), Open MPI
+# cairo and a font (pivplot), poppler-utils and libxml2-utils (pdfinfo and xmllint, for
+# the PDF and SVG tests), Open MPI
 # (tarvex-mpi), pybind11 with numpy and pytest (the Python module), clang with its
 # runtime libraries (the fuzz targets).
 PACKAGES="cmake g++ make fftw-dev libtiff-dev libf2c2-dev libgtest-dev libbenchmark-dev libpng-dev
-  libcairo2-dev fonts-dejavu-core poppler-utils
+  libcairo2-dev fonts-dejavu-core poppler-utils libxml2-utils
   libopenmpi-dev openmpi-bin
   pybind11-dev python3-dev python3-numpy python3-pytest
   clang libclang-rt-14-dev"
