@@ -12,7 +12,7 @@ images and options.
 
 >>> import tarvex
 >>> (a, b), truth = tarvex.synth(size=(128, 128), dx=2.3, dy=-1.2)
->>> field = tarvex.analyse(a, b, window=32, spacing=16)
+>>> field = tarvex.analyse(a, b, window=32, spacing=16, subpix="gauss3", meansub=True)
 >>> field.shape
 (7, 7)
 >>> round(float(field.u[2, 2]), 1), round(float(field.v[2, 2]), 1)
