@@ -52,10 +52,25 @@ SubPixelEstimator Estimator(const std::string& name) {
   throw std::invalid_argument("unknown sub-pixel estimator \"" + name + "\" (use fit or gauss3)");
 }
 
+// A number given from Python; anything else is a TypeError naming the keyword.
+double Number(const py::handle& value, const std::string& name) {
+  if (!PyNumber_Check(value.ptr()) || py::isinstance<py::bool_>(value))
+    throw py::type_error(name + " must be a number");
+  return py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
+}
+
+// Two numbers given as a pair.
+std::pair<double, double> NumberPair(const py::object& value, const std::string& name) {
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value) || py::len(value) != 2)
+    throw py::type_error(name + " must be a pair of numbers");
+  const py::sequence pair = value.cast<py::sequence>();
+  return {Number(pair[0], name), Number(pair[1], name)};
+}
+
 // Turns a check's constant on when it is given.
-void Check(const py::object& value, bool& on, float& constant) {
+void Check(const py::object& value, const char* name, bool& on, float& constant) {
   on = !value.is_none();
-  if (on) constant = value.cast<float>();
+  if (on) constant = static_cast<float>(Number(value, name));
 }
 
 FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py::object& window,
@@ -69,12 +84,16 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
   s.subpix = Estimator(subpix);
   s.meanSubtraction = meansub;
   s.twoPass = twoPass;
-  Check(minRho, s.checkMinRho, s.minRho);
-  Check(maxVelocityRatio, s.checkMaxVelocity, s.maxVelocityRatio);
-  Check(globalHistogram, s.checkGlobalHistogram, s.histogramDeviations);
-  Check(median, s.checkMedian, s.medianThreshold);
+  Check(minRho, "min_rho", s.checkMinRho, s.minRho);
+  Check(maxVelocityRatio, "max_velocity_ratio", s.checkMaxVelocity, s.maxVelocityRatio);
+  Check(globalHistogram, "global_histogram", s.checkGlobalHistogram, s.histogramDeviations);
+  Check(median, "median", s.checkMedian, s.medianThreshold);
   s.checkDynamicMean = !dynamicMean.is_none();
-  if (s.checkDynamicMean) std::tie(s.dynamicMeanC1, s.dynamicMeanC2) = dynamicMean.cast<std::pair<float, float>>();
+  if (s.checkDynamicMean) {
+    const std::pair<double, double> c = NumberPair(dynamicMean, "dynamic_mean");
+    s.dynamicMeanC1 = static_cast<float>(c.first);
+    s.dynamicMeanC2 = static_cast<float>(c.second);
+  }
   s.smooth = smooth;
   s.threads = threads;
 
@@ -107,7 +126,7 @@ py::array_t<uint16_t> StackArray(const ImageStack& stack) {
 
 // pivsynth's options from the keywords given: numbers in the shortest form that reads back
 // as the same double, so that the truth is exactly the one asked for.
-SynthSettings SynthOptions(const py::dict& given) {
+SynthSettings PivsynthSettings(const py::dict& given) {
   SynthSettings settings;
   for (const auto& item : given) {
     const std::string name = "--" + item.first.cast<std::string>();
@@ -115,14 +134,14 @@ SynthSettings SynthOptions(const py::dict& given) {
     if (value.is_none()) continue;
     std::string text;
     if (name == "--size" || name == "--center") {
-      const auto pair = value.cast<std::pair<double, double>>();
+      const auto pair = NumberPair(py::reinterpret_borrow<py::object>(value), name.substr(2));
       text = FormatNumber(pair.first) + (name == "--size" ? "x" : ",") + FormatNumber(pair.second);
     } else if (py::isinstance<py::str>(value)) {
       text = value.cast<std::string>();
     } else if (py::isinstance<py::int_>(value)) {
       text = py::str(value).cast<std::string>();
     } else {
-      text = FormatNumber(value.cast<double>());
+      text = FormatNumber(Number(value, name.substr(2)));
     }
     settings.emplace_back(name, text);
   }
@@ -238,7 +257,7 @@ PYBIND11_MODULE(tarvex, m) {
                                "omega"_a = omega, "center"_a = center, "profile"_a = profile, "gamma"_a = gamma,
                                "core"_a = core, "shear"_a = shear, "diameter"_a = diameter, "density"_a = density,
                                "noise"_a = noise, "seed"_a = seed);
-          const SynthImages made = SynthesizeImages(SynthOptions(given));
+          const SynthImages made = SynthesizeImages(PivsynthSettings(given));
           return py::make_tuple(StackArray(made.images), made.truth);
         },
         py::kw_only(), py::arg("size") = py::make_tuple(256, 256), py::arg("pairs") = 1, py::arg("field") = "uniform",

@@ -107,6 +107,12 @@ def test_settings_the_command_line_refuses(pair):
         tarvex.analyse(a, b, window=32.5)
     with pytest.raises(TypeError, match="spacing must be"):
         tarvex.analyse(a, b, spacing=(16, 16, 16))
+    with pytest.raises(TypeError, match="median must be a number"):
+        tarvex.analyse(a, b, median="1.0")
+    with pytest.raises(TypeError, match="dynamic_mean must be a pair of numbers"):
+        tarvex.analyse(a, b, dynamic_mean=1.0)
+    with pytest.raises(TypeError, match="size must be a pair of numbers"):
+        tarvex.synth(size=64)
     # Window deformation is not offered yet: an unknown keyword.
     with pytest.raises(TypeError):
         tarvex.analyse(a, b, deform=1)
