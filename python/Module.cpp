@@ -114,6 +114,12 @@ py::array_t<T> GridArray(const FieldResult& f, Value value) {
   return array;
 }
 
+// The getter of a grid array.
+template <typename T, typename Value>
+auto GridProperty(Value value) {
+  return [value](const FieldResult& f) { return GridArray<T>(f, value); };
+}
+
 std::vector<int> ImageIds(const py::object& images) {
   if (images.is_none()) return {};
   if (py::isinstance<py::int_>(images)) return {images.cast<int>()};
@@ -177,22 +183,27 @@ PYBIND11_MODULE(tarvex, m) {
   });
 
   py::class_<FieldResult>(m, "Field", docs::kField)
-      .def_property_readonly("x", [](const FieldResult& f) { return GridArray<double>(f, [](const VectorRecord& r) { return r.x; }); })
-      .def_property_readonly("y", [](const FieldResult& f) { return GridArray<double>(f, [](const VectorRecord& r) { return r.y; }); })
-      .def_property_readonly("u", [](const FieldResult& f) { return GridArray<double>(f, [](const VectorRecord& r) { return r.u; }); })
-      .def_property_readonly("v", [](const FieldResult& f) { return GridArray<double>(f, [](const VectorRecord& r) { return r.v; }); })
-      .def_property_readonly("peak", [](const FieldResult& f) { return GridArray<double>(f, [](const VectorRecord& r) { return r.peak; }); })
-      .def_property_readonly("flag", [](const FieldResult& f) { return GridArray<bool>(f, [](const VectorRecord& r) { return r.valid; }); })
-      .def_property_readonly("xc", [](const FieldResult& f) {
-        const int w = f.WindowWidth();
-        return GridArray<double>(f, [w](const VectorRecord& r) { return FieldResult::WindowCentre(r.x, w); });
-      })
-      .def_property_readonly("yc", [](const FieldResult& f) {
-        const int h = f.WindowHeight();
-        return GridArray<double>(f, [h](const VectorRecord& r) { return FieldResult::WindowCentre(r.y, h); });
-      })
+      .def_property_readonly("x", GridProperty<double>([](const VectorRecord& r) { return r.x; }))
+      .def_property_readonly("y", GridProperty<double>([](const VectorRecord& r) { return r.y; }))
+      .def_property_readonly("u", GridProperty<double>([](const VectorRecord& r) { return r.u; }))
+      .def_property_readonly("v", GridProperty<double>([](const VectorRecord& r) { return r.v; }))
+      .def_property_readonly("peak", GridProperty<double>([](const VectorRecord& r) { return r.peak; }))
+      .def_property_readonly("flag", GridProperty<bool>([](const VectorRecord& r) { return r.valid; }))
+      .def_property_readonly("xc",
+                             [](const FieldResult& f) {
+                               const int w = f.WindowWidth();
+                               return GridArray<double>(
+                                   f, [w](const VectorRecord& r) { return FieldResult::WindowCentre(r.x, w); });
+                             })
+      .def_property_readonly("yc",
+                             [](const FieldResult& f) {
+                               const int h = f.WindowHeight();
+                               return GridArray<double>(
+                                   f, [h](const VectorRecord& r) { return FieldResult::WindowCentre(r.y, h); });
+                             })
       .def_property_readonly("shape", [](const FieldResult& f) { return py::make_tuple(f.Rows(), f.Columns()); })
-      .def_property_readonly("window", [](const FieldResult& f) { return py::make_tuple(f.WindowWidth(), f.WindowHeight()); })
+      .def_property_readonly("window",
+                             [](const FieldResult& f) { return py::make_tuple(f.WindowWidth(), f.WindowHeight()); })
       .def_property_readonly("smoothed", &FieldResult::Smoothed)
       .def_property_readonly("valid", &FieldResult::ValidCount, "number of valid vectors")
       .def_property_readonly("log", &FieldResult::Log)
