@@ -1,7 +1,7 @@
 # Installation of the toolset's programs, and a Debian package of them built by cpack:
 #   cmake --install build --prefix /usr/local
 #   (cd build && cpack)          -> build/tarvex-toolset_<version>_<arch>.deb
-# pivplot installs itself from its own folder.
+# pivplot and the Python module install themselves from their own folders.
 
 foreach(program tarvex pralen dolvek quenlar pivsynth pivcompare)
   if(TARGET ${program})
@@ -32,6 +32,14 @@ if(DPKG_SHLIBDEPS_EXECUTABLE)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
       "fftw2, libf2c2, libtiff6, libcairo2, libfontconfig1, fonts-dejavu-core, libc6, libstdc++6, libgcc-s1")
+endif()
+# The Python module links no interpreter library; it needs its interpreter and numpy. The
+# read-off dependencies are added to these.
+if(TARVEX_PYTHON_PACKAGE_DEPENDS)
+  if(CPACK_DEBIAN_PACKAGE_DEPENDS)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ")
+  endif()
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS "${TARVEX_PYTHON_PACKAGE_DEPENDS}")
 endif()
 
 include(CPack)

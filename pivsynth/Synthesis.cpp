@@ -15,35 +15,43 @@ void RenderPair(const std::vector<Particle>& particles, const DisplacementField&
 
 namespace {
 
-bool WritePairs(const SynthOptions& o, const SeedArea& area, long long count, ImagePairFileWriter& writer) {
+SeedArea RecordSeedArea(const TruthRecord& o) {
+  return SeedingArea(o.width, o.height, SeedMargin(o.field, o.width, o.height, o.diameter));
+}
+
+}  // namespace
+
+long long ParticlesPerPair(const TruthRecord& record) { return ParticleCount(record.density, RecordSeedArea(record)); }
+
+bool RenderImages(const TruthRecord& o, const std::function<bool(const std::vector<uint16_t>&)>& take) {
+  const SeedArea area = RecordSeedArea(o);
+  const long long count = ParticleCount(o.density, area);
   SynthRandom random(o.seed);
   for (int pair = 0; pair < o.pairs; ++pair) {
     IntensityImage first(o.width, o.height), second(o.width, o.height);
     RenderPair(SeedParticles(area, count, random), o.field, o.diameter, first, second);
     first.AddNoise(o.noise, random);
     second.AddNoise(o.noise, random);
-    for (const IntensityImage* image : {&first, &second}) {
-      const std::vector<uint16_t> pixels = image->Quantize();
-      if (!writer.WriteImage(pixels.data(), pixels.size())) return false;
-    }
+    for (const IntensityImage* image : {&first, &second})
+      if (!take(image->Quantize())) return false;
   }
-  return writer.Close();
+  return true;
 }
-
-}  // namespace
 
 bool Synthesize(const SynthOptions& o, std::string& summary, std::string& error) {
   const std::string truthPath = o.out + ".truth";
-  const SeedArea area = SeedingArea(o.width, o.height, SeedMargin(o.field, o.width, o.height, o.diameter));
-  const long long count = ParticleCount(o.density, area);
+  const long long count = ParticlesPerPair(o);
   {
     ImagePairFileWriter writer;
     if (!writer.Open(o.out)) {
       error = writer.Error();
       return false;
     }
+    const auto write = [&writer](const std::vector<uint16_t>& pixels) {
+      return writer.WriteImage(pixels.data(), pixels.size());
+    };
     // A writer that is not closed leaves no file behind.
-    if (!writer.WriteHeader(o.width, o.height) || !WritePairs(o, area, count, writer)) {
+    if (!writer.WriteHeader(o.width, o.height) || !RenderImages(o, write) || !writer.Close()) {
       error = writer.Error();
       return false;
     }

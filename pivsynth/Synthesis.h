@@ -2,6 +2,8 @@
 #ifndef PIVSYNTH_SYNTHESIS_H
 #define PIVSYNTH_SYNTHESIS_H
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,14 @@
 // Draws the particles into first, and the same particles moved by the field into second.
 void RenderPair(const std::vector<Particle>& particles, const DisplacementField& field, double diameter,
                 IntensityImage& first, IntensityImage& second);
+
+// Number of particles drawn for each pair of a record's images.
+long long ParticlesPerPair(const TruthRecord& record);
+
+// Renders the record's pairs in file order, handing every image (width * height counts, row
+// after row) to take as it is made: images 2k - 1 and 2k are pair k. Stops when take returns
+// false, and returns whether every image was taken. The images are those Synthesize writes.
+bool RenderImages(const TruthRecord& record, const std::function<bool(const std::vector<uint16_t>&)>& take);
 
 // Writes options.out and options.out + ".truth". On success summary holds the line to
 // print; on failure error says why and neither file is left behind.

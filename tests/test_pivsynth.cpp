@@ -422,6 +422,31 @@ TEST(PivsynthProgram, WritesTheHeaderAndAllImagesOfEveryPair) {
     for (uint16_t v : image) ASSERT_LE(v, 4095);
 }
 
+// Callers that keep the images in memory (the Python module) get the file's images.
+TEST(PivsynthProgram, RenderedImagesAreTheFilesImages) {
+  TempDir dir;
+  ASSERT_EQ(RunProgram("pivsynth",
+                       {"--size", "48x40", "--pairs", "2", "--field", "vortex", "--gamma", "200", "--noise", "7",
+                        "--seed", "5", "--out", "v.b16"},
+                       dir.path())
+                .status,
+            0);
+  TruthRecord record;
+  std::string error;
+  ASSERT_TRUE(ReadTruthFile(dir.file("v.b16.truth"), record, error)) << error;
+  std::vector<std::vector<uint16_t>> images;
+  EXPECT_TRUE(RenderImages(record, [&images](const std::vector<uint16_t>& image) {
+    images.push_back(image);
+    return true;
+  }));
+  EXPECT_EQ(images, ReadPairFile(dir.file("v.b16")).images);
+
+  // A refusal ends the rendering at once.
+  int taken = 0;
+  EXPECT_FALSE(RenderImages(record, [&taken](const std::vector<uint16_t>&) { return ++taken < 3; }));
+  EXPECT_EQ(taken, 3);
+}
+
 TEST(PivsynthProgram, DefaultsWriteSynthB16) {
   TempDir dir;
   const RunResult r = RunProgram("pivsynth", {}, dir.path());

@@ -1,0 +1,288 @@
+// The Python module `tarvex`: the bindings only. The work is done by the calls in this folder
+// (analysis, image-pair file, pivsynth) and by the library's file formats.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Docstrings.h"
+#include "FieldResult.h"
+#include "FileError.h"
+#include "ImageArrays.h"
+#include "PairAnalysisCall.h"
+#include "PairFileCalls.h"
+#include "SynthCall.h"
+#include "TruthFile.h"
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace {
+
+std::string PathText(const py::object& path) {
+  return py::module_::import("os").attr("fspath")(path).cast<std::string>();
+}
+
+py::array ToArray(const py::object& value) {
+  py::array array = py::array::ensure(value);
+  if (!array) throw py::error_already_set();
+  return array;
+}
+
+// A size given as one whole number for both directions or as a pair (x, y).
+std::pair<int, int> SizePair(const py::object& value, const char* name) {
+  if (py::isinstance<py::int_>(value)) {
+    const int n = value.cast<int>();
+    return {n, n};
+  }
+  if (py::isinstance<py::sequence>(value) && py::len(value) == 2) {
+    const py::sequence pair = value.cast<py::sequence>();
+    if (py::isinstance<py::int_>(pair[0]) && py::isinstance<py::int_>(pair[1]))
+      return {pair[0].cast<int>(), pair[1].cast<int>()};
+  }
+  throw py::type_error(std::string(name) + " must be a whole number or a pair of whole numbers");
+}
+
+SubPixelEstimator Estimator(const std::string& name) {
+  if (name == "fit") return SubPixelEstimator::Fit;
+  if (name == "gauss3") return SubPixelEstimator::Gauss3;
+  throw std::invalid_argument("unknown sub-pixel estimator \"" + name + "\" (use fit or gauss3)");
+}
+
+// A number given from Python; anything else is a TypeError naming the keyword.
+double Number(const py::handle& value, const std::string& name) {
+  if (!PyNumber_Check(value.ptr()) || py::isinstance<py::bool_>(value))
+    throw py::type_error(name + " must be a number");
+  return py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
+}
+
+// Two numbers given as a pair.
+std::pair<double, double> NumberPair(const py::object& value, const std::string& name) {
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value) || py::len(value) != 2)
+    throw py::type_error(name + " must be a pair of numbers");
+  const py::sequence pair = value.cast<py::sequence>();
+  return {Number(pair[0], name), Number(pair[1], name)};
+}
+
+// Turns a check's constant on when it is given.
+void Check(const py::object& value, const char* name, bool& on, float& constant) {
+  on = !value.is_none();
+  if (on) constant = static_cast<float>(Number(value, name));
+}
+
+FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py::object& window,
+                    const py::object& spacing, const std::string& subpix, bool meansub, bool twoPass,
+                    const py::object& minRho, const py::object& maxVelocityRatio, const py::object& globalHistogram,
+                    const py::object& median, const py::object& dynamicMean, bool smooth, int threads) {
+  AnalysisSettings s;
+  std::tie(s.windowWidth, s.windowHeight) = SizePair(window, "window");
+  std::tie(s.spacingX, s.spacingY) =
+      spacing.is_none() ? std::make_pair(s.windowWidth, s.windowHeight) : SizePair(spacing, "spacing");
+  s.subpix = Estimator(subpix);
+  s.meanSubtraction = meansub;
+  s.twoPass = twoPass;
+  Check(minRho, "min_rho", s.checkMinRho, s.minRho);
+  Check(maxVelocityRatio, "max_velocity_ratio", s.checkMaxVelocity, s.maxVelocityRatio);
+  Check(globalHistogram, "global_histogram", s.checkGlobalHistogram, s.histogramDeviations);
+  Check(median, "median", s.checkMedian, s.medianThreshold);
+  s.checkDynamicMean = !dynamicMean.is_none();
+  if (s.checkDynamicMean) {
+    const std::pair<double, double> c = NumberPair(dynamicMean, "dynamic_mean");
+    s.dynamicMeanC1 = static_cast<float>(c.first);
+    s.dynamicMeanC2 = static_cast<float>(c.second);
+  }
+  s.smooth = smooth;
+  s.threads = threads;
+
+  const Image16 first = ImageFromArray(ToArray(frameA), "frame_a");
+  const Image16 second = ImageFromArray(ToArray(frameB), "frame_b");
+  py::gil_scoped_release release;
+  return AnalyseImages(s, first, second);
+}
+
+// A read-only (rows, columns) array of one value per grid point.
+template <typename T, typename Value>
+py::array_t<T> GridArray(const FieldResult& f, Value value) {
+  py::array_t<T> array({static_cast<py::ssize_t>(f.Rows()), static_cast<py::ssize_t>(f.Columns())});
+  T* out = array.mutable_data();
+  const std::vector<VectorRecord>& records = f.Records();
+  for (size_t k = 0; k < records.size() && k < static_cast<size_t>(array.size()); ++k) out[k] = value(records[k]);
+  array.attr("setflags")(py::arg("write") = false);
+  return array;
+}
+
+// The getter of a grid array.
+template <typename T, typename Value>
+auto GridProperty(Value value) {
+  return [value](const FieldResult& f) { return GridArray<T>(f, value); };
+}
+
+std::vector<int> ImageIds(const py::object& images) {
+  if (images.is_none()) return {};
+  if (py::isinstance<py::int_>(images)) return {images.cast<int>()};
+  return images.cast<std::vector<int>>();
+}
+
+py::array_t<uint16_t> StackArray(const ImageStack& stack) {
+  return ArrayFromImages(stack.count, stack.width, stack.height, stack.pixels);
+}
+
+// pivsynth's options from the keywords given: numbers in the shortest form that reads back
+// as the same double, so that the truth is exactly the one asked for.
+SynthSettings PivsynthSettings(const py::dict& given) {
+  SynthSettings settings;
+  for (const auto& item : given) {
+    const std::string name = "--" + item.first.cast<std::string>();
+    const py::handle value = item.second;
+    if (value.is_none()) continue;
+    std::string text;
+    if (name == "--size" || name == "--center") {
+      const auto pair = NumberPair(py::reinterpret_borrow<py::object>(value), name.substr(2));
+      text = FormatNumber(pair.first) + (name == "--size" ? "x" : ",") + FormatNumber(pair.second);
+    } else if (py::isinstance<py::str>(value)) {
+      text = value.cast<std::string>();
+    } else if (py::isinstance<py::int_>(value)) {
+      text = py::str(value).cast<std::string>();
+    } else {
+      text = FormatNumber(Number(value, name.substr(2)));
+    }
+    settings.emplace_back(name, text);
+  }
+  return settings;
+}
+
+py::object Displacements(const TruthRecord& truth, const py::object& x, const py::object& y) {
+  const py::tuple both = py::module_::import("numpy").attr("broadcast_arrays")(x, y);
+  using Doubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
+  const Doubles xs = Doubles::ensure(both[0]), ys = Doubles::ensure(both[1]);
+  if (!xs || !ys) throw py::error_already_set();
+  std::vector<py::ssize_t> shape(xs.shape(), xs.shape() + xs.ndim());
+  Doubles dx(shape), dy(shape);
+  for (py::ssize_t k = 0; k < xs.size(); ++k) {
+    const Displacement d = DisplacementAt(truth.field, xs.data()[k], ys.data()[k]);
+    dx.mutable_data()[k] = d.dx;
+    dy.mutable_data()[k] = d.dy;
+  }
+  if (xs.ndim() == 0) return py::make_tuple(dx.data()[0], dy.data()[0]);
+  return py::make_tuple(dx, dy);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(tarvex, m) {
+  m.doc() = docs::kModule;
+  py::register_exception_translator([](std::exception_ptr p) {
+    try {
+      if (p) std::rethrow_exception(p);
+    } catch (const FileError& e) {
+      PyErr_SetString(PyExc_OSError, e.what());
+    }
+  });
+
+  py::class_<FieldResult>(m, "Field", docs::kField)
+      .def_property_readonly("x", GridProperty<double>([](const VectorRecord& r) { return r.x; }))
+      .def_property_readonly("y", GridProperty<double>([](const VectorRecord& r) { return r.y; }))
+      .def_property_readonly("u", GridProperty<double>([](const VectorRecord& r) { return r.u; }))
+      .def_property_readonly("v", GridProperty<double>([](const VectorRecord& r) { return r.v; }))
+      .def_property_readonly("peak", GridProperty<double>([](const VectorRecord& r) { return r.peak; }))
+      .def_property_readonly("flag", GridProperty<bool>([](const VectorRecord& r) { return r.valid; }))
+      .def_property_readonly("xc",
+                             [](const FieldResult& f) {
+                               const int w = f.WindowWidth();
+                               return GridArray<double>(
+                                   f, [w](const VectorRecord& r) { return FieldResult::WindowCentre(r.x, w); });
+                             })
+      .def_property_readonly("yc",
+                             [](const FieldResult& f) {
+                               const int h = f.WindowHeight();
+                               return GridArray<double>(
+                                   f, [h](const VectorRecord& r) { return FieldResult::WindowCentre(r.y, h); });
+                             })
+      .def_property_readonly("shape", [](const FieldResult& f) { return py::make_tuple(f.Rows(), f.Columns()); })
+      .def_property_readonly("window",
+                             [](const FieldResult& f) { return py::make_tuple(f.WindowWidth(), f.WindowHeight()); })
+      .def_property_readonly("smoothed", &FieldResult::Smoothed)
+      .def_property_readonly("valid", &FieldResult::ValidCount, "number of valid vectors")
+      .def_property_readonly("log", &FieldResult::Log)
+      .def("write_dpiv", [](const FieldResult& f, const py::object& path) { f.WriteDpiv(PathText(path)); },
+           py::arg("path"), docs::kWriteDpiv)
+      .def("write_tecplot",
+           [](const FieldResult& f, const py::object& path, const py::object& keepRejected) {
+             f.WriteTecplot(PathText(path), keepRejected.is_none() ? f.Smoothed() : keepRejected.cast<bool>());
+           },
+           py::arg("path"), py::arg("keep_rejected") = py::none(), docs::kWriteTecplot)
+      .def("__repr__", [](const FieldResult& f) {
+        return "<tarvex.Field " + std::to_string(f.Columns()) + " x " + std::to_string(f.Rows()) + " points, " +
+               std::to_string(f.ValidCount()) + " valid, window " + std::to_string(f.WindowWidth()) + " x " +
+               std::to_string(f.WindowHeight()) + ">";
+      });
+
+  py::class_<TruthRecord>(m, "Truth", docs::kTruth)
+      .def("displacement", &Displacements, py::arg("x"), py::arg("y"), docs::kDisplacement)
+      .def_property_readonly("field", [](const TruthRecord& t) { return FieldKindName(t.field.kind); })
+      .def_property_readonly("size", [](const TruthRecord& t) { return py::make_tuple(t.width, t.height); })
+      .def_readonly("pairs", &TruthRecord::pairs)
+      .def_readonly("diameter", &TruthRecord::diameter)
+      .def_readonly("density", &TruthRecord::density)
+      .def_readonly("noise", &TruthRecord::noise)
+      .def_readonly("seed", &TruthRecord::seed)
+      .def_property_readonly("text", &TruthText, "the truth file's text")
+      .def("write",
+           [](const TruthRecord& t, const py::object& path) {
+             std::string error;
+             if (!WriteTextFile(PathText(path), TruthText(t), error)) throw FileError(error);
+           },
+           py::arg("path"), "Writes the truth file.")
+      .def("__repr__", [](const TruthRecord& t) { return "<tarvex.Truth\n" + TruthText(t) + ">"; });
+
+  m.def("analyse", &Analyse, py::arg("frame_a"), py::arg("frame_b"), py::kw_only(), py::arg("window") = 32,
+        py::arg("spacing") = py::none(), py::arg("subpix") = "fit", py::arg("meansub") = false,
+        py::arg("two_pass") = false, py::arg("min_rho") = py::none(), py::arg("max_velocity_ratio") = py::none(),
+        py::arg("global_histogram") = py::none(), py::arg("median") = py::none(),
+        py::arg("dynamic_mean") = py::none(), py::arg("smooth") = false, py::arg("threads") = 1, docs::kAnalyse);
+
+  m.def("read_dpiv", [](const py::object& path) { return FieldResult::FromDpivFile(PathText(path)); },
+        py::arg("path"), docs::kReadDpiv);
+
+  m.def("read_pair_file",
+        [](const py::object& path, const py::object& images) {
+          return StackArray(ReadImageStack(PathText(path), ImageIds(images)));
+        },
+        py::arg("path"), py::arg("images") = py::none(), docs::kReadPairFile);
+
+  m.def("write_pair_file",
+        [](const py::object& path, const py::object& images) {
+          WriteImageStack(PathText(path), ImagesFromObject(images, "images"));
+        },
+        py::arg("path"), py::arg("images"), docs::kWritePairFile);
+
+  m.def("synth",
+        [](const py::object& size, int pairs, const std::string& field, const py::object& dx, const py::object& dy,
+           const py::object& omega, const py::object& center, const py::object& profile, const py::object& gamma,
+           const py::object& core, const py::object& shear, double diameter, double density, double noise,
+           const py::object& seed) {
+          const py::dict given("size"_a = size, "pairs"_a = pairs, "field"_a = field, "dx"_a = dx, "dy"_a = dy,
+                               "omega"_a = omega, "center"_a = center, "profile"_a = profile, "gamma"_a = gamma,
+                               "core"_a = core, "shear"_a = shear, "diameter"_a = diameter, "density"_a = density,
+                               "noise"_a = noise, "seed"_a = seed);
+          const SynthImages made = SynthesizeImages(PivsynthSettings(given));
+          return py::make_tuple(StackArray(made.images), made.truth);
+        },
+        py::kw_only(), py::arg("size") = py::make_tuple(256, 256), py::arg("pairs") = 1, py::arg("field") = "uniform",
+        py::arg("dx") = py::none(), py::arg("dy") = py::none(), py::arg("omega") = py::none(),
+        py::arg("center") = py::none(), py::arg("profile") = py::none(), py::arg("gamma") = py::none(),
+        py::arg("core") = py::none(), py::arg("shear") = py::none(), py::arg("diameter") = 2.5,
+        py::arg("density") = 0.02, py::arg("noise") = 0.0, py::arg("seed") = 1, docs::kSynth);
+
+  m.def("read_truth",
+        [](const py::object& path) {
+          TruthRecord truth;
+          std::string error;
+          if (!ReadTruthFile(PathText(path), truth, error)) throw FileError(error);
+          return truth;
+        },
+        py::arg("path"), docs::kReadTruth);
+}

@@ -1,0 +1,64 @@
+#include "PairAnalysisCall.h"
+
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "Console.h"
+#include "DefineFFTWPlans.h"
+#include "PIVImage.h"
+#include "PairAnalysis.h"
+
+namespace {
+
+// Made once, by the first analysis of the process, and shared read-only by all of them (the
+// initialisation of a static is thread-safe). Estimated plans, as tarvex makes them without
+// -o, and no wisdom file: a Python process leaves nothing in the user's directory.
+FFTWplan* SharedPlans() {
+  static std::string progress;  // the table's one progress line, not shown
+  static Console quiet(&progress);
+  static const FFTPlanTable table(0, true, nullptr, quiet);
+  return table.Entries();
+}
+
+std::string Size(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
+
+void CheckSettings(const AnalysisSettings& s) {
+  if (s.windowWidth <= 0 || s.windowHeight <= 0)
+    throw std::invalid_argument("the DFT size must be positive (got " + Size(s.windowWidth, s.windowHeight) + ")");
+  if (s.spacingX <= 0 || s.spacingY <= 0)
+    throw std::invalid_argument("the grid spacing must be positive in both directions (got " +
+                                Size(s.spacingX, s.spacingY) + ")");
+  if (s.meanSubtraction && s.subpix != SubPixelEstimator::Gauss3)
+    throw std::invalid_argument("meansub is only available together with subpix=\"gauss3\"");
+  if (s.threads < 0 || s.threads > kMaxAnalysisThreads)
+    throw std::invalid_argument("threads must be a whole number from 0 to " + std::to_string(kMaxAnalysisThreads) +
+                                " (got " + std::to_string(s.threads) + ")");
+}
+
+}  // namespace
+
+FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second) {
+  CheckSettings(settings);
+  if (first.width != second.width || first.height != second.height)
+    throw std::invalid_argument("frame_a is " + Size(first.width, first.height) + " px but frame_b is " +
+                                Size(second.width, second.height) + " px; both frames must have one size");
+  const int nx = GridCount(first.width, settings.windowWidth, settings.spacingX);
+  const int ny = GridCount(first.height, settings.windowHeight, settings.spacingY);
+  if (nx == 0 || ny == 0)
+    throw std::invalid_argument("an image of " + Size(first.width, first.height) + " px is too small for one " +
+                                Size(settings.windowWidth, settings.windowHeight) + " window");
+
+  FFTWplan* plans = SharedPlans();
+  if (plans == nullptr) throw std::bad_alloc();
+  PIVImage images(first.width, first.height);
+  images.LoadPair(first.pixels.data(), second.pixels.data());
+  if (!images.HoldsImages()) throw std::bad_alloc();
+
+  std::string log;
+  Console console(&log);
+  PairAnalysis analysis(settings, plans, images, console);
+  analysis.Analyse(false);
+  return FieldResult(analysis.Records(true), nx, ny, settings.windowWidth, settings.windowHeight, settings.smooth,
+                     log);
+}

@@ -1,0 +1,23 @@
+// One analysis of an image pair held in memory, as tarvex would run it on the same images
+// with the same options: its own image store and PairAnalysis, the FFT plan table shared by
+// every call of the process, and the console text collected instead of printed. Runs
+// without the Python interpreter, so callers may let other Python threads run meanwhile.
+//
+// Worked example: two 256 x 256 frames with 32 x 32 windows every 16 px give a field of
+// 15 x 15 points, the same numbers that `tarvex -dft 32 -gspac 16 16` writes for them.
+#ifndef PYTHON_PAIRANALYSISCALL_H
+#define PYTHON_PAIRANALYSISCALL_H
+
+#include "AnalysisSettings.h"
+#include "FieldResult.h"
+#include "ImageArrays.h"
+
+// Most threads one analysis may use, as for tarvex -j.
+constexpr int kMaxAnalysisThreads = 1024;
+
+// Throws std::invalid_argument when the settings cannot be used (the command line refuses
+// the same ones), the frames differ in size or are too small for one window;
+// std::bad_alloc when the memory cannot be had.
+FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second);
+
+#endif

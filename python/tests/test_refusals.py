@@ -1,0 +1,121 @@
+"""Arrays and settings the analysis cannot use become Python exceptions with a message,
+never a crash; values of other dtypes become counts by the documented rules."""
+import numpy as np
+import pytest
+
+import tarvex
+
+
+@pytest.fixture(scope="module")
+def pair():
+    (a, b), _ = tarvex.synth(size=(96, 64), dx=1.5, dy=0.5, seed=2)
+    return a, b
+
+
+def test_arrays_of_the_wrong_shape(pair):
+    a, b = pair
+    with pytest.raises(ValueError, match="frame_a must be a 2-D array \\(rows, columns\\), not one of 3"):
+        tarvex.analyse(a[None], b)
+    with pytest.raises(ValueError, match="frame_b must be a 2-D array"):
+        tarvex.analyse(a, b.ravel())
+    with pytest.raises(ValueError, match="frame_a is 96 x 64 px but frame_b is 95 x 64 px; both frames"):
+        tarvex.analyse(a, b[:, :95])
+    with pytest.raises(ValueError, match="frame_a is 0 x 64 px; width and height must be 1 to 5000"):
+        tarvex.analyse(a[:, :0], b[:, :0])
+    with pytest.raises(ValueError, match="frame_a is 5001 x 1 px"):
+        tarvex.analyse(np.zeros((1, 5001), np.uint16), np.zeros((1, 5001), np.uint16))
+
+
+def test_images_too_small_for_one_window(pair):
+    a, b = pair
+    with pytest.raises(ValueError, match="an image of 31 x 64 px is too small for one 32 x 32 window"):
+        tarvex.analyse(a[:, :31], b[:, :31])
+    with pytest.raises(ValueError, match="an image of 96 x 64 px is too small for one 32 x 128 window"):
+        tarvex.analyse(a, b, window=(32, 128))
+    # Exactly one window fits.
+    assert tarvex.analyse(a[:32, :32], b[:32, :32]).shape == (1, 1)
+
+
+@pytest.mark.parametrize("frame, dtype", [
+    (np.array([["a", "b"], ["c", "d"]]), "<U1"),
+    (np.ones((40, 40), dtype=bool), "bool"),
+    (np.ones((40, 40), dtype=complex), "complex128"),
+    (np.array([[None, 1], [2, 3]], dtype=object), "object"),
+])
+def test_non_numeric_arrays(pair, frame, dtype):
+    with pytest.raises(TypeError, match="frame_a has dtype %s; images must be integer or floating-point" % dtype):
+        tarvex.analyse(frame, pair[1])
+    with pytest.raises(TypeError, match="images\\[0\\] has dtype"):
+        tarvex.write_pair_file("never-written.b16", [frame])
+
+
+def test_values_without_a_count(pair, tmp_path):
+    a, b = pair
+    bad = a.astype(np.int32)
+    bad[3, 7] = -1
+    with pytest.raises(ValueError, match="frame_a holds -1 at row 3, column 7; integer pixels must lie in 0..65535"):
+        tarvex.analyse(bad, b)
+    with pytest.raises(ValueError, match="frame_b holds 65536 at row 0, column 0"):
+        tarvex.analyse(a, np.full(a.shape, 65536, dtype=np.uint32))
+    with pytest.raises(ValueError, match="holds 18446744073709551615 at row 0, column 1"):
+        tarvex.analyse(a, np.array([[0, 2**64 - 1]] * 64, dtype=np.uint64))
+    nan = a.astype(float)
+    nan[1, 2] = np.nan
+    with pytest.raises(ValueError, match="frame_a holds NaN at row 1, column 2"):
+        tarvex.analyse(nan, b)
+    with pytest.raises(ValueError, match="images\\[1\\] holds -3 at row 0, column 0"):
+        tarvex.write_pair_file(tmp_path / "x.b16", [a, np.full(a.shape, -3)])
+    assert not (tmp_path / "x.b16").exists()
+
+
+def test_other_dtypes_become_counts(tmp_path):
+    path = tmp_path / "v.b16"
+    tarvex.write_pair_file(path, [np.array([[-3.2, 2.5], [7.49, 1e6]]),
+                                  np.array([[0, 255], [4095, 65535]], dtype=np.int64),
+                                  np.array([[0, 1], [254, 255]], dtype=np.uint8),
+                                  np.array([[np.inf, -np.inf], [0.5, 65535.49]], dtype=np.float32)])
+    assert tarvex.read_pair_file(path).tolist() == [[[0, 3], [7, 65535]], [[0, 255], [4095, 65535]],
+                                                    [[0, 1], [254, 255]], [[65535, 0], [1, 65535]]]
+
+
+def test_other_dtypes_and_layouts_give_the_same_analysis(pair):
+    a, b = pair
+    reference = tarvex.analyse(a, b, window=32, spacing=16)
+    for frames in [(a.astype(np.float64), b.astype(np.float32)),
+                   (a.astype(np.int32), b.astype(np.int64)),
+                   (np.asfortranarray(a), b[:, ::-1][:, ::-1]),
+                   (a.tolist(), b.tolist())]:
+        field = tarvex.analyse(*frames, window=32, spacing=16)
+        assert np.array_equal(field.u, reference.u) and np.array_equal(field.v, reference.v)
+        assert np.array_equal(field.flag, reference.flag)
+
+
+def test_settings_the_command_line_refuses(pair):
+    a, b = pair
+    with pytest.raises(ValueError, match="the DFT size must be positive \\(got 0 x 0\\)"):
+        tarvex.analyse(a, b, window=0)
+    with pytest.raises(ValueError, match="the grid spacing must be positive in both directions \\(got 16 x 0\\)"):
+        tarvex.analyse(a, b, spacing=(16, 0))
+    with pytest.raises(ValueError, match='unknown sub-pixel estimator "gauss5" \\(use fit or gauss3\\)'):
+        tarvex.analyse(a, b, subpix="gauss5")
+    with pytest.raises(ValueError, match='meansub is only available together with subpix="gauss3"'):
+        tarvex.analyse(a, b, meansub=True)
+    for threads in (-1, 1025):
+        with pytest.raises(ValueError, match="threads must be a whole number from 0 to 1024 \\(got %d\\)" % threads):
+            tarvex.analyse(a, b, threads=threads)
+    with pytest.raises(TypeError, match="window must be a whole number or a pair of whole numbers"):
+        tarvex.analyse(a, b, window=32.5)
+    with pytest.raises(TypeError, match="spacing must be"):
+        tarvex.analyse(a, b, spacing=(16, 16, 16))
+    with pytest.raises(TypeError, match="median must be a number"):
+        tarvex.analyse(a, b, median="1.0")
+    with pytest.raises(TypeError, match="dynamic_mean must be a pair of numbers"):
+        tarvex.analyse(a, b, dynamic_mean=1.0)
+    with pytest.raises(TypeError, match="size must be a pair of numbers"):
+        tarvex.synth(size=64)
+    # Window deformation is not offered yet: an unknown keyword.
+    with pytest.raises(TypeError):
+        tarvex.analyse(a, b, deform=1)
+    # The frames come first, the options only by name.
+    with pytest.raises(TypeError):
+        tarvex.analyse(a, b, 32)
