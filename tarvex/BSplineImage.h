@@ -1,0 +1,55 @@
+// B-spline interpolation of an image: the recursive prefilter that turns pixel values
+// into B-spline coefficients, and sampling at real positions, for the cubic and the
+// quintic spline, with mirror boundaries (pixel -k is pixel k, pixel W-1+k is W-1-k).
+//
+// Worked example (cubic, one row): pixels 0 0 6 0 0 give coefficients whose spline passes
+// through the pixels again, c[k-1]/6 + 4c[k]/6 + c[k+1]/6 = s[k]; sampled between them,
+// at x = 2.5, the spline gives 2.79, where linear interpolation would give 3.0 and the
+// half-shifted particle of a PIV image would want a value in between its samples.
+//
+// All buffers belong to the caller: the prefilter works in place on W*H floats, so one
+// coefficient buffer per image is all the memory needed, and nothing allocates.
+#ifndef BSPLINEIMAGE_H
+#define BSPLINEIMAGE_H
+
+#include <cstddef>
+
+enum class BSplineDegree { Cubic = 3, Quintic = 5 };
+
+// The largest support of a sampled value along one axis (quintic: 6 coefficients).
+constexpr int kMaxBSplineSupport = 6;
+
+inline int BSplineSupport(BSplineDegree degree) { return static_cast<int>(degree) + 1; }
+
+// Coefficients of an image: `height` rows of `width` floats, row after row.
+struct BSplineCoefficients {
+  const float* c = nullptr;
+  int width = 0;
+  int height = 0;
+  BSplineDegree degree = BSplineDegree::Cubic;
+};
+
+// Copies rows [rowBegin, rowEnd) of a 16-bit image (width pixels a row) into `out` as
+// floats and prefilters each of them along x. Rows may be split among threads.
+void PrefilterImageRows(const unsigned short* pixels, int width, int rowBegin, int rowEnd,
+                        BSplineDegree degree, float* out);
+// Prefilters rows [rowBegin, rowEnd) of `c` in place along x.
+void PrefilterRows(float* c, int width, int rowBegin, int rowEnd, BSplineDegree degree);
+// Prefilters columns [columnBegin, columnEnd) of the width x height array `c` in place
+// along y; run after every row has been filtered. Columns may be split among threads.
+void PrefilterColumns(float* c, int width, int height, int columnBegin, int columnEnd,
+                      BSplineDegree degree);
+// Both passes over the whole array, on the calling thread.
+void Prefilter(float* c, int width, int height, BSplineDegree degree);
+
+// The weights of the coefficients first, first+1, ... first+support-1 for the value at x;
+// returns first (floor(x) - 1 for the cubic, floor(x) - 2 for the quintic).
+int BSplineWeights(BSplineDegree degree, double x, float* weights);
+
+// Index k of a line of n coefficients reflected into 0..n-1 (mirror about 0 and n-1).
+int MirrorIndex(int k, int n);
+
+// The spline's value at (x, y): x along a row, y down the rows.
+float SampleBSpline(const BSplineCoefficients& image, double x, double y);
+
+#endif
