@@ -2,11 +2,13 @@
 // Runs the accurate single pass (three-point Gaussian estimator, mean subtraction) with
 // 32 x 32 windows every 16 px, then 1, 2, ... N refinement passes, each count started
 // afresh from the single pass, and prints per count the error statistics of the valid
-// vectors at the window centres (as pivcompare computes them) and the last pass's report.
+// vectors at the window centres (as pivcompare computes them: the truth at the centre as
+// a first-image position; and against the displacement of the particle whose path has its
+// midpoint there, which is what symmetric deformation measures) and the last pass's report.
 //
 // Usage: deformtrial PAIR.b16 PAIR.b16.truth [--passes N] [--degree 3|5]
 //                    [--predictor bilinear|bspline] [--threshold T] [--epsilon E]
-//                    [--weight SIGMA] [--window N] [--spacing N]
+//                    [--weight SIGMA] [--smooth 0|1] [--window N] [--spacing N]
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -27,8 +29,16 @@ constexpr double kOutlierLimit = 0.5;
 
 struct Score {
   int valid = 0, outliers = 0, inliers = 0;
-  double sumSq = 0, inlierSq = 0, bu = 0, bv = 0;
+  double sumSq = 0, inlierSq = 0, bu = 0, bv = 0, midSq = 0;
 };
+
+// The displacement of the particle whose path has its midpoint at (x, y): the truth is
+// given at first-image positions q, so solve q + d(q)/2 = (x, y) by fixed-point steps.
+Displacement MidpointTruth(const DisplacementField& truth, double x, double y) {
+  Displacement d = DisplacementAt(truth, x, y);
+  for (int step = 0; step < 8; ++step) d = DisplacementAt(truth, x - 0.5 * d.dx, y - 0.5 * d.dy);
+  return d;
+}
 
 Score ScoreField(const WindowGrid& g, const DisplacementField& truth, const float* u, const float* v,
                  const unsigned char* flag) {
@@ -39,6 +49,8 @@ Score ScoreField(const WindowGrid& g, const DisplacementField& truth, const floa
     const Displacement d = DisplacementAt(truth, x, y);
     const double eu = u[k] - d.dx, ev = v[k] - d.dy;
     const double e2 = eu * eu + ev * ev;
+    const Displacement m = MidpointTruth(truth, x, y);
+    s.midSq += (u[k] - m.dx) * (u[k] - m.dx) + (v[k] - m.dy) * (v[k] - m.dy);
     s.sumSq += e2;
     s.bu += eu;
     s.bv += ev;
@@ -54,10 +66,11 @@ Score ScoreField(const WindowGrid& g, const DisplacementField& truth, const floa
 }
 
 void Print(int passes, const Score& s, int points, const PassReport* last) {
-  std::printf("passes %d  valid %d of %d  rms %.4f  inlier-rms %.4f  bias (%+.4f, %+.4f)  outliers %d",
+  std::printf("passes %d  valid %d of %d  rms %.4f  inlier-rms %.4f  bias (%+.4f, %+.4f)  outliers %d"
+              "  midpoint-rms %.4f",
               passes, s.valid, points, s.valid ? std::sqrt(s.sumSq / s.valid) : 0.0,
               s.inliers ? std::sqrt(s.inlierSq / s.inliers) : 0.0, s.valid ? s.bu / s.valid : 0.0,
-              s.valid ? s.bv / s.valid : 0.0, s.outliers);
+              s.valid ? s.bv / s.valid : 0.0, s.outliers, s.valid ? std::sqrt(s.midSq / s.valid) : 0.0);
   if (last != nullptr)
     std::printf("  | last pass: rejected %d replaced %d change %.4f", last->rejected, last->replaced,
                 last->rmsChange);
@@ -70,6 +83,7 @@ int main(int argc, char** argv) {
   if (argc < 3) {
     std::fputs("Usage: deformtrial PAIR.b16 PAIR.b16.truth [--passes N] [--degree 3|5]\n"
                "       [--predictor bilinear|bspline] [--threshold T] [--epsilon E] [--weight S]\n"
+               "       [--smooth 0|1]"
                "       [--window N] [--spacing N]\n",
                stderr);
     return 1;
@@ -87,6 +101,7 @@ int main(int argc, char** argv) {
     else if (o == "--threshold") settings.median.threshold = std::atof(val);
     else if (o == "--epsilon") settings.median.epsilon = std::atof(val);
     else if (o == "--weight") settings.weightSigma = std::atof(val);
+    else if (o == "--smooth") settings.smoothPredictor = std::atoi(val) != 0;
     else if (o == "--window") window = std::atoi(val);
     else if (o == "--spacing") spacing = std::atoi(val);
     else {

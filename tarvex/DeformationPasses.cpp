@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "PredictorSmoothing.h"
 #include "VectorReplacement.h"
 
 namespace {
@@ -65,7 +66,7 @@ bool DeformationPasses::Reserve(int width, int height, const WindowGrid& grid,
   const size_t window = static_cast<size_t>(grid.windowX) * static_cast<size_t>(grid.windowY);
   if (!coefficients1_.Reserve(pixels) || !coefficients2_.Reserve(pixels) ||
       !deformed1_.Reserve(pixels) || !deformed2_.Reserve(pixels) || !predictedU_.Reserve(points) ||
-      !predictedV_.Reserve(points) || !measured_.Reserve(points) || !state_.Reserve(points) ||
+      !predictedV_.Reserve(points) || !smoothing_.Reserve(points) || !measured_.Reserve(points) || !state_.Reserve(points) ||
       (s.weightSigma > 0 && !weight_.Reserve(window)))
     return false;
   for (auto& r : rows_)
@@ -165,6 +166,10 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
   for (int pass = 0; pass < settings.passes; ++pass) {
     PassReport& report = reports[pass];
     report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings.median, &report.replaced);
+    if (settings.smoothPredictor) {
+      SmoothPredictorField(field.u, grid.nx, grid.ny, smoothing_.data);
+      SmoothPredictorField(field.v, grid.nx, grid.ny, smoothing_.data);
+    }
     if (!predictor_.Set(centres, field.u, field.v, settings.predictor, width)) {
       *error = "not enough memory for the predictor";
       return false;

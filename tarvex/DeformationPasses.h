@@ -31,6 +31,9 @@ struct DeformationSettings {
   // Gaussian weighting of the windows of the refinement passes: the standard deviation
   // in window widths (0: none). It narrows the effective window toward its centre.
   double weightSigma = 0.0;
+  // Smooth the validated field with [1 2 1]/4 along each axis before it becomes the
+  // predictor (see PredictorSmoothing.h).
+  bool smoothPredictor = false;
 };
 
 // What one pass did.
@@ -85,7 +88,7 @@ class DeformationPasses {
 
   int threads_;
   CArray<float> coefficients1_, coefficients2_, deformed1_, deformed2_;
-  CArray<float> predictedU_, predictedV_, weight_;
+  CArray<float> predictedU_, predictedV_, weight_, smoothing_;
   CArray<unsigned char> measured_, state_;
   DisplacementPredictor predictor_;
   std::vector<std::unique_ptr<CorrelationWorkspace>> workspaces_;

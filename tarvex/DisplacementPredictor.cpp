@@ -25,15 +25,17 @@ bool DisplacementPredictor::Set(const VectorGrid& grid, const float* u, const fl
 
 DisplacementPredictor::AxisWeights DisplacementPredictor::Weights(double pixel, double origin,
                                                                   double spacing, int nodes) const {
-  // Node coordinate, held at the outermost nodes: constant extension to the border.
-  const double s = std::clamp((pixel - origin) / spacing, 0.0, static_cast<double>(nodes - 1));
+  const double s = (pixel - origin) / spacing;
   AxisWeights a{};
   if (how_ == PredictorInterpolation::CubicBSpline) {
-    a.first = BSplineWeights(BSplineDegree::Cubic, s, a.w);
+    // Held at the outermost nodes: constant beyond them.
+    a.first = BSplineWeights(BSplineDegree::Cubic, std::clamp(s, 0.0, nodes - 1.0), a.w);
     return a;
   }
-  const int k = std::min(static_cast<int>(s), std::max(nodes - 2, 0));
-  const double t = s - k;
+  // The end segments continue linearly out to the border, so that a gradient holds
+  // there too (at most half a window beyond the outermost centre).
+  const int k = std::clamp(static_cast<int>(std::floor(s)), 0, std::max(nodes - 2, 0));
+  const double t = nodes > 1 ? s - k : 0.0;
   a.first = k;
   a.w[0] = static_cast<float>(1.0 - t);
   a.w[1] = static_cast<float>(t);

@@ -1,12 +1,12 @@
 // The predictor of a deformation pass: the displacement at every pixel, interpolated from
-// a regular grid of vectors measured at their window centres and held constant beyond the
-// outermost centres, so that it is defined out to the image border.
+// a regular grid of vectors measured at their window centres and extended beyond the
+// outermost centres out to the image border.
 //
 // Worked example: 32-pixel windows every 16 px have their first point at x = 15, so the
 // window covers columns 0..31 and its centre lies at 15.5 (VectorGrid x0 = 15.5, dx = 16).
 // With u = 1 at that point and u = 3 at the next (centre 31.5), bilinear interpolation
-// gives u = 1 on columns 0..15, u = 1 + 2 (23 - 15.5) / 16 = 1.9375 at column 23, and
-// u = 3 from column 32 on (when the grid ends there).
+// gives u = 1 + 2 (23 - 15.5) / 16 = 1.9375 at column 23 and continues the end segment
+// linearly: u = 1 - 2 x 15.5 / 16 = 0.0625 at column 0.
 #ifndef DISPLACEMENTPREDICTOR_H
 #define DISPLACEMENTPREDICTOR_H
 
@@ -25,8 +25,8 @@ struct VectorGrid {
 };
 
 enum class PredictorInterpolation {
-  Bilinear,      // piecewise linear between the centres
-  CubicBSpline,  // cubic B-spline through the vectors (mirror boundary), smooth gradients
+  Bilinear,      // piecewise linear between the centres, linear beyond them
+  CubicBSpline,  // cubic B-spline through the vectors (mirror boundary), constant beyond
 };
 
 class DisplacementPredictor {

@@ -36,8 +36,61 @@ double NormalisedResidual(float u0, float v0, const float* u, const float* v, in
   return std::sqrt(ru * ru + rv * rv);
 }
 
+namespace {
+
+// The neighbours of point (i, j): the measured ones, and in place of a missing one
+// (beyond the border or unmeasured) its linear extrapolation from two measured points in
+// line with it, along a column or a row that does not pass through (i, j) itself. Without
+// that, a border point of a field with a gradient has most of its neighbours on one side
+// and its median residual looks like an outlier's.
+class Neighbourhood {
+ public:
+  Neighbourhood(const float* f, const unsigned char* measured, int nx, int ny)
+      : f_(f), measured_(measured), nx_(nx), ny_(ny) {}
+
+  int Collect(int i, int j, float* out) const {
+    int n = 0;
+    for (int di = -1; di <= 1; ++di) {
+      for (int dj = -1; dj <= 1; ++dj) {
+        if (di == 0 && dj == 0) continue;
+        float value;
+        if (Known(i + di, j + dj, value) || Extrapolated(i, j, di, dj, value)) out[n++] = value;
+      }
+    }
+    return n;
+  }
+
+ private:
+  bool Known(int i, int j, float& value) const {
+    if (i < 0 || i >= ny_ || j < 0 || j >= nx_ || !measured_[i * nx_ + j]) return false;
+    value = f_[i * nx_ + j];
+    return true;
+  }
+  // 2 f(a) - f(b) for the two points a, b next to the missing one on its column (dj != 0)
+  // or its row (di != 0).
+  bool Extrapolated(int i, int j, int di, int dj, float& value) const {
+    float a, b;
+    if (di != 0 && dj != 0 && Known(i, j + dj, a) && Known(i - di, j + dj, b)) {
+      value = 2.0f * a - b;
+      return true;
+    }
+    if (di != 0 && dj != 0 && Known(i + di, j, a) && Known(i + di, j - dj, b)) {
+      value = 2.0f * a - b;
+      return true;
+    }
+    return false;
+  }
+
+  const float* f_;
+  const unsigned char* measured_;
+  int nx_, ny_;
+};
+
+}  // namespace
+
 int NormalisedMedianTest(const float* u, const float* v, const unsigned char* measured, int nx,
                          int ny, const MedianTestSettings& settings, unsigned char* valid) {
+  const Neighbourhood us(u, measured, nx, ny), vs(v, measured, nx, ny);
   int rejected = 0;
   for (int i = 0; i < ny; ++i) {
     for (int j = 0; j < nx; ++j) {
@@ -45,18 +98,8 @@ int NormalisedMedianTest(const float* u, const float* v, const unsigned char* me
       valid[k] = 0;
       if (!measured[k]) continue;
       float nu[kMaxNeighbours], nv[kMaxNeighbours];
-      int n = 0;
-      for (int di = -1; di <= 1; ++di) {
-        for (int dj = -1; dj <= 1; ++dj) {
-          const int ii = i + di, jj = j + dj;
-          if ((di == 0 && dj == 0) || ii < 0 || ii >= ny || jj < 0 || jj >= nx) continue;
-          const int q = ii * nx + jj;
-          if (!measured[q]) continue;
-          nu[n] = u[q];
-          nv[n] = v[q];
-          ++n;
-        }
-      }
+      const int n = us.Collect(i, j, nu);
+      vs.Collect(i, j, nv);
       if (NormalisedResidual(u[k], v[k], nu, nv, n, settings.epsilon) > settings.threshold)
         ++rejected;
       else

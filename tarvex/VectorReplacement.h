@@ -1,11 +1,16 @@
 // Replacement of rejected and never-measured vectors, so that a predictor is defined at
-// every grid point: each point without a value takes the mean of its neighbours (the
-// eight around it) that have one, sweep after sweep, until every point has a value.
-// A value filled in a sweep is used by the next sweep only, so the result does not
-// depend on the order of the points.
+// every grid point. Each point without a value is estimated along the four lines through
+// it (its row, its column, both diagonals): by the mean of its two neighbours on a line
+// when both have values, else by linear extrapolation from two points with values on one
+// side; it takes the mean of these estimates, or, when there is none, the mean of its
+// neighbours with values. Sweeps repeat until every point has a value; a value filled in
+// a sweep is used by the next sweep only, so the result does not depend on the order of
+// the points. Inside the field that is the mean of the eight neighbours; at the border it
+// follows a gradient instead of flattening it.
 //
-// Worked example, one row of five points with values only at both ends, 2 _ _ _ 6:
-// sweep 1 fills points 1 and 3 (2 and 6), sweep 2 fills point 2 with (2 + 6) / 2 = 4.
+// Worked example, one row 1 2 3 _ _ : sweep 1 fills point 3 with 2 x 3 - 2 = 4, sweep 2
+// point 4 with 2 x 4 - 3 = 5. The row 2 _ _ _ 6 gets point 1 = 2 and point 3 = 6 (no line
+// estimate: neighbour mean), then point 2 = (2 + 6) / 2 = 4.
 #ifndef VECTORREPLACEMENT_H
 #define VECTORREPLACEMENT_H
 
