@@ -2,10 +2,10 @@
 // into B-spline coefficients, and sampling at real positions, for the cubic and the
 // quintic spline, with mirror boundaries (pixel -k is pixel k, pixel W-1+k is W-1-k).
 //
-// Worked example (cubic, one row): pixels 0 0 6 0 0 give coefficients whose spline passes
-// through the pixels again, c[k-1]/6 + 4c[k]/6 + c[k+1]/6 = s[k]; sampled between them,
-// at x = 2.5, the spline gives 2.79, where linear interpolation would give 3.0 and the
-// half-shifted particle of a PIV image would want a value in between its samples.
+// Worked example (cubic, one row): pixels 0 0 6 0 0 give the coefficients c with
+// c[k-1]/6 + 4c[k]/6 + c[k+1]/6 = s[k] (mirrored at both ends), so that the spline passes
+// through the pixels again; halfway down the peak, at x = 2.5, it gives 3.5625 where
+// linear interpolation gives 3.0: a sampled particle keeps its rounded profile.
 //
 // All buffers belong to the caller: the prefilter works in place on W*H floats, so one
 // coefficient buffer per image is all the memory needed, and nothing allocates.

@@ -6,7 +6,7 @@
 // window covers columns 0..31 and its centre lies at 15.5 (VectorGrid x0 = 15.5, dx = 16).
 // With u = 1 at that point and u = 3 at the next (centre 31.5), bilinear interpolation
 // gives u = 1 + 2 (23 - 15.5) / 16 = 1.9375 at column 23 and continues the end segment
-// linearly: u = 1 - 2 x 15.5 / 16 = 0.0625 at column 0.
+// linearly: u = 1 - 2 x 15.5 / 16 = -0.9375 at column 0.
 #ifndef DISPLACEMENTPREDICTOR_H
 #define DISPLACEMENTPREDICTOR_H
 

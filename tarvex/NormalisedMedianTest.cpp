@@ -40,9 +40,10 @@ namespace {
 
 // The neighbours of point (i, j): the measured ones, and in place of a missing one
 // (beyond the border or unmeasured) its linear extrapolation from two measured points in
-// line with it, along a column or a row that does not pass through (i, j) itself. Without
-// that, a border point of a field with a gradient has most of its neighbours on one side
-// and its median residual looks like an outlier's.
+// line with it, along a column or a row that does not pass through (i, j) itself, else
+// from the two points beyond (i, j) on the line through both, (i, j) itself never used.
+// Without that, a border point of a field with a gradient has most of its neighbours on
+// one side and its median residual looks like an outlier's.
 class Neighbourhood {
  public:
   Neighbourhood(const float* f, const unsigned char* measured, int nx, int ny)
@@ -66,8 +67,9 @@ class Neighbourhood {
     value = f_[i * nx_ + j];
     return true;
   }
-  // 2 f(a) - f(b) for the two points a, b next to the missing one on its column (dj != 0)
-  // or its row (di != 0).
+  // 2 f(a) - f(b) for the two points a, b next to the missing diagonal neighbour on its
+  // column or its row; else 3 f(a) - 2 f(b) for the points a, b one and two steps beyond
+  // (i, j) on the line from the missing neighbour through (i, j).
   bool Extrapolated(int i, int j, int di, int dj, float& value) const {
     float a, b;
     if (di != 0 && dj != 0 && Known(i, j + dj, a) && Known(i - di, j + dj, b)) {
@@ -76,6 +78,11 @@ class Neighbourhood {
     }
     if (di != 0 && dj != 0 && Known(i + di, j, a) && Known(i + di, j - dj, b)) {
       value = 2.0f * a - b;
+      return true;
+    }
+    // Else along the line through (i, j), from the two points on its other side.
+    if (Known(i - di, j - dj, a) && Known(i - 2 * di, j - 2 * dj, b)) {
+      value = 3.0f * a - 2.0f * b;
       return true;
     }
     return false;
