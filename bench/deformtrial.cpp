@@ -21,7 +21,7 @@
 #include "DeformationPasses.h"
 #include "DisplacementField.h"
 #include "PIVGrid.h"
-#include "TrialTruth.h"
+#include "SynthBridge.h"
 
 namespace {
 

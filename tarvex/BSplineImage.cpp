@@ -118,39 +118,6 @@ void Prefilter(float* c, int width, int height, BSplineDegree degree) {
   PrefilterColumns(c, width, height, 0, width, degree);
 }
 
-int BSplineWeights(BSplineDegree degree, double x, float* weights) {
-  const double fl = std::floor(x);
-  const double t = x - fl;
-  if (degree == BSplineDegree::Cubic) {
-    const double w3 = t * t * t / 6.0;
-    const double w0 = 1.0 / 6.0 + 0.5 * t * (t - 1.0) - w3;
-    const double w2 = t + w0 - 2.0 * w3;
-    weights[0] = static_cast<float>(w0);
-    weights[1] = static_cast<float>(1.0 - w0 - w2 - w3);
-    weights[2] = static_cast<float>(w2);
-    weights[3] = static_cast<float>(w3);
-    return static_cast<int>(fl) - 1;
-  }
-  double w = t;
-  double w2 = w * w;
-  const double w5 = w * w2 * w2 / 120.0;
-  w2 -= w;
-  const double w4 = w2 * w2;
-  w -= 0.5;
-  const double s = w2 * (w2 - 3.0);
-  double t0 = (w2 * (w2 - 5.0) + 46.0 / 5.0) / 24.0;
-  double t1 = -w * (s + 4.0) / 12.0;
-  weights[0] = static_cast<float>((1.0 / 5.0 + w2 + w4) / 24.0 - w5);
-  weights[2] = static_cast<float>(t0 + t1);
-  weights[3] = static_cast<float>(t0 - t1);
-  t0 = (9.0 / 5.0 - s) / 16.0;
-  t1 = w * (w4 - w2 - 5.0) / 24.0;
-  weights[1] = static_cast<float>(t0 + t1);
-  weights[4] = static_cast<float>(t0 - t1);
-  weights[5] = static_cast<float>(w5);
-  return static_cast<int>(fl) - 2;
-}
-
 int MirrorIndex(int k, int n) {
   if (n < 2) return 0;
   const int period = 2 * n - 2;

@@ -43,8 +43,43 @@ void PrefilterColumns(float* c, int width, int height, int columnBegin, int colu
 void Prefilter(float* c, int width, int height, BSplineDegree degree);
 
 // The weights of the coefficients first, first+1, ... first+support-1 for the value at x;
-// returns first (floor(x) - 1 for the cubic, floor(x) - 2 for the quintic).
-int BSplineWeights(BSplineDegree degree, double x, float* weights);
+// returns first (floor(x) - 1 for the cubic, floor(x) - 2 for the quintic). Inline: it
+// runs twice for every pixel of a deformed image.
+inline int BSplineWeights(BSplineDegree degree, double x, float* weights) {
+  // floor(x) without the library call (positions are far inside the int range).
+  int first = static_cast<int>(x);
+  if (x < first) --first;
+  // The fraction is exact in double; the weights need float precision only.
+  const float t = static_cast<float>(x - first);
+  if (degree == BSplineDegree::Cubic) {
+    const float w3 = t * t * t * (1.0f / 6.0f);
+    const float w0 = 1.0f / 6.0f + 0.5f * t * (t - 1.0f) - w3;
+    const float w2 = t + w0 - 2.0f * w3;
+    weights[0] = w0;
+    weights[1] = 1.0f - w0 - w2 - w3;
+    weights[2] = w2;
+    weights[3] = w3;
+    return first - 1;
+  }
+  float w = t;
+  float w2 = w * w;
+  const float w5 = w * w2 * w2 * (1.0f / 120.0f);
+  w2 -= w;
+  const float w4 = w2 * w2;
+  w -= 0.5f;
+  const float s = w2 * (w2 - 3.0f);
+  float t0 = (w2 * (w2 - 5.0f) + 46.0f / 5.0f) * (1.0f / 24.0f);
+  float t1 = -w * (s + 4.0f) * (1.0f / 12.0f);
+  weights[0] = (1.0f / 5.0f + w2 + w4) * (1.0f / 24.0f) - w5;
+  weights[2] = t0 + t1;
+  weights[3] = t0 - t1;
+  t0 = (9.0f / 5.0f - s) * (1.0f / 16.0f);
+  t1 = w * (w4 - w2 - 5.0f) * (1.0f / 24.0f);
+  weights[1] = t0 + t1;
+  weights[4] = t0 - t1;
+  weights[5] = w5;
+  return first - 2;
+}
 
 // Index k of a line of n coefficients reflected into 0..n-1 (mirror about 0 and n-1).
 int MirrorIndex(int k, int n);

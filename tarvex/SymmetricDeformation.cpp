@@ -6,9 +6,10 @@ namespace {
 // support lies inside the image (nearly every pixel), mirrored indices near the border.
 template <int S>
 float Sample(const BSplineCoefficients& image, double x, double y) {
+  constexpr BSplineDegree kDegree = S == 4 ? BSplineDegree::Cubic : BSplineDegree::Quintic;
   float wx[kMaxBSplineSupport], wy[kMaxBSplineSupport];
-  const int x0 = BSplineWeights(image.degree, x, wx);
-  const int y0 = BSplineWeights(image.degree, y, wy);
+  const int x0 = BSplineWeights(kDegree, x, wx);
+  const int y0 = BSplineWeights(kDegree, y, wy);
   const int w = image.width;
   float sum = 0.0f;
   if (x0 >= 0 && y0 >= 0 && x0 + S <= w && y0 + S <= image.height) {

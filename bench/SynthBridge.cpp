@@ -1,4 +1,4 @@
-#include "TrialTruth.h"
+#include "SynthBridge.h"
 
 #include <cstdio>
 #include <fstream>
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "SynthOptions.h"
+#include "Synthesis.h"
 
 bool ReadTruthField(const char* path, DisplacementField& field) {
   std::ifstream in(path);
@@ -26,5 +27,20 @@ bool ReadTruthField(const char* path, DisplacementField& field) {
     return false;
   }
   field = options.field;
+  return true;
+}
+
+bool WriteSyntheticPair(const std::string& path, int side, const DisplacementField& field,
+                        unsigned long seed) {
+  SynthOptions options;
+  options.width = options.height = side;
+  options.field = field;
+  options.seed = seed;
+  options.out = path;
+  std::string summary, error;
+  if (!Synthesize(options, summary, error)) {
+    std::fprintf(stderr, "cannot write the pair %s: %s\n", path.c_str(), error.c_str());
+    return false;
+  }
   return true;
 }
