@@ -4,11 +4,11 @@
 // the per-pixel predictor, deforms both images symmetrically and correlates them again at
 // the same grid points; after the last pass the median test sets the flags.
 //
-// Example: a 512 x 512 pair, 32 x 32 windows every 16 px (31 x 31 points of which the
-// last row and column never fit), three passes with the cubic spline: Run's report reads
-// per pass how many vectors were rejected and replaced and by how much the field changed
-// (RMS over the measured points), e.g. 0.16 px, 0.011 px, 0.002 px: the change shrinks as
-// the predictor converges.
+// Example: a 512 x 512 pivsynth pair moved by (0.7, 0.35) px, 32 x 32 windows every 16 px
+// (31 x 31 points, of which the last row and column never fit: 61 points replaced before
+// every pass), three passes with the quintic spline and predictor smoothing. The reports
+// give the RMS change of the field per pass, 0.045, 0.0054 and 0.0034 px, while the RMS
+// error falls from 0.057 px (the single pass, peak-locked) to 0.012, 0.0093, 0.0091 px.
 #ifndef DEFORMATIONPASSES_H
 #define DEFORMATIONPASSES_H
 
