@@ -1,6 +1,7 @@
 #include "RefinementPass.h"
 
 #include <cmath>
+#include <cstddef>
 
 #include "FitPeak2SubPixel.h"
 #include "ThreePointGaussian.h"

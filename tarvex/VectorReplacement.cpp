@@ -90,11 +90,9 @@ int ReplaceInvalidVectors(float* u, float* v, const unsigned char* valid, int nx
         if (state[k] != kEmpty) continue;
         Estimate e = LineEstimate(u, v, state, nx, ny, i, j);
         if (e.count == 0) e = NeighbourMean(u, v, state, nx, ny, i, j);
-        const int count = e.count;
-        const double su = e.u, sv = e.v;
-        if (count == 0) continue;
-        u[k] = static_cast<float>(su / count);
-        v[k] = static_cast<float>(sv / count);
+        if (e.count == 0) continue;
+        u[k] = static_cast<float>(e.u / e.count);
+        v[k] = static_cast<float>(e.v / e.count);
         state[k] = kFilledThisSweep;
         --empty;
       }
