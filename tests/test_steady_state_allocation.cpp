@@ -9,7 +9,10 @@
 #include <new>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "DeformationPasses.h"
+#include "DefineFFTWPlans.h"
 #include "PIVGrid.h"
 #include "PIVImage.h"
 #include "PIVPoint.h"
@@ -219,6 +222,49 @@ TEST_F(SteadyState, AnAllocationFailureInAWorkerReachesTheCaller) {
   EXPECT_TRUE(grid.CalculateGridTARVEX());
   EXPECT_NE(testing::internal::GetCapturedStdout().find("NO PLAN EXISTS"), std::string::npos);
   ExpectMeanShift(grid);
+}
+
+// A second run of the deformation passes on one thread allocates nothing: the images'
+// coefficients, the deformed images, the predictor and the workspace are kept.
+TEST_F(SteadyState, SecondDeformationRunAllocatesNothing) {
+  PIVGrid grid(1, 9999, 15, 15, 0, 0, 16, 16, 0, 0, 32, 32, unknown, plans, image);
+  grid.setSubPixelEstimator(SubPixelEstimator::Gauss3);
+  grid.setMeanSubtraction(true);
+  grid.CalculateGridTARVEX();
+  WindowGrid g;
+  g.nx = g.ny = 15;
+  g.x0 = g.y0 = 15;
+  g.dx = g.dy = 16;
+  g.windowX = g.windowY = 32;
+  std::vector<float> u(225), v(225), peak(225);
+  std::vector<unsigned char> flag(225);
+  const auto firstField = [&] {
+    for (int k = 0; k < 225; ++k) {
+      u[k] = grid.VelocityX(k);
+      v[k] = grid.VelocityY(k);
+      peak[k] = grid.Point(k).Rho();
+      flag[k] = grid.Point(k).on();
+    }
+  };
+  DeformationSettings settings;
+  settings.passes = 2;
+  settings.degree = BSplineDegree::Quintic;
+  settings.smoothPredictor = true;
+  PassReport reports[2];
+  const char* error = nullptr;
+  DeformationPasses passes(1);
+  const FFTWplan* plan = SelectFFTWPlan(plans, 32, 32);
+  firstField();
+  ASSERT_TRUE(passes.Run(image->I1, image->I2, 256, 256, g, plan, settings,
+                         {u.data(), v.data(), peak.data(), flag.data()}, reports, &error));
+  firstField();
+  EXPECT_EQ(AllocationsDuring([&] {
+              EXPECT_TRUE(passes.Run(image->I1, image->I2, 256, 256, g, plan, settings,
+                                     {u.data(), v.data(), peak.data(), flag.data()}, reports, &error));
+            }),
+            0);
+  EXPECT_NEAR(u[7 * 15 + 7], 2.3, 0.05);
+  EXPECT_NEAR(v[7 * 15 + 7], -1.2, 0.05);
 }
 
 }  // namespace

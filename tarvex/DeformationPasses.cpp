@@ -1,0 +1,199 @@
+#include "DeformationPasses.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include "PredictorSmoothing.h"
+#include "VectorReplacement.h"
+
+namespace {
+
+constexpr int kMaxPasses = 20;
+
+// Runs work(t) for t = 0..workers-1, t > 0 on helper threads; when no more threads can be
+// had, the calling thread runs the remaining shares itself, so every share runs once.
+template <typename Work>
+void OnWorkers(int workers, Work work) {
+  std::vector<std::thread> helpers;
+  int t = 1;
+  for (; t < workers; ++t) {
+    try {
+      helpers.emplace_back(work, t);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  for (int rest = t; rest < workers; ++rest) work(rest);
+  work(0);
+  for (std::thread& h : helpers) h.join();
+}
+
+// Share t of `count` items split into `workers` contiguous ranges.
+int ShareBegin(int count, int workers, int t) {
+  return static_cast<int>(static_cast<long long>(count) * t / workers);
+}
+
+// The Gaussian weight exp(-r^2 / (2 (sigma n)^2)) about the window centre, r measured per
+// axis in pixels from (n - 1) / 2.
+void MakeWeight(int nx, int ny, double sigma, float* weight) {
+  const double sx = sigma * nx, sy = sigma * ny;
+  for (int r = 0; r < ny; ++r) {
+    const double y = r - 0.5 * (ny - 1);
+    for (int c = 0; c < nx; ++c) {
+      const double x = c - 0.5 * (nx - 1);
+      weight[r * nx + c] = static_cast<float>(std::exp(-0.5 * (x * x / (sx * sx) + y * y / (sy * sy))));
+    }
+  }
+}
+
+}  // namespace
+
+DeformationPasses::DeformationPasses(int threads) : threads_(std::max(threads, 1)) {
+  for (int t = 0; t < threads_; ++t) {
+    workspaces_.push_back(std::make_unique<CorrelationWorkspace>());
+    rows_.push_back(std::make_unique<DeformationRows>());
+  }
+}
+
+bool DeformationPasses::Reserve(int width, int height, const WindowGrid& grid,
+                                const DeformationSettings& s) {
+  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+  const size_t points = static_cast<size_t>(grid.Points());
+  const size_t window = static_cast<size_t>(grid.windowX) * static_cast<size_t>(grid.windowY);
+  if (!coefficients1_.Reserve(pixels) || !coefficients2_.Reserve(pixels) ||
+      !deformed1_.Reserve(pixels) || !deformed2_.Reserve(pixels) || !predictedU_.Reserve(points) ||
+      !predictedV_.Reserve(points) || !smoothing_.Reserve(points) || !measured_.Reserve(points) || !state_.Reserve(points) ||
+      (s.weightSigma > 0 && !weight_.Reserve(window)))
+    return false;
+  for (auto& r : rows_)
+    if (!r->Prepare(width, grid.nx)) return false;
+  return true;
+}
+
+void DeformationPasses::PrefilterImages(const unsigned short* first, const unsigned short* second,
+                                        int width, int height, BSplineDegree degree) {
+  float* c1 = coefficients1_.data;
+  float* c2 = coefficients2_.data;
+  const int workers = std::min(threads_, height);
+  OnWorkers(workers, [&](int t) {
+    const int b = ShareBegin(height, workers, t), e = ShareBegin(height, workers, t + 1);
+    PrefilterImageRows(first, width, b, e, degree, c1);
+    PrefilterImageRows(second, width, b, e, degree, c2);
+  });
+  const int columnWorkers = std::min(threads_, width);
+  OnWorkers(columnWorkers, [&](int t) {
+    const int b = ShareBegin(width, columnWorkers, t), e = ShareBegin(width, columnWorkers, t + 1);
+    PrefilterColumns(c1, width, height, b, e, degree);
+    PrefilterColumns(c2, width, height, b, e, degree);
+  });
+}
+
+void DeformationPasses::Deform(int width, int height, BSplineDegree degree) {
+  const BSplineCoefficients first{coefficients1_.data, width, height, degree};
+  const BSplineCoefficients second{coefficients2_.data, width, height, degree};
+  const int workers = std::min(threads_, height);
+  OnWorkers(workers, [&](int t) {
+    DeformRows(first, second, predictor_, ShareBegin(height, workers, t),
+               ShareBegin(height, workers, t + 1), *rows_[static_cast<size_t>(t)], deformed1_.data,
+               deformed2_.data);
+  });
+}
+
+bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
+                                  const FFTWplan* plan, const float* weight, const PassField& out) {
+  const DeformedPair images{deformed1_.data, deformed2_.data, width, height};
+  const int points = grid.Points();
+  const int workers = std::min(threads_, points);
+  // Rows of points are taken one at a time, so a thread slowed by other work on its
+  // core holds up the end of the pass by little.
+  std::atomic<int> nextRow{0};
+  std::atomic<bool> ok{true};
+  OnWorkers(workers, [&](int t) {
+    CorrelationWorkspace& ws = *workspaces_[static_cast<size_t>(t)];
+    for (int row = nextRow.fetch_add(1); row < grid.ny; row = nextRow.fetch_add(1)) {
+      if (!RefinePoints(images, grid, predictedU_.data, predictedV_.data, plan, weight, ws,
+                        row * grid.nx, (row + 1) * grid.nx, out))
+        ok = false;
+    }
+  });
+  return ok;
+}
+
+int DeformationPasses::ValidateAndFill(const GridField& field, int nx, int ny,
+                                       const MedianTestSettings& median, int* replaced) {
+  const int rejected = NormalisedMedianTest(field.u, field.v, measured_.data, nx, ny, median, field.flag);
+  *replaced = ReplaceInvalidVectors(field.u, field.v, field.flag, nx, ny, state_.data);
+  return rejected;
+}
+
+bool DeformationPasses::Run(const unsigned short* first, const unsigned short* second, int width,
+                            int height, const WindowGrid& grid, const FFTWplan* plan,
+                            const DeformationSettings& settings, const GridField& field,
+                            PassReport* reports, const char** error) {
+  *error = nullptr;
+  if (settings.passes < 1 || settings.passes > kMaxPasses) {
+    *error = "the number of refinement passes must be from 1 to 20";
+    return false;
+  }
+  if (width < 1 || height < 1 || grid.Points() == 0 || grid.windowX < 2 || grid.windowY < 2 ||
+      grid.dx < 1 || grid.dy < 1) {
+    *error = "the images or the grid are empty";
+    return false;
+  }
+  const int points = grid.Points();
+  if (std::none_of(field.flag, field.flag + points, [](unsigned char f) { return f != 0; })) {
+    *error = "the first pass holds no valid vector to predict from";
+    return false;
+  }
+  if (!Reserve(width, height, grid, settings)) {
+    *error = "not enough memory for the deformation passes";
+    return false;
+  }
+  const float* weight = nullptr;
+  if (settings.weightSigma > 0) {
+    MakeWeight(grid.windowX, grid.windowY, settings.weightSigma, weight_.data);
+    weight = weight_.data;
+  }
+  PrefilterImages(first, second, width, height, settings.degree);
+  const VectorGrid centres = grid.Centres();
+  // Before the first pass, the vectors the single pass found valid count as measured.
+  std::memcpy(measured_.data, field.flag, static_cast<size_t>(points));
+
+  for (int pass = 0; pass < settings.passes; ++pass) {
+    PassReport& report = reports[pass];
+    report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings.median, &report.replaced);
+    if (settings.smoothPredictor) {
+      SmoothPredictorField(field.u, grid.nx, grid.ny, smoothing_.data);
+      SmoothPredictorField(field.v, grid.nx, grid.ny, smoothing_.data);
+    }
+    if (!predictor_.Set(centres, field.u, field.v, settings.predictor, width)) {
+      *error = "not enough memory for the predictor";
+      return false;
+    }
+    Deform(width, height, settings.degree);
+    std::memcpy(predictedU_.data, field.u, static_cast<size_t>(points) * sizeof(float));
+    std::memcpy(predictedV_.data, field.v, static_cast<size_t>(points) * sizeof(float));
+    if (!Correlate(grid, width, height, plan, weight,
+                   {field.u, field.v, field.peak, measured_.data})) {
+      *error = "not enough memory for the correlations";
+      return false;
+    }
+    double sum = 0.0;
+    report.measured = 0;
+    for (int k = 0; k < points; ++k) {
+      if (!measured_.data[k]) continue;
+      const double du = field.u[k] - predictedU_.data[k], dv = field.v[k] - predictedV_.data[k];
+      sum += du * du + dv * dv;
+      ++report.measured;
+    }
+    report.rmsChange = report.measured > 0 ? std::sqrt(sum / report.measured) : 0.0;
+  }
+  // The final flags; rejected and unmeasured points keep values filled from their neighbours.
+  int replaced = 0;
+  ValidateAndFill(field, grid.nx, grid.ny, settings.median, &replaced);
+  return true;
+}

@@ -1,0 +1,98 @@
+// The refinement passes of a window-deformation analysis on plain arrays. From a first
+// field (measured by the single pass) each pass validates the field with the normalised
+// median test, fills rejected and never-measured points from their neighbours, makes
+// the per-pixel predictor, deforms both images symmetrically and correlates them again at
+// the same grid points; after the last pass the median test sets the flags.
+//
+// Example: a 512 x 512 pivsynth pair moved by (0.7, 0.35) px, 32 x 32 windows every 16 px
+// (31 x 31 points, of which the last row and column never fit: 61 points replaced before
+// every pass), three passes with the quintic spline and predictor smoothing. The reports
+// give the RMS change of the field per pass, 0.045, 0.0054 and 0.0034 px, while the RMS
+// error falls from 0.057 px (the single pass, peak-locked) to 0.012, 0.0093, 0.0091 px.
+#ifndef DEFORMATIONPASSES_H
+#define DEFORMATIONPASSES_H
+
+#include <memory>
+#include <vector>
+
+#include "BSplineImage.h"
+#include "CArray.h"
+#include "CorrelationWorkspace.h"
+#include "DisplacementPredictor.h"
+#include "NormalisedMedianTest.h"
+#include "RefinementPass.h"
+#include "SymmetricDeformation.h"
+
+struct DeformationSettings {
+  int passes = 3;                                   // refinement passes, 1..20
+  BSplineDegree degree = BSplineDegree::Cubic;      // image interpolation
+  PredictorInterpolation predictor = PredictorInterpolation::Bilinear;
+  MedianTestSettings median;                        // between passes and at the end
+  // Gaussian weighting of the windows of the refinement passes: the standard deviation
+  // in window widths (0: none). It narrows the effective window toward its centre.
+  double weightSigma = 0.0;
+  // Smooth the validated field with [1 2 1]/4 along each axis before it becomes the
+  // predictor (see PredictorSmoothing.h).
+  bool smoothPredictor = false;
+};
+
+// What one pass did.
+struct PassReport {
+  int rejected = 0;       // measured vectors the median test rejected before the pass
+  int replaced = 0;       // points filled before the pass (rejected and never measured)
+  int measured = 0;       // points the pass measured
+  double rmsChange = 0;   // px: RMS over those points of the new field minus the predictor
+};
+
+// The field on the grid, one value per point, row after row; the caller's arrays.
+struct GridField {
+  float* u = nullptr;
+  float* v = nullptr;
+  float* peak = nullptr;
+  // In: 1 where the first pass holds a valid vector. Out: 1 where the final vector
+  // passed the median test, 0 where it was rejected or never measured (its value then
+  // replaced from the neighbours).
+  unsigned char* flag = nullptr;
+};
+
+class DeformationPasses {
+ public:
+  // Threads that deform and correlate (at least 1); the results do not depend on it.
+  explicit DeformationPasses(int threads);
+  DeformationPasses(const DeformationPasses&) = delete;
+  DeformationPasses& operator=(const DeformationPasses&) = delete;
+
+  // Runs settings.passes passes over the images (width x height 16-bit pixels each) and
+  // writes settings.passes reports. `plan` is the table entry of the window size (null:
+  // temporary plans, which allocate). False when the settings or the grid are unusable
+  // or the first field holds no valid vector (nothing to predict from), with the field
+  // unchanged, or when memory cannot be obtained; `error` then says which.
+  bool Run(const unsigned short* first, const unsigned short* second, int width, int height,
+           const WindowGrid& grid, const FFTWplan* plan, const DeformationSettings& settings,
+           const GridField& field, PassReport* reports, const char** error);
+
+  // The deformed images of the last pass (width * height floats each).
+  const float* DeformedFirst() const { return deformed1_.data; }
+  const float* DeformedSecond() const { return deformed2_.data; }
+
+ private:
+  bool Reserve(int width, int height, const WindowGrid& grid, const DeformationSettings& s);
+  void PrefilterImages(const unsigned short* first, const unsigned short* second, int width,
+                       int height, BSplineDegree degree);
+  void Deform(int width, int height, BSplineDegree degree);
+  bool Correlate(const WindowGrid& grid, int width, int height, const FFTWplan* plan,
+                 const float* weight, const PassField& out);
+  // Median test on the measured points, then replacement; returns the rejected count.
+  int ValidateAndFill(const GridField& field, int nx, int ny, const MedianTestSettings& median,
+                      int* replaced);
+
+  int threads_;
+  CArray<float> coefficients1_, coefficients2_, deformed1_, deformed2_;
+  CArray<float> predictedU_, predictedV_, weight_, smoothing_;
+  CArray<unsigned char> measured_, state_;
+  DisplacementPredictor predictor_;
+  std::vector<std::unique_ptr<CorrelationWorkspace>> workspaces_;
+  std::vector<std::unique_ptr<DeformationRows>> rows_;
+};
+
+#endif

@@ -1,0 +1,117 @@
+#include "NormalisedMedianTest.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int kMaxNeighbours = 8;
+
+// Median of a[0..n-1], n from 1 to 8; a is sorted in place (insertion sort: at most 8).
+double Median(float* a, int n) {
+  for (int i = 1; i < n; ++i) {
+    const float x = a[i];
+    int j = i - 1;
+    for (; j >= 0 && a[j] > x; --j) a[j + 1] = a[j];
+    a[j + 1] = x;
+  }
+  return n % 2 == 1 ? a[n / 2] : 0.5 * (static_cast<double>(a[n / 2 - 1]) + a[n / 2]);
+}
+
+// |x0 - median| / (median of |x_k - median| + eps) for one component.
+double ComponentResidual(float x0, const float* x, int n, double epsilon) {
+  float sorted[kMaxNeighbours];
+  for (int k = 0; k < n; ++k) sorted[k] = x[k];
+  const double median = Median(sorted, n);
+  float spread[kMaxNeighbours];
+  for (int k = 0; k < n; ++k) spread[k] = static_cast<float>(std::fabs(x[k] - median));
+  return std::fabs(x0 - median) / (Median(spread, n) + epsilon);
+}
+
+}  // namespace
+
+double NormalisedResidual(float u0, float v0, const float* u, const float* v, int n, double epsilon) {
+  if (n < 1) return 0.0;
+  const double ru = ComponentResidual(u0, u, n, epsilon);
+  const double rv = ComponentResidual(v0, v, n, epsilon);
+  return std::sqrt(ru * ru + rv * rv);
+}
+
+namespace {
+
+// The neighbours of point (i, j): the measured ones, and in place of a missing one
+// (beyond the border or unmeasured) its linear extrapolation from two measured points in
+// line with it, along a column or a row that does not pass through (i, j) itself, else
+// from the two points beyond (i, j) on the line through both, (i, j) itself never used.
+// Without that, a border point of a field with a gradient has most of its neighbours on
+// one side and its median residual looks like an outlier's.
+class Neighbourhood {
+ public:
+  Neighbourhood(const float* f, const unsigned char* measured, int nx, int ny)
+      : f_(f), measured_(measured), nx_(nx), ny_(ny) {}
+
+  int Collect(int i, int j, float* out) const {
+    int n = 0;
+    for (int di = -1; di <= 1; ++di) {
+      for (int dj = -1; dj <= 1; ++dj) {
+        if (di == 0 && dj == 0) continue;
+        float value;
+        if (Known(i + di, j + dj, value) || Extrapolated(i, j, di, dj, value)) out[n++] = value;
+      }
+    }
+    return n;
+  }
+
+ private:
+  bool Known(int i, int j, float& value) const {
+    if (i < 0 || i >= ny_ || j < 0 || j >= nx_ || !measured_[i * nx_ + j]) return false;
+    value = f_[i * nx_ + j];
+    return true;
+  }
+  // 2 f(a) - f(b) for the two points a, b next to the missing diagonal neighbour on its
+  // column or its row; else 3 f(a) - 2 f(b) for the points a, b one and two steps beyond
+  // (i, j) on the line from the missing neighbour through (i, j).
+  bool Extrapolated(int i, int j, int di, int dj, float& value) const {
+    float a, b;
+    if (di != 0 && dj != 0 && Known(i, j + dj, a) && Known(i - di, j + dj, b)) {
+      value = 2.0f * a - b;
+      return true;
+    }
+    if (di != 0 && dj != 0 && Known(i + di, j, a) && Known(i + di, j - dj, b)) {
+      value = 2.0f * a - b;
+      return true;
+    }
+    // Else along the line through (i, j), from the two points on its other side.
+    if (Known(i - di, j - dj, a) && Known(i - 2 * di, j - 2 * dj, b)) {
+      value = 3.0f * a - 2.0f * b;
+      return true;
+    }
+    return false;
+  }
+
+  const float* f_;
+  const unsigned char* measured_;
+  int nx_, ny_;
+};
+
+}  // namespace
+
+int NormalisedMedianTest(const float* u, const float* v, const unsigned char* measured, int nx,
+                         int ny, const MedianTestSettings& settings, unsigned char* valid) {
+  const Neighbourhood us(u, measured, nx, ny), vs(v, measured, nx, ny);
+  int rejected = 0;
+  for (int i = 0; i < ny; ++i) {
+    for (int j = 0; j < nx; ++j) {
+      const int k = i * nx + j;
+      valid[k] = 0;
+      if (!measured[k]) continue;
+      float nu[kMaxNeighbours], nv[kMaxNeighbours];
+      const int n = us.Collect(i, j, nu);
+      vs.Collect(i, j, nv);
+      if (NormalisedResidual(u[k], v[k], nu, nv, n, settings.epsilon) > settings.threshold)
+        ++rejected;
+      else
+        valid[k] = 1;
+    }
+  }
+  return rejected;
+}

@@ -1,0 +1,173 @@
+// The predictor (worked example, linear fields at every pixel, the half-pixel window
+// centre) and the symmetric deformation of a smooth image shifted by a known sub-pixel
+// amount, against the analytically shifted image.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "BSplineImage.h"
+#include "DisplacementPredictor.h"
+#include "SymmetricDeformation.h"
+
+namespace {
+
+// Evaluates the predictor over a whole image, row after row.
+void PredictAll(const DisplacementPredictor& p, int width, int height, std::vector<float>& u,
+                std::vector<float>& v) {
+  u.assign(static_cast<size_t>(width) * height, 0.0f);
+  v.assign(u.size(), 0.0f);
+  std::vector<float> scratch(2 * p.GridColumns());
+  for (int y = 0; y < height; ++y) p.Row(y, &u[y * width], &v[y * width], scratch.data());
+}
+
+TEST(DisplacementPredictor, WorkedExampleOfTheHeader) {
+  // Two points of 32-pixel windows every 16 px: centres at 15.5 and 31.5.
+  VectorGrid g;
+  g.nx = 2;
+  g.ny = 1;
+  g.x0 = 15.5;
+  g.y0 = 15.5;
+  g.dx = g.dy = 16;
+  const float u[] = {1.0f, 3.0f}, v[] = {0.0f, 0.0f};
+  DisplacementPredictor p;
+  ASSERT_TRUE(p.Set(g, u, v, PredictorInterpolation::Bilinear, 48));
+  std::vector<float> pu, pv;
+  PredictAll(p, 48, 3, pu, pv);
+  EXPECT_NEAR(pu[23], 1.9375f, 1e-6);
+  EXPECT_NEAR(pu[0], -0.9375f, 1e-6);
+  EXPECT_NEAR(pu[47], 1.0 + 2.0 * (47 - 15.5) / 16.0, 1e-5);
+  EXPECT_NEAR(pu[2 * 48 + 23], 1.9375f, 1e-6);  // one grid row: the same on every row
+}
+
+// u = a + b x + c y at the window centres of a 6 x 5 grid of 32-pixel windows every 16 px.
+struct LinearField {
+  double a = 0.7, b = 0.02, c = -0.015;
+  double At(double x, double y) const { return a + b * x + c * y; }
+};
+
+TEST(DisplacementPredictor, ReproducesALinearFieldAtEveryPixel) {
+  VectorGrid g;
+  g.nx = 6;
+  g.ny = 5;
+  g.x0 = 15.5;
+  g.y0 = 15.5;
+  g.dx = g.dy = 16;
+  const LinearField f;
+  std::vector<float> u(30), v(30);
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 6; ++j) {
+      u[i * 6 + j] = static_cast<float>(f.At(15.5 + 16 * j, 15.5 + 16 * i));
+      v[i * 6 + j] = static_cast<float>(-f.At(15.5 + 16 * j, 15.5 + 16 * i));
+    }
+  const int w = 112, h = 96;  // exactly the image the windows cover
+  DisplacementPredictor p;
+  ASSERT_TRUE(p.Set(g, u.data(), v.data(), PredictorInterpolation::Bilinear, w));
+  std::vector<float> pu, pv;
+  PredictAll(p, w, h, pu, pv);
+  // A window centre taken at x instead of x + 0.5 would be off by 0.01 px here.
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      ASSERT_NEAR(pu[y * w + x], f.At(x, y), 1e-5) << x << "," << y;
+      ASSERT_NEAR(pv[y * w + x], -f.At(x, y), 1e-5) << x << "," << y;
+    }
+  // The B-spline predictor passes through the nodes and is linear between the centres
+  // (a mirror boundary keeps a linear field's spline exact only where it is not
+  // influenced by the ends; so check the nodes).
+  ASSERT_TRUE(p.Set(g, u.data(), v.data(), PredictorInterpolation::CubicBSpline, w));
+  PredictAll(p, w, h, pu, pv);
+  EXPECT_NEAR(pu[47 * w + 63], f.At(63.5, 47.5), 0.02);
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 6; ++j) {
+      // The centre lies between pixels: average the four around it.
+      const int x = 15 + 16 * j, y = 15 + 16 * i;
+      const double mean = 0.25 * (pu[y * w + x] + pu[y * w + x + 1] + pu[(y + 1) * w + x] +
+                                  pu[(y + 1) * w + x + 1]);
+      EXPECT_NEAR(mean, f.At(x + 0.5, y + 0.5), 2e-3) << j << "," << i;
+    }
+}
+
+// A smooth pattern of blobs and waves, in counts.
+double Pattern(double x, double y) {
+  return 1500.0 + 700.0 * std::sin(2 * M_PI * x / 13.0 + 0.4) * std::cos(2 * M_PI * y / 17.0) +
+         900.0 * std::exp(-((x - 30.3) * (x - 30.3) + (y - 27.8) * (y - 27.8)) / 18.0);
+}
+
+// The deformed images of a pair moved by (du, dv): both should show the pattern at
+// p - d/2, the first image's content moved half-way.
+double LargestDeformationError(BSplineDegree degree, double du, double dv) {
+  const int w = 64, h = 56;
+  std::vector<uint16_t> a(w * h), b(w * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      a[y * w + x] = static_cast<uint16_t>(std::lround(Pattern(x, y)));
+      b[y * w + x] = static_cast<uint16_t>(std::lround(Pattern(x - du, y - dv)));
+    }
+  std::vector<float> ca(w * h), cb(w * h);
+  PrefilterImageRows(a.data(), w, 0, h, degree, ca.data());
+  PrefilterColumns(ca.data(), w, h, 0, w, degree);
+  PrefilterImageRows(b.data(), w, 0, h, degree, cb.data());
+  PrefilterColumns(cb.data(), w, h, 0, w, degree);
+
+  VectorGrid g;
+  g.nx = 3;
+  g.ny = 3;
+  g.x0 = 15.5;
+  g.y0 = 15.5;
+  g.dx = g.dy = 16;
+  const std::vector<float> u(9, static_cast<float>(du)), v(9, static_cast<float>(dv));
+  DisplacementPredictor p;
+  EXPECT_TRUE(p.Set(g, u.data(), v.data(), PredictorInterpolation::Bilinear, w));
+  DeformationRows rows;
+  EXPECT_TRUE(rows.Prepare(w, g.nx));
+  std::vector<float> d1(w * h, -1.0f), d2(w * h, -1.0f);
+  const BSplineCoefficients first{ca.data(), w, h, degree}, second{cb.data(), w, h, degree};
+  // In two row ranges, as two threads would.
+  DeformRows(first, second, p, 0, 20, rows, d1.data(), d2.data());
+  DeformRows(first, second, p, 20, h, rows, d1.data(), d2.data());
+
+  double largest = 0.0;
+  for (int y = 8; y < h - 8; ++y)  // away from the mirrored border
+    for (int x = 8; x < w - 8; ++x) {
+      const double expected = Pattern(x - 0.5 * du, y - 0.5 * dv);
+      largest = std::max(largest, std::fabs(d1[y * w + x] - expected));
+      largest = std::max(largest, std::fabs(d2[y * w + x] - expected));
+    }
+  return largest;
+}
+
+TEST(SymmetricDeformation, MovesBothImagesHalfWayToTheAnalyticImage) {
+  // The pattern's finest wave (13 px) is well sampled: both splines meet it to within the
+  // rounding of the pixels to whole counts (0.6 - 0.8 counts found); a sign error in
+  // either half would be off by the full shift's change, hundreds of counts.
+  for (const auto& d : std::vector<std::pair<double, double>>{{0.6, 0.0}, {0.3, -0.45}, {2.7, 1.2}}) {
+    EXPECT_LT(LargestDeformationError(BSplineDegree::Cubic, d.first, d.second), 1.5) << d.first;
+    EXPECT_LT(LargestDeformationError(BSplineDegree::Quintic, d.first, d.second), 1.5) << d.first;
+  }
+}
+
+TEST(SymmetricDeformation, LeavesRowsOutsideTheRangeAlone) {
+  const int w = 8, h = 6;
+  std::vector<float> c(w * h, 100.0f);
+  const BSplineCoefficients img{c.data(), w, h, BSplineDegree::Cubic};
+  VectorGrid g;
+  g.nx = 1;
+  g.ny = 1;
+  const float zero = 0.0f;
+  DisplacementPredictor p;
+  ASSERT_TRUE(p.Set(g, &zero, &zero, PredictorInterpolation::Bilinear, w));
+  DeformationRows rows;
+  ASSERT_TRUE(rows.Prepare(w, 1));
+  std::vector<float> d1(w * h, -1.0f), d2(w * h, -1.0f);
+  DeformRows(img, img, p, 2, 4, rows, d1.data(), d2.data());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      // Coefficients of 100 everywhere are the spline of 100 everywhere.
+      const float expected = (y >= 2 && y < 4) ? 100.0f : -1.0f;
+      EXPECT_NEAR(d1[y * w + x], expected, 1e-4);
+      EXPECT_NEAR(d2[y * w + x], expected, 1e-4);
+    }
+}
+
+}  // namespace
