@@ -44,14 +44,12 @@ void ExportWisdom(const char* name, Console& console) {
   // A wisdom file cut short (a full disk) would fail every later import: it appears only whole.
   AtomicFile out;
   if (!out.Open(name, false)) {
-    fflush(stdout);
-    fprintf(stderr, "Cannot create the wisdom file %s; the plans are not stored.\n", name);
+    console.ErrorPrintf("Cannot create the wisdom file %s; the plans are not stored.\n", name);
     return;
   }
   fftw_export_wisdom_to_file(out.Stream());
   if (!out.Commit()) {
-    fflush(stdout);
-    fprintf(stderr, "Cannot store the wisdom file %s (%s); the plans are not stored.\n", name,
+    console.ErrorPrintf("Cannot store the wisdom file %s (%s); the plans are not stored.\n", name,
             out.Error().c_str());
     return;
   }

@@ -161,6 +161,14 @@ class PIVGrid {
   bool WriteAsciiPIVRecords();
 };
 
+// The velocity files of a grid's records (VectorRecords), written as the grid writes them:
+// a file that cannot be created is reported on the console ("\n Cannot open DPIV output file:
+// NAME ....\n\n"); false on any failure, with the reason in error.
+bool WriteTecplotRecords(const char* fname, int nx, int ny, const std::vector<VectorRecord>& records,
+                         Console& console, std::string& error);
+bool WriteDpivRecords(const char* fname, const std::vector<VectorRecord>& records, Console& console,
+                      std::string& error);
+
 // Writes s[0..lim-1] unchanged (NULs included), then a new line; returns lim.
 int putline(char* s, int lim, FILE* fin);
 

@@ -109,19 +109,19 @@ bool PIVGrid::WriteAsciiPIVRecords() {
 
 bool PIVGrid::WriteAsciiPIVFile(const char* fname, const char* descr, int descr_size) {
   if (fname == nullptr || descr_size < 0 || (descr_size > 0 && descr == nullptr)) {
-    fprintf(stderr, "\n\n Invalid name or description for the PIV output file ....\n\n");
+    console->ErrorPrintf("\n\n Invalid name or description for the PIV output file ....\n\n");
     return false;
   }
   // The header's file-name field is also the name the file is created under: a name
   // that does not fit would be cut and the file written somewhere else.
   if (strlen(fname) >= sizeof pivfileheader.fname) {
-    fprintf(stderr, "\n\n PIV output file name longer than %zu characters ....\n\n",
+    console->ErrorPrintf("\n\n PIV output file name longer than %zu characters ....\n\n",
             sizeof pivfileheader.fname - 1);
     return false;
   }
   const long records = static_cast<long>(nx) * ny;
   if (records > 65535) {
-    fprintf(stderr, "\n\n Too many PIV records for one PIV output file ....\n\n");
+    console->ErrorPrintf("\n\n Too many PIV records for one PIV output file ....\n\n");
     return false;
   }
 
@@ -156,7 +156,7 @@ bool PIVGrid::WriteAsciiPIVFile(const char* fname, const char* descr, int descr_
     if (!ok) asciiFile.Failed();
     ok = asciiFile.Commit() && ok;
     fo = nullptr;
-    if (!ok) fprintf(stderr, "\n\n Problem writing the PIV output file ....\n\n");
+    if (!ok) console->ErrorPrintf("\n\n Problem writing the PIV output file ....\n\n");
   }
   return ok;
 }

@@ -147,7 +147,7 @@ int PIVGrid::DynamicMeanValueOperatorCheck() {
   std::unique_ptr<double[]> AvgV(new (std::nothrow) double[n]());
   std::unique_ptr<double[]> SigSqVel(new (std::nothrow) double[n]());
   if (!AvgU || !AvgV || !SigSqVel) {
-    fprintf(stderr, "Dynamic mean value check: cannot allocate its work arrays; flags left unchanged\n");
+    console->ErrorPrintf("Dynamic mean value check: cannot allocate its work arrays; flags left unchanged\n");
     int on = 0;
     for (int k = 0; k < n; k++) {
       if (pivgrid[k].on()) on++;

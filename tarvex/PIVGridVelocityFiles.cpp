@@ -17,6 +17,17 @@ bool Report(WriteStatus status, const char* fname, const char* defaultName, cons
 
 }  // namespace
 
+bool WriteTecplotRecords(const char* fname, int nx, int ny, const std::vector<VectorRecord>& records,
+                         Console& console, std::string& error) {
+  return Report(WriteTecplotFile(fname, nx, ny, records, error), fname, kDefaultTecplotName,
+                "TecPlot", console);
+}
+
+bool WriteDpivRecords(const char* fname, const std::vector<VectorRecord>& records, Console& console,
+                      std::string& error) {
+  return Report(WriteDpivFile(fname, records, error), fname, kDefaultDpivName, "DPIV", console);
+}
+
 std::vector<VectorRecord> PIVGrid::VectorRecords(bool all) const {
   std::vector<VectorRecord> records;
   const int n = NumberOfPoints();
@@ -33,12 +44,10 @@ std::vector<VectorRecord> PIVGrid::VectorRecords(bool all) const {
 
 bool PIVGrid::WriteTecPlotVelocityFile(const char* fname, int all) {
   writeError.clear();
-  return Report(WriteTecplotFile(fname, nx, ny, VectorRecords(all != 0), writeError), fname,
-                kDefaultTecplotName, "TecPlot", *console);
+  return WriteTecplotRecords(fname, nx, ny, VectorRecords(all != 0), *console, writeError);
 }
 
 bool PIVGrid::WriteBasicDPIVFile(const char* fname) {
   writeError.clear();
-  return Report(WriteDpivFile(fname, VectorRecords(true), writeError), fname, kDefaultDpivName,
-                "DPIV", *console);
+  return WriteDpivRecords(fname, VectorRecords(true), *console, writeError);
 }

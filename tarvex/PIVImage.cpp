@@ -58,7 +58,7 @@ PIVImage::PIVImage(int w, int h, int noofimages, const char* filename) {
   NoImgFiles = 0;
   // Sides outside 1..kMaxImageSide would be read back as a reversed header or not at all.
   if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide || noofimages < 0) {
-    fprintf(stderr, "PIVImage: cannot create %s: %d x %d px, %d images is not a valid image-pair file\n",
+    console->ErrorPrintf("PIVImage: cannot create %s: %d x %d px, %d images is not a valid image-pair file\n",
             filename, w, h, noofimages);
     return;
   }
@@ -72,7 +72,7 @@ PIVImage::PIVImage(int w, int h, int noofimages, const char* filename) {
   memset(I1, 0, sizeof(unsigned short) * static_cast<size_t>(size));
   FILE* out = fopen(filename, "wb");
   if (out == nullptr) {
-    fprintf(stderr, "PIVImage: cannot create image file %s\n", filename);
+    console->ErrorPrintf("PIVImage: cannot create image file %s\n", filename);
     FreeSlots();
     NoImgFiles = 0;
     return;
@@ -84,7 +84,7 @@ PIVImage::PIVImage(int w, int h, int noofimages, const char* filename) {
     written = fwrite(I1, sizeof(unsigned short), static_cast<size_t>(size), out) == static_cast<size_t>(size);
   written = (fclose(out) == 0) && written;
   if (!written) {
-    fprintf(stderr, "PIVImage: cannot write image file %s\n", filename);
+    console->ErrorPrintf("PIVImage: cannot write image file %s\n", filename);
     FreeSlots();
     NoImgFiles = 0;
     return;
@@ -143,8 +143,7 @@ bool PIVImage::SelectImage(int slot, int id) {
   constexpr int kMaxImageId = 65535;
   if (id <= 0 || id > NoImgFiles || id > kMaxImageId) {
     if (id > kMaxImageId && id <= NoImgFiles) {
-      fflush(stdout);
-      fprintf(stderr, "Image %d cannot be selected: image ids above %d are not supported.\n", id,
+      console->ErrorPrintf("Image %d cannot be selected: image ids above %d are not supported.\n", id,
               kMaxImageId);
     }
     console->Print(slot == 1 ? "\nError 1st Image out of Range .... \n" : "\nError 2nd Image out of Range .... \n");
@@ -158,6 +157,7 @@ bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
   // Whatever the store held goes: the new file decides the buffer size.
   FopenFlag = false;
   pairLoaded = false;
+  readAhead.reset();
   FreeSlots();
   NoImgFiles = 0;
   nx = ny = 0;
@@ -173,14 +173,14 @@ bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
       console->Printf("\n Cannot open PIV image file %s ....\n\n", filename);
       return false;
     case ImagePairFileReader::Status::ShortHeader:
-      fprintf(stderr, "PIVImage: %s is shorter than the 4-byte image-pair file header\n", filename);
+      console->ErrorPrintf("PIVImage: %s is shorter than the 4-byte image-pair file header\n", filename);
       return false;
     case ImagePairFileReader::Status::EmptyImage:
-      fprintf(stderr, "PIVImage: %s declares an image of %u x %u px; no images can be read\n", filename,
+      console->ErrorPrintf("PIVImage: %s declares an image of %u x %u px; no images can be read\n", filename,
               file.Header().width, file.Header().height);
       return false;
     case ImagePairFileReader::Status::TooLarge:
-      fprintf(stderr, "PIVImage: %s declares images of %u x %u px, too large for this reader\n", filename,
+      console->ErrorPrintf("PIVImage: %s declares images of %u x %u px, too large for this reader\n", filename,
               file.Header().width, file.Header().height);
       return false;
   }
@@ -196,13 +196,20 @@ bool PIVImage::ReadPIVImageFileHeader(const char* filename) {
   return true;
 }
 
-bool PIVImage::ReadImageIntoSlot(int id, unsigned short* slot, bool report) {
+void PIVImage::ReadAhead(int first, int second) {
+  if (!FopenFlag) return;
+  if (!readAhead) readAhead = std::make_unique<ImageReadAhead>();
+  readAhead->Start(fname, size, first, second);
+}
+
+bool PIVImage::ReadImageIntoSlot(int id, unsigned short*& slot, bool report) {
   if (!file.IsOpen() || slot == nullptr) {
-    fprintf(stderr, "PIVImage: cannot read image %d: %s\n", id,
+    console->ErrorPrintf("PIVImage: cannot read image %d: %s\n", id,
             !file.IsOpen() ? "no image-pair file is open" : "the slot has no buffer");
     return false;
   }
-  const size_t read = file.ReadImage(id, slot);
+  size_t read = readAhead ? readAhead->Take(id, slot) : ImageReadAhead::kNotRead;
+  if (read == ImageReadAhead::kNotRead) read = file.ReadImage(id, slot);
   if (read < static_cast<size_t>(size)) {
     console->Printf("\nProblem occured reading PIV image %d,\n\t only read %d px out of %ld px .....\n\n", id,
            static_cast<int>(read), static_cast<long>(size));
@@ -225,6 +232,7 @@ bool PIVImage::ReadImagefromFile(int imgid) {
 bool PIVImage::UpDataMemOfImages(int nx_, int ny_) {
   FreeSlots();
   pairLoaded = false;
+  readAhead.reset();
   nx = nx_;
   ny = ny_;
   size = ImagePixelCount(nx_, ny_);

@@ -12,8 +12,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <memory>
+
 #include "Console.h"
 #include "ImagePairFile.h"
+#include "ImageReadAhead.h"
 
 class PIVImage {
  public:
@@ -50,6 +53,10 @@ class PIVImage {
   // after the store's message (the slot then holds no complete image).
   bool SetFirstImg(int id);
   bool SetSecondImg(int id);
+  // Starts reading images first and second in the background (a series reading ahead);
+  // selecting them later then takes them from there, with the same messages and outcome as
+  // reading them at that moment. Does nothing without a file.
+  void ReadAhead(int first, int second);
   bool ReadPIVImageFileHeader(const char* filename);
   bool Read2ImagesFromFile(bool desc);
   bool UpDataMemOfImages(int nx, int ny);
@@ -63,10 +70,11 @@ class PIVImage {
   ImagePairFileReader file;
   Console* console = &StandardOutput();  // borrowed
   bool pairLoaded = false;
+  std::unique_ptr<ImageReadAhead> readAhead;  // made by the first ReadAhead
 
   bool ReadImagefromFile(int imgid);
   bool SelectImage(int slot, int id);
-  bool ReadImageIntoSlot(int id, unsigned short* slot, bool report);
+  bool ReadImageIntoSlot(int id, unsigned short*& slot, bool report);
   void FreeSlots();
 };
 

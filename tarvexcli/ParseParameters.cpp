@@ -205,6 +205,7 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
       if (!SetSubPixelEstimator(argv[++i], s)) return false;
     }
     if (strcmp(argv[i], "-meansub") == 0) s.meansub = true;
+    if (strcmp(argv[i], "-resume") == 0) s.resume = true;
     if (strcmp(argv[i], "-j") == 0) {
       if (!HasValues(i, 1, last, "-j")) return false;
       if (!SetThreads(argv[++i], s)) return false;

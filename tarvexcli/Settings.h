@@ -46,6 +46,7 @@ struct TarvexSettings {
   // Opt-in analysis modes (-subpix, -meansub); the defaults keep the standard analysis.
   SubPixelEstimator subpix = SubPixelEstimator::Fit;
   bool meansub = false;
+  bool resume = false;  // -resume: skip the pairs whose files exist
 };
 
 // The analysis part of the run's settings.

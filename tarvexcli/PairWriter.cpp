@@ -1,0 +1,61 @@
+#include "PairWriter.h"
+
+#include <string>
+
+namespace {
+
+const char* const kRunSeparator =
+    "========================================================================================";
+
+}  // namespace
+
+PairWriter::~PairWriter() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void PairWriter::Start(const TarvexSettings& s, PairAnalysis& analysis, const PairJob& job) {
+  if (thread_.joinable()) thread_.join();
+  settings_ = &s;
+  job_ = job;
+  nx_ = analysis.Grid().NX();
+  ny_ = analysis.Grid().NY();
+  const bool smooth = (s.pflag & PFLAG_SMOOTH) != 0;
+  if (s.pflag & PFLAG_TECPLOT) tecplot_ = analysis.Records(smooth);
+  dpiv_ = analysis.Records(true);
+  console_.HoldBack();
+  console_.TakeHeld();
+  written_ = true;
+  failure_ = nullptr;
+  thread_ = std::thread([this] {
+    try {
+      Write();
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+  });
+}
+
+void PairWriter::Write() {
+  std::string error;
+  if (settings_->pflag & PFLAG_TECPLOT) {
+    console_.Printf("Writing out tecplot file: %s, please wait ....\n", job_.names.tecplot);
+    if (!WriteTecplotRecords(job_.names.tecplot, nx_, ny_, tecplot_, console_, error)) {
+      console_.ErrorPrintf("tarvex: %s\n", error.c_str());
+      written_ = false;
+    }
+  }
+  console_.Printf("Writing out DPIV file: %s, please wait ....\n", job_.names.dpiv);
+  if (!WriteDpivRecords(job_.names.dpiv, dpiv_, console_, error)) {
+    console_.ErrorPrintf("tarvex: %s\n", error.c_str());
+    written_ = false;
+  }
+  console_.Printf("%s\n\n", kRunSeparator);
+}
+
+bool PairWriter::Finish(std::vector<ConsoleChunk>& text) {
+  if (!thread_.joinable()) return true;
+  thread_.join();
+  if (failure_) std::rethrow_exception(failure_);
+  for (ConsoleChunk& chunk : console_.TakeHeld()) text.push_back(std::move(chunk));
+  return written_;
+}
