@@ -15,6 +15,20 @@
 #include "SeriesPlan.h"
 #include "SeriesRun.h"
 
+bool PlanImages(const TarvexSettings& s, const PIVImage& image, std::vector<PairJob>& jobs) {
+  if (!image.FopenFlag || image.NumberImages() < 1) {
+    std::fprintf(stderr, "tarvex: cannot read images from %s\n", s.filename);
+    return false;
+  }
+  return PlanRun(s, image.NumberImages(), jobs);
+}
+
+void AnnounceGrid(PairAnalysis& analysis, Console& console) {
+  console.Printf("\nTARVEX analysis grid = %d x %d\n", analysis.Grid().NX(), analysis.Grid().NY());
+  console.Print("\nCalculating TARVEX, please wait .....\n");
+  console.Flush();
+}
+
 // ParseParameters has refused non-positive DFT sizes, spacings and strides, so the grid
 // size and the series loop are finite here.
 int RunAnalysis(const TarvexSettings& s) {
@@ -23,12 +37,8 @@ int RunAnalysis(const TarvexSettings& s) {
   const FFTPlanTable plans(s.speed, true, kWisdomFileName, console);
 
   PIVImage image(s.filename, console);
-  if (!image.FopenFlag || image.NumberImages() < 1) {
-    std::fprintf(stderr, "tarvex: cannot read images from %s\n", s.filename);
-    return 1;
-  }
   std::vector<PairJob> jobs;
-  if (!PlanRun(s, image.NumberImages(), jobs)) return 1;
+  if (!PlanImages(s, image, jobs)) return 1;
 
   if (!(s.pflag & PFLAG_SERIES)) {
     int i1 = 0, i2 = 0;
@@ -38,9 +48,7 @@ int RunAnalysis(const TarvexSettings& s) {
   }
 
   PairAnalysis analysis(ToAnalysisSettings(s), plans.Entries(), image, console);
-  console.Printf("\nTARVEX analysis grid = %d x %d\n", analysis.Grid().NX(), analysis.Grid().NY());
-  console.Print("\nCalculating TARVEX, please wait .....\n");
-  console.Flush();
+  AnnounceGrid(analysis, console);
 
   ProgressLine progress(jobs.size(), (s.pflag & PFLAG_SERIES) && isatty(2), isatty(1) && isatty(2));
   Console direct;

@@ -1,0 +1,173 @@
+#include "ClusterRun.h"
+
+#include <fcntl.h>
+#include <mpi.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DefineFFTWPlans.h"
+#include "Driver.h"
+#include "PairTextMessage.h"
+#include "ParseParameters.h"
+#include "SeriesRun.h"
+
+namespace {
+
+// The exit status of the whole job: the largest of the ranks'.
+int AgreeStatus(int status) {
+  int worst = status;
+  MPI_Allreduce(&status, &worst, 1, MPI_INT, MPI_MAX, MPI_COMM_WORLD);
+  return worst;
+}
+
+// Standard error of a rank other than 0 while it repeats what rank 0 does and says: the
+// messages would only come once per rank.
+class QuietStandardError {
+ public:
+  explicit QuietStandardError(bool quiet) {
+    if (!quiet) return;
+    std::fflush(stderr);
+    saved_ = dup(2);
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+      dup2(null, 2);
+      close(null);
+    }
+  }
+  ~QuietStandardError() {
+    if (saved_ < 0) return;
+    std::fflush(stderr);
+    dup2(saved_, 2);
+    close(saved_);
+  }
+  QuietStandardError(const QuietStandardError&) = delete;
+  QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+// Rank 0 reads the command line as tarvex does (banner, usage, the file-name prompt) and
+// tells the others whether to run and which file; false with the exit status when not.
+bool AgreeSettings(int argc, char** argv, int rank, TarvexSettings& s, int& status) {
+  int verdict[2] = {0, 0};
+  if (rank == 0) verdict[0] = ParseParameters(argc, argv, s, verdict[1]) ? 1 : 0;
+  MPI_Bcast(verdict, 2, MPI_INT, 0, MPI_COMM_WORLD);
+  status = verdict[1];
+  if (!verdict[0]) return false;
+  if (rank != 0) {
+    QuietStandardError quiet(true);
+    ParseOptions(argc, argv, s);
+  }
+  // The prompt may have replaced the name.
+  MPI_Bcast(s.filename, kNameLength, MPI_CHAR, 0, MPI_COMM_WORLD);
+  return true;
+}
+
+// Sends each pair's text to rank 0 as it comes, without waiting for rank 0 to take it.
+class TextSender {
+ public:
+  void Send(PairText&& message) {
+    pending_.push_back({EncodePairText(message), MPI_REQUEST_NULL});
+    Pending& p = pending_.back();
+    MPI_Isend(p.bytes.data(), static_cast<int>(p.bytes.size()), MPI_CHAR, 0, 0, MPI_COMM_WORLD, &p.request);
+    // Messages rank 0 has taken are let go (in order: the buffers must outlive their sends).
+    while (!pending_.empty()) {
+      int done = 0;
+      MPI_Test(&pending_.front().request, &done, MPI_STATUS_IGNORE);
+      if (!done) break;
+      pending_.pop_front();
+    }
+  }
+  ~TextSender() {
+    for (Pending& p : pending_) MPI_Wait(&p.request, MPI_STATUS_IGNORE);
+  }
+
+ private:
+  struct Pending {
+    std::string bytes;
+    MPI_Request request;
+  };
+  std::deque<Pending> pending_;
+};
+
+// Receives the next pair's text from rank `from`.
+PairText Receive(int from) {
+  MPI_Status probe;
+  MPI_Probe(from, 0, MPI_COMM_WORLD, &probe);
+  int count = 0;
+  MPI_Get_count(&probe, MPI_CHAR, &count);
+  std::string bytes(static_cast<size_t>(count), '\0');
+  MPI_Recv(&bytes[0], count, MPI_CHAR, from, 0, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+  PairText message;
+  if (!DecodePairText(bytes, message)) {
+    std::fprintf(stderr, "tarvex-mpi: rank %d sent a message that cannot be read\n", from);
+    MPI_Abort(MPI_COMM_WORLD, 1);
+  }
+  return message;
+}
+
+}  // namespace
+
+size_t BlockStart(size_t pairs, int rank, int ranks) {
+  return pairs * static_cast<size_t>(rank) / static_cast<size_t>(ranks);
+}
+
+int RunCluster(int argc, char** argv, int rank, int ranks) {
+  TarvexSettings s;
+  int status = 0;
+  if (!AgreeSettings(argc, argv, rank, s, status)) return status;
+  if (!(s.pflag & PFLAG_SERIES)) return AgreeStatus(rank == 0 ? RunAnalysis(s) : 0);
+
+  Console& console = StandardOutput();
+  // Rank 0 makes the plans first, writing the wisdom file when there is none; the others
+  // then plan with it, so that every rank transforms as the serial run would.
+  std::unique_ptr<FFTPlanTable> plans;
+  if (rank == 0) plans = std::make_unique<FFTPlanTable>(s.speed, true, kWisdomFileName, console);
+  MPI_Barrier(MPI_COMM_WORLD);
+  if (rank != 0) plans = std::make_unique<FFTPlanTable>(s.speed, true, kWisdomFileName, console);
+
+  std::unique_ptr<PIVImage> image;
+  std::vector<PairJob> jobs;
+  int ready = 0;
+  {
+    QuietStandardError quiet(rank != 0);
+    image = std::make_unique<PIVImage>(s.filename, console);
+    ready = PlanImages(s, *image, jobs) ? 0 : 1;
+  }
+  if (AgreeStatus(ready) != 0) return 1;
+
+  PairAnalysis analysis(ToAnalysisSettings(s), plans->Entries(), *image, console);
+  if (rank == 0) AnnounceGrid(analysis, console);
+
+  SeriesRun run(s, *image, analysis, console);
+  const size_t begin = BlockStart(jobs.size(), rank, ranks), end = BlockStart(jobs.size(), rank + 1, ranks);
+  bool ok = true;
+  if (rank == 0) {
+    Console direct;
+    const PairTextSink show = [&direct](size_t, std::vector<ConsoleChunk>&& text, bool) {
+      direct.Write(text);
+      direct.Flush();
+    };
+    ok = run.Run(jobs, begin, end, show);
+    for (int from = 1; from < ranks; from++) {
+      for (size_t p = BlockStart(jobs.size(), from, ranks); p < BlockStart(jobs.size(), from + 1, ranks); p++) {
+        PairText message = Receive(from);
+        show(p, std::move(message.text), message.ok);
+        ok = ok && message.ok;
+      }
+    }
+  } else {
+    TextSender sender;
+    const PairTextSink send = [&sender](size_t p, std::vector<ConsoleChunk>&& text, bool pairOk) {
+      sender.Send(PairText{p, pairOk, std::move(text)});
+    };
+    ok = run.Run(jobs, begin, end, send);
+  }
+  return AgreeStatus(ok ? 0 : 1);
+}

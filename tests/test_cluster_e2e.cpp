@@ -1,0 +1,198 @@
+// tarvex-mpi: the files and the console text of the serial run, on 1 to 4 ranks; a failing or
+// killed rank ends the whole run with a non-zero status and no file cut short; -resume finishes
+// a killed run with the serial run's files.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace {
+
+// Open MPI refuses root unless told; CI runs as root.
+void AllowRoot() {
+  setenv("OMPI_ALLOW_RUN_AS_ROOT", "1", 1);
+  setenv("OMPI_ALLOW_RUN_AS_ROOT_CONFIRM", "1", 1);
+}
+
+RunResult RunRanks(int ranks, const std::vector<std::string>& args, const std::string& dir) {
+  AllowRoot();
+  std::vector<std::string> all = {"--oversubscribe", "-n", std::to_string(ranks), BinPath("tarvex-mpi")};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunProgram(TARVEX_MPIEXEC, all, dir);
+}
+
+// Every regular file of dir but the inputs and the wisdom file, name and bytes.
+std::map<std::string, std::string> Outputs(const std::string& dir) {
+  std::map<std::string, std::string> files;
+  DIR* d = opendir(dir.c_str());
+  if (d == nullptr) return files;
+  while (dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == ".." || name == "run.b16" || name == "run.b16.truth" ||
+        name == "FFTPlans.Wisdom.dat")
+      continue;
+    files[name] = ReadFile(dir + "/" + name);  // a directory reads as nothing
+  }
+  closedir(d);
+  return files;
+}
+
+// Kills with SIGKILL the tarvex-mpi processes working in dir (their current directory);
+// returns how many.
+int KillRanksIn(const std::string& dir) {
+  int killed = 0;
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return 0;
+  while (dirent* e = readdir(proc)) {
+    const std::string pid = e->d_name;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    char cwd[4096];
+    const ssize_t n = readlink(("/proc/" + pid + "/cwd").c_str(), cwd, sizeof cwd - 1);
+    if (n <= 0 || std::string(cwd, static_cast<size_t>(n)) != dir) continue;
+    if (ReadFile("/proc/" + pid + "/comm") != "tarvex-mpi\n") continue;
+    if (kill(std::stoi(pid), SIGKILL) == 0) killed++;
+  }
+  closedir(proc);
+  return killed;
+}
+
+class Cluster : public testing::Test {
+ protected:
+  void SetUp() override {
+    // 12 pairs of a shift whose whole-pixel offsets (-i) lie far from a rounding boundary.
+    ASSERT_EQ(RunProgram("pivsynth", {"--size", "160x128", "--dx", "2.3", "--dy", "-1.2", "--pairs", "12",
+                                      "--seed", "21", "--noise", "25", "--out", "run.b16"},
+                         dir.path())
+                  .status,
+              0);
+    ASSERT_EQ(RunProgram("tarvex", {"-dft", "32", "run.b16"}, dir.path(), "1 2\n").status, 0);
+    std::remove(dir.file("run.dpiv").c_str());
+  }
+
+  // Runs the serial program and tarvex-mpi on 1 to 4 ranks in fresh copies of the directory
+  // and expects the same files and the same standard output.
+  void ExpectSerialResults(const std::vector<std::string>& options) {
+    const RunResult serial = RunProgram("tarvex", options, dir.path());
+    ASSERT_EQ(serial.status, 0) << serial.err;
+    const auto expected = Outputs(dir.path());
+    ASSERT_GE(expected.size(), 12u);
+    for (const auto& f : expected) std::remove(dir.file(f.first).c_str());
+    for (int ranks = 1; ranks <= 4; ranks++) {
+      const RunResult parallel = RunRanks(ranks, options, dir.path());
+      EXPECT_EQ(parallel.status, 0) << ranks << " ranks: " << parallel.err;
+      EXPECT_TRUE(parallel.out == serial.out) << ranks << " ranks: standard output differs";
+      const auto written = Outputs(dir.path());
+      EXPECT_TRUE(written == expected) << ranks << " ranks: files differ";
+      for (const auto& f : written) std::remove(dir.file(f.first).c_str());
+    }
+  }
+  TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(Cluster, ASinglePassWithChecksSmoothingAndTecplotIsTheSerialRun) {
+  ExpectSerialResults({"-dft", "32", "-gspac", "16", "16", "-MinRho", "0.3", "-GHcheck", "3", "-MVOcheck", "1",
+                       "-s", "-tec", "t", "-all", "1", "1", "2", "run.b16"});
+}
+
+TEST_F(Cluster, TheTwoPassAnalysisIsTheSerialRun) {
+  ExpectSerialResults({"-i", "-dft", "32", "-gspac", "16", "16", "-tec", "t", "-all", "1", "1", "2", "run.b16"});
+}
+
+TEST_F(Cluster, OnePairWithoutASeriesIsAnalysedByRankZero) {
+  const RunResult serial = RunProgram("tarvex", {"-dft", "32", "run.b16"}, dir.path(), "3 4\n");
+  ASSERT_EQ(serial.status, 0);
+  const std::string expected = ReadFile(dir.file("run.dpiv"));
+  std::remove(dir.file("run.dpiv").c_str());
+  AllowRoot();
+  const RunResult parallel = RunProgram(
+      TARVEX_MPIEXEC, {"--oversubscribe", "-n", "2", BinPath("tarvex-mpi"), "-dft", "32", "run.b16"}, dir.path(),
+      "3 4\n");
+  EXPECT_EQ(parallel.status, 0) << parallel.err;
+  EXPECT_EQ(ReadFile(dir.file("run.dpiv")), expected);
+}
+
+TEST_F(Cluster, RefusalsAndAMissingFileFailOnEveryRank) {
+  const RunResult refused = RunRanks(2, {"-dft", "0", "-all", "1", "1", "2", "run.b16"}, dir.path());
+  EXPECT_NE(refused.status, 0);
+  // Said once, by rank 0.
+  EXPECT_EQ(refused.err.find("DFT size must be positive"), refused.err.rfind("DFT size must be positive"));
+  const RunResult flat = RunRanks(3, {"-dft", "32", "-all", "1", "1", "2", "empty.b16"}, dir.path());
+  EXPECT_NE(flat.status, 0);
+}
+
+// A file that cannot be written, on rank 0 and on rank 1: the run goes on, says why on
+// standard error and fails; the other files are the serial run's.
+TEST_F(Cluster, AFileThatCannotBeWrittenOnAnyRankFailsTheRun) {
+  const std::vector<std::string> options = {"-dft", "32", "-gspac", "16", "16", "-all", "1", "1", "2", "run.b16"};
+  ASSERT_EQ(RunProgram("tarvex", options, dir.path()).status, 0);
+  auto expected = Outputs(dir.path());
+  for (const auto& f : expected) std::remove(dir.file(f.first).c_str());
+  // Directories stand in the way of the first pair's file and of the last one's.
+  for (const char* name : {"run.0001.dpiv", "run.0023.dpiv"}) {
+    ASSERT_EQ(mkdir(dir.file(name).c_str(), 0755), 0);
+    expected[name] = "";
+  }
+  const RunResult r = RunRanks(2, options, dir.path());
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("tarvex: cannot write 'run.0001.dpiv': Is a directory\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("tarvex: cannot write 'run.0023.dpiv': Is a directory\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("\n Cannot open DPIV output file: run.0023.dpiv ....\n"), std::string::npos);
+  EXPECT_TRUE(Outputs(dir.path()) == expected);
+}
+
+// A rank killed in the middle: the job stops (no rank waits for the dead one) with a failing
+// status, every file under a final name is whole, and -resume finishes with the serial files.
+TEST_F(Cluster, AKilledRankStopsTheRunAndResumeFinishesIt) {
+  const std::vector<std::string> options = {"-dft", "32", "-gspac", "4", "4", "-MVOcheck", "1", "-all", "1",
+                                            "1", "2", "run.b16"};
+  ASSERT_EQ(RunProgram("tarvex", options, dir.path()).status, 0);
+  const auto expected = Outputs(dir.path());
+  for (const auto& f : expected) std::remove(dir.file(f.first).c_str());
+
+  AllowRoot();
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (chdir(dir.path().c_str()) != 0 || !freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+      _exit(127);
+    std::vector<std::string> argv_s = {TARVEX_MPIEXEC, "--oversubscribe", "-n", "2", BinPath("tarvex-mpi")};
+    argv_s.insert(argv_s.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv_s) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  // Rank 1 writes from pair 7 (first image 13) on: kill a rank once that file is there.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (!FileExists(dir.file("run.0013.dpiv")) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_GE(KillRanksIn(dir.path()), 1);
+  int status = 0;
+  const auto waited = std::chrono::steady_clock::now();
+  waitpid(pid, &status, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(60)) << "the job hung";
+  EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (const auto& f : Outputs(dir.path())) {
+    if (f.first.find(".tmp.") != std::string::npos) continue;  // the temporary file of a killed write
+    EXPECT_EQ(f.second, expected.at(f.first)) << f.first << " is cut short";
+  }
+  std::vector<std::string> again = options;
+  again.insert(again.begin(), "-resume");
+  const RunResult resumed = RunRanks(2, again, dir.path());
+  EXPECT_EQ(resumed.status, 0) << resumed.err;
+  for (const auto& f : expected) EXPECT_EQ(ReadFile(dir.file(f.first)), f.second) << f.first;
+}
