@@ -3,7 +3,7 @@
 #   (cd build && cpack)          -> build/tarvex-toolset_<version>_<arch>.deb
 # pivplot and the Python module install themselves from their own folders.
 
-foreach(program tarvex pralen dolvek quenlar pivsynth pivcompare)
+foreach(program tarvex tarvex-mpi pralen dolvek quenlar pivsynth pivcompare)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION bin)
   else()
@@ -28,10 +28,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 find_program(DPKG_SHLIBDEPS_EXECUTABLE dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS_EXECUTABLE)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+  # mpirun, which starts tarvex-mpi, is no library either.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, openmpi-bin")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "fftw2, libf2c2, libtiff6, libcairo2, libfontconfig1, fonts-dejavu-core, libc6, libstdc++6, libgcc-s1")
+      "fftw2, libf2c2, libtiff6, libcairo2, libfontconfig1, fonts-dejavu-core, libopenmpi3, openmpi-bin, libc6, libstdc++6, libgcc-s1")
 endif()
 # The Python module links no interpreter library; it needs its interpreter and numpy. The
 # read-off dependencies are added to these.
