@@ -45,6 +45,8 @@ int RunAnalysis(const TarvexSettings& s) {
     if (!ReadImagePair(i1, i2)) return 1;
     image.SetFirstImg(i1);
     image.SetSecondImg(i2);
+    jobs[0].first = i1;
+    jobs[0].second = i2;
   }
 
   PairAnalysis analysis(ToAnalysisSettings(s), plans.Entries(), image, console);

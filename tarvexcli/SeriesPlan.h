@@ -17,7 +17,7 @@ struct OutputNames {
   char dpiv[kNameLength];
 };
 
-// One pair of a run: its image ids (0 for the pair of the prompt) and its files.
+// One pair of a run: its image ids (those typed at the prompt without -all) and its files.
 struct PairJob {
   int first;
   int second;
