@@ -15,10 +15,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FuzzInputFile file;
-  const char* path = file.Write(data, size);
   std::string text;
   Console console(&text);
-  PIVImage store(path, console);
+  PIVImage store(file.Write(data, size), console);
   if (!store.FopenFlag) return 0;
   const int images = store.NumberImages();
   FuzzCheck(store.Width() >= 1 && store.Height() >= 1 && images >= 0, "store size");
@@ -26,7 +25,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool inside = id >= 1 && id <= images && id <= 65535;
     FuzzCheck(store.SetFirstImg(id) == inside && store.SetSecondImg(id) == inside, "image selection");
   }
-  // The constructor of the series mode, which asks for a pair by id.
-  PIVImage pair(images > 1 ? images - 1 : 1, images, path);
   return 0;
 }

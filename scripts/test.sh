@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the toolset and runs the whole test suite twice: an optimised build in build/
 # and an AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/; then the
-# threading tests under ThreadSanitizer in build-tsan/.
+# threading tests under ThreadSanitizer in build-tsan/, and a smoke run of the fuzz targets
+# in build-fuzz/.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -23,3 +24,7 @@ cmake --build build-asan -j "$jobs"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTSAN=ON -DTARVEX_BENCHMARKS=OFF >/dev/null
 cmake --build build-tsan -j "$jobs" --target test_parallel_pass tarvex pivsynth
 (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ./bin/test_parallel_pass)
+
+# Every fuzz target for a few thousand executions over its seeds and the inputs that once
+# broke a reader (a minute or two with the clang build); scripts/fuzz.sh long runs them longer.
+./scripts/fuzz.sh smoke
