@@ -3,10 +3,10 @@
 # build-fuzz/ and runs them.
 #
 #   scripts/fuzz.sh smoke [RUNS]        every target for RUNS executions (default 4000) over
-#                                       its seeds and fuzz/regressions/NAME/: what CI runs
+#                                       its seeds and fuzz/regressions/NAME/ only: what CI runs
 #   scripts/fuzz.sh long [RUNS] [NAME]  every target, or target NAME, for RUNS executions
 #                                       (default 1000000), one at a time, keeping what it
-#                                       finds in build-fuzz/fuzz-corpus/NAME/
+#                                       finds in build-fuzz/fuzz-corpus/NAME/ for the next run
 #
 # A run fails on a crash, a leak, a sanitizer report, a broken check of a target, an input
 # that takes more than 1 s (10 s in the smoke run, which shares the machine with CI's other
@@ -14,7 +14,7 @@
 # saved as build-fuzz/fuzz-artifacts/NAME-crash-..., -leak-..., -timeout-... or -oom-...;
 # replay it with build-fuzz/bin/fuzz_NAME FILE. Each run prints a line of executions,
 # coverage (cov: edges, ft: features, as libFuzzer counts them) and seconds; the full log
-# is build-fuzz/fuzz-logs/NAME.log.
+# is build-fuzz/fuzz-logs/MODE-NAME.log.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -31,6 +31,13 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -D
 cmake --build "$build" -j2 --target fuzz
 
 mkdir -p "$build/fuzz-logs" "$build/fuzz-artifacts" "$build/fuzz-corpus"
+# The smoke run starts from the seeds alone, in a corpus of its own that goes afterwards,
+# so that it neither depends on nor disturbs a long run's corpus.
+scratch=""
+if [ "$mode" = smoke ]; then
+  scratch=$(mktemp -d)
+  trap 'rm -rf "$scratch"' EXIT
+fi
 # The readers print their refusals on standard error millions of times over: closed for
 # the run (-close_fd_mask=2); libFuzzer and the sanitizers keep a channel of their own.
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
@@ -41,12 +48,12 @@ failed=0
 for seeds in "$build"/fuzz-seeds/*/; do
   name=$(basename "$seeds")
   [ -n "$only" ] && [ "$name" != "$only" ] && continue
-  corpus="$build/fuzz-corpus/$name"
+  corpus=${scratch:-$build/fuzz-corpus}/$name
   mkdir -p "$corpus"
   # Inputs that once broke a reader, replayed first on every run.
   regressions=""
   [ -d "fuzz/regressions/$name" ] && regressions="fuzz/regressions/$name"
-  log="$build/fuzz-logs/$name.log"
+  log="$build/fuzz-logs/$mode-$name.log"
   start=$(date +%s)
   status=0
   # The first directory receives the inputs found; the seeds and the regressions are read.
@@ -55,7 +62,7 @@ for seeds in "$build"/fuzz-seeds/*/; do
     -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$name-" \
     "$corpus" "$seeds" $regressions >"$log" 2>&1 || status=$?
   seconds=$(($(date +%s) - start))
-  done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1 || true)
+  done_line=$(grep -a -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1 || true)
   if [ "$status" -ne 0 ] || [ -z "$done_line" ]; then
     echo "fuzz_$name: FAILED (status $status, ${seconds} s); the end of $log:" >&2
     tail -n 40 "$log" >&2
