@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "ConverterCommandLines.h"
 #include "ConverterReaders.h"
 #include "ImagePairFile.h"
 
@@ -18,12 +19,10 @@ void ScaleTo12Bit(const unsigned char* in, uint16_t* out, size_t count) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc != 3) {
-    std::cerr << "Use: dolvek <InputFile> <OutputFile>\n";
-    return EXIT_FAILURE;
-  }
-  const char* input = argv[1];
-  const char* output = argv[2];
+  DolvekCommandLine line;
+  if (!ParseDolvekCommandLine(argc, argv, line)) return EXIT_FAILURE;
+  const char* input = line.input;
+  const char* output = line.output;
   std::cout << "You have selected: " << std::endl;
   std::cout << "Input   8Bit File   = " << input << std::endl;
   std::cout << "Output 16Bit File   = " << output << std::endl;

@@ -2,18 +2,15 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "ConverterCommandLines.h"
 #include "ImagePairFile.h"
 #include "TIFFImageReader.h"
 
 int main(int argc, char* argv[]) {
-  // A lone argument would name only the output file; converting nothing into it is
-  // taken as a mistake rather than a request for an empty file.
-  if (argc < 3) {
-    std::cerr << "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n";
-    return EXIT_FAILURE;
-  }
-  const int inputs = argc - 2;
-  const char* output = argv[argc - 1];
+  PralenCommandLine line;
+  if (!ParsePralenCommandLine(argc, argv, line)) return EXIT_FAILURE;
+  const int inputs = line.inputs;
+  const char* output = line.output;
 
   std::cout << "You have selected: " << std::endl;
   for (int i = 1; i <= inputs; ++i) std::cout << "Input   TIFF File  = " << argv[i] << std::endl;

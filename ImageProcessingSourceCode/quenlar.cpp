@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 
+#include "ConverterCommandLines.h"
 #include "ConverterReaders.h"
 #include "ImagePairFile.h"
 
@@ -51,12 +52,7 @@ int ConvertSeries(const char* series, const char* output, int start) {
   for (long index = start; index <= INT_MAX; ++index) {
     // The name goes to the B16 reader, whose working name holds kB16NameSize characters.
     char name[kB16NameSize];
-    const int length = snprintf(name, sizeof name, "%s_%04ld.b16", series, index);
-    if (length < 0 || static_cast<unsigned>(length) >= sizeof name) {
-      fprintf(stderr, "\n\nSeries name \"%s\" gives file names longer than %u characters ....\n\n", series,
-              kB16NameSize - 1);
-      return EXIT_FAILURE;
-    }
+    if (!SeriesFileName(series, index, name)) return EXIT_FAILURE;
     FILE* probe = fopen(name, "rb");
     if (probe == nullptr) {
       std::cout << "File " << name << " Does Not Exist ... " << std::endl;
@@ -91,12 +87,7 @@ int ConvertSeries(const char* series, const char* output, int start) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc == 1) {
-    std::cerr << "Use: quenlar <InputFile(/SeriesName)> <OutputFile> (Start Index)\n";
-    return EXIT_FAILURE;
-  }
-  if (argc == 3) return ConvertOneFile(argv[1], argv[2]);
-  if (argc == 4) return ConvertSeries(argv[1], argv[2], atoi(argv[3]));
-  std::cerr << "Use: quenlar <InputFile(/SeriesName)> <OutputFile> (StartIndex)\n";
-  return EXIT_FAILURE;
+  QuenlarCommandLine line;
+  if (!ParseQuenlarCommandLine(argc, argv, line)) return EXIT_FAILURE;
+  return line.series ? ConvertSeries(line.input, line.output, line.start) : ConvertOneFile(line.input, line.output);
 }

@@ -52,13 +52,15 @@ double MaxDisplacement(const DisplacementField& f, double x0, double y0, double 
   switch (f.kind) {
     case FieldKind::Uniform:
       return std::hypot(f.dx, f.dy);
+    // A field at rest moves nothing however far its centre lies, where 0 times an
+    // overflowing distance would be NaN.
     case FieldKind::Rotation:
-      return std::fabs(f.omega) * std::hypot(farX, farY);
+      return f.omega == 0.0 ? 0.0 : std::fabs(f.omega) * std::hypot(farX, farY);
     case FieldKind::Vortex:
       // Both profiles peak at or inside |gamma| / (2 pi core).
       return std::fabs(f.gamma) / (kTwoPi * f.core);
     case FieldKind::Shear:
-      return std::fabs(f.shear) * farY;
+      return f.shear == 0.0 ? 0.0 : std::fabs(f.shear) * farY;
   }
   return 0.0;
 }

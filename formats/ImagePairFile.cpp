@@ -47,7 +47,10 @@ ImagePairFileReader::Status ImagePairFileReader::Open(const char* name) {
     Close();
     return Status::EmptyImage;
   }
-  pixels_ = ImagePixelCount(header_.width, header_.height);
+  // A side above kMaxImageSide in both byte orders is no header any program writes; taken at
+  // its word, a few bytes would make the analysis reserve gigabytes for images.
+  const unsigned side = static_cast<unsigned>(kMaxImageSide);
+  pixels_ = header_.width > side || header_.height > side ? 0 : ImagePixelCount(header_.width, header_.height);
   if (pixels_ == 0) {
     Close();
     return Status::TooLarge;

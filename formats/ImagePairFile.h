@@ -52,8 +52,9 @@ class ImagePairFileReader {
   ImagePairFileReader(const ImagePairFileReader&) = delete;
   ImagePairFileReader& operator=(const ImagePairFileReader&) = delete;
 
-  // Opens the file, reads its header and counts its images. Header() gives the decoded
-  // header also on EmptyImage and TooLarge, when the file is closed again.
+  // Opens the file, reads its header and counts its images. A side above kMaxImageSide in
+  // both byte orders is TooLarge. Header() gives the decoded header also on EmptyImage and
+  // TooLarge, when the file is closed again.
   Status Open(const char* name);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }

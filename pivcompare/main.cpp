@@ -5,17 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "CompareCommandLine.h"
 #include "DpivFile.h"
 #include "TruthFile.h"
 
 namespace {
-
-const char* const kUsage =
-    "Usage: pivcompare FIELD.dpiv IMAGES.truth\n"
-    "Compares the valid vectors of a DPIV file with the true displacement field that\n"
-    "pivsynth recorded in IMAGES.truth, evaluated at each window's centre, and prints:\n"
-    "  valid N of M, rms error, bias (mean error in x and y) and the fraction of\n"
-    "  outliers (error above 0.5 px), all in pixels.\n";
 
 // An error above this many pixels makes a vector an outlier.
 constexpr double kOutlierLimit = 0.5;
@@ -23,13 +17,15 @@ constexpr double kOutlierLimit = 0.5;
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc != 3) {
-    std::fputs(kUsage, stderr);
-    return 1;
+  switch (ParseCompareCommandLine(argc, argv)) {
+    case CompareCommand::Help:
+      std::fputs(CompareUsage(), stdout);
+      return 0;
+    case CompareCommand::UsageError:
+      std::fputs(CompareUsage(), stderr);
+      return 1;
+    case CompareCommand::Compare:
+      break;
   }
   std::string error;
   VectorField field;

@@ -125,6 +125,10 @@ bool AssignFiles(const std::vector<std::string>& names, const std::string& out, 
     error = "no DPIV file given";
     return false;
   }
+  if (std::find(names.begin(), names.end(), std::string()) != names.end()) {
+    error = "a file name is empty";
+    return false;
+  }
   const bool output_named = names.size() == 2 && !EndsWith(names[1], kDpivExtension);
   if (output_named || names.size() == 1) {
     if (output_named && !out.empty()) {

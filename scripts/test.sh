@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the toolset and runs the whole test suite twice: an optimised build in build/
 # and an AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/; then the
-# threading tests under ThreadSanitizer in build-tsan/.
+# threading tests under ThreadSanitizer in build-tsan/, and a smoke run of the fuzz targets
+# in build-fuzz/.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -25,3 +26,7 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTSAN=ON -DTARVEX_BE
 cmake --build build-tsan -j "$jobs" --target test_parallel_pass tarvex pivsynth tarvexpy
 (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ./bin/test_parallel_pass)
 (cd build-tsan && ctest -R python_test_threads --output-on-failure)
+
+# Every fuzz target for a few thousand executions over its seeds and the inputs that once
+# broke a reader (a minute or two with the clang build); scripts/fuzz.sh long runs them longer.
+./scripts/fuzz.sh smoke

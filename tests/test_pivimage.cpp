@@ -208,18 +208,33 @@ TEST_F(PIVImageFile, WidthLimitIs5000) {
   });
   EXPECT_EQ(c.out, HeaderReport(1, 5000, 1));
 
-  // 6000 = 0x1770 is taken as reversed: both values swap, 6000 -> 0x7017, 1 -> 0x0100.
+  // 6000 = 0x1770 is taken as reversed: both values swap, 6000 -> 0x7017 = 28695, 1 -> 0x0100
+  // = 256. A side above 5000 in both byte orders is refused, no buffer reserved for it.
   WriteImagePairFile(path, 6000, 1, MakeImages(6000, 1, 1));
   c = Capture([&] {
     PIVImage store(path.c_str());
-    EXPECT_EQ(store.Width(), 28695);
-    EXPECT_EQ(store.Height(), 256);
+    EXPECT_FALSE(store.FopenFlag);
+    EXPECT_EQ(store.I1, nullptr);
     EXPECT_EQ(store.NumberImages(), 0);
   });
-  EXPECT_EQ(c.out.rfind("\n\nbytes are probably reversed ....\n try swapping bytes ....\n\n" +
-                            HeaderReport(0, 28695, 256),
-                        0),
-            0u);
+  EXPECT_EQ(c.out, "\n\nbytes are probably reversed ....\n try swapping bytes ....\n\n");
+  EXPECT_EQ(c.err, "PIVImage: " + path + " declares images of 28695 x 256 px, too large for this reader\n");
+}
+
+TEST_F(PIVImageFile, HeaderAbove5000InBothByteOrdersReservesNothing) {
+  // 7F 7F read either way is 32639: taken at its word, 4 bytes would ask for two slots of
+  // 2 GiB each. 10 FF / FF FF reverses to 4351 x 65535, still too tall.
+  for (const std::string& header : {Bytes({0x7f, 0x7f, 0x7f, 0x7f}), Bytes({0x10, 0xff, 0xff, 0xff})}) {
+    WriteFile(path, header + std::string(64, 'a'));
+    Console c = Capture([&] {
+      PIVImage store(path.c_str());
+      EXPECT_FALSE(store.FopenFlag);
+      EXPECT_EQ(store.I1, nullptr);
+      EXPECT_EQ(store.I2, nullptr);
+    });
+    EXPECT_NE(c.err.find("too large for this reader"), std::string::npos) << c.err;
+    EXPECT_EQ(c.out.find("Number of PIV Images"), std::string::npos);
+  }
 }
 
 TEST_F(PIVImageFile, PixelsReadAsStoredAfterReversedHeader) {

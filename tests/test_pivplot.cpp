@@ -603,6 +603,8 @@ TEST(PivplotRefusals, BadImagesAndOutputs) {
   ExpectRefused(dir, {"--image", "fits.b16", "2", "f.dpiv"}, "f.png", "holds 1 image(s), so no image 2");
   ExpectRefused(dir, {"f.dpiv", "no/such/dir/f.png"}, "f.png", "cannot create no/such/dir/f.png");
   ExpectRefused(dir, {"--pdf", "f.dpiv", "no/such/dir/f.pdf"}, "f.pdf", "cannot create no/such/dir/f.pdf");
+  // An empty name (found by fuzzing: it was taken for the picture's name).
+  ExpectRefused(dir, {"f.dpiv", ""}, "f.png", "a file name is empty");
 
   // A series is read whole before any picture is written: one bad file stops them all.
   WriteFile(dir.file("a.dpiv"), DpivText(kSquareField));

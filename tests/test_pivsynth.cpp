@@ -307,6 +307,19 @@ TEST(PivsynthSeeding, MarginLetsParticlesMoveIntoView) {
   EXPECT_EQ(SeedMargin(f, 100, 60, 2.5), 50.0 + ParticleReach(2.5));
 }
 
+TEST(PivsynthSeeding, FieldAtRestNeedsNoMarginHoweverFarItsCentre) {
+  // hypot(1.7e308, 1.7e308) overflows to infinity; 0 times it would be NaN, and a NaN
+  // margin made a particle count of -2^63.
+  for (FieldKind kind : {FieldKind::Rotation, FieldKind::Shear}) {
+    DisplacementField f;
+    f.kind = kind;
+    f.cx = -1.7e308;
+    f.cy = 1.7e308;
+    EXPECT_EQ(MaxDisplacement(f, -10.0, -10.0, 110.0, 110.0), 0.0);
+    EXPECT_EQ(SeedMargin(f, 100, 100, 2.5), ParticleReach(2.5));
+  }
+}
+
 TEST(PivsynthSeeding, ParticlesFillTheAreaWithVaryingPeaks) {
   const SeedArea area = SeedingArea(64, 32, 6.0);
   EXPECT_DOUBLE_EQ(area.x0, -6.5);
@@ -453,6 +466,25 @@ TEST(PivsynthProgram, DefaultsWriteSynthB16) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(dir.file("synth.b16")).size(), 4u + 2u * 2u * 256u * 256u);
   EXPECT_TRUE(FileExists(dir.file("synth.b16.truth")));
+}
+
+TEST(PivsynthProgram, RotationAtRestAboutAFarCentreDrawsAsAnyFieldAtRest) {
+  TempDir dir;
+  const std::vector<std::string> size = {"--size", "16x16", "--field", "rotation", "--out"};
+  auto run = [&](const std::string& out, const std::string& center) {
+    std::vector<std::string> args = size;
+    args.push_back(out);
+    if (!center.empty()) args.insert(args.end(), {"--center", center});
+    const RunResult r = RunProgram("pivsynth", args, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.out;
+  };
+  const std::string far = run("far.b16", "-1.7e308,1.7e308");
+  const std::string near = run("near.b16", "");
+  // 0.02 per pixel over 16 + 2 * reach pixels a side: the same count for both centres.
+  EXPECT_EQ(far.substr(0, far.find(" to ")), near.substr(0, near.find(" to ")));
+  EXPECT_EQ(far.find("-9223372036854775808"), std::string::npos) << far;
+  EXPECT_EQ(ReadFile(dir.file("far.b16")), ReadFile(dir.file("near.b16")));
 }
 
 TEST(PivsynthProgram, SameSeedSameBytesOtherSeedOtherBytes) {

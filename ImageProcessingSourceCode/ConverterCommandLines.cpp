@@ -1,0 +1,53 @@
+#include "ConverterCommandLines.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+bool ParsePralenCommandLine(int argc, char* argv[], PralenCommandLine& line) {
+  // A lone argument would name only the output file; converting nothing into it is
+  // taken as a mistake rather than a request for an empty file.
+  if (argc < 3) {
+    std::cerr << "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n";
+    return false;
+  }
+  line.inputs = argc - 2;
+  line.output = argv[argc - 1];
+  return true;
+}
+
+bool ParseDolvekCommandLine(int argc, char* argv[], DolvekCommandLine& line) {
+  if (argc != 3) {
+    std::cerr << "Use: dolvek <InputFile> <OutputFile>\n";
+    return false;
+  }
+  line.input = argv[1];
+  line.output = argv[2];
+  return true;
+}
+
+bool ParseQuenlarCommandLine(int argc, char* argv[], QuenlarCommandLine& line) {
+  if (argc == 1) {
+    std::cerr << "Use: quenlar <InputFile(/SeriesName)> <OutputFile> (Start Index)\n";
+    return false;
+  }
+  if (argc != 3 && argc != 4) {
+    std::cerr << "Use: quenlar <InputFile(/SeriesName)> <OutputFile> (StartIndex)\n";
+    return false;
+  }
+  line.input = argv[1];
+  line.output = argv[2];
+  line.series = argc == 4;
+  line.start = line.series ? atoi(argv[3]) : 0;
+  return true;
+}
+
+bool SeriesFileName(const char* series, long index, char (&name)[kB16NameSize]) {
+  const int length = snprintf(name, sizeof name, "%s_%04ld.b16", series, index);
+  if (length < 0 || static_cast<unsigned>(length) >= sizeof name) {
+    fprintf(stderr, "\n\nSeries name \"%s\" gives file names longer than %u characters ....\n\n", series,
+            kB16NameSize - 1);
+    return false;
+  }
+  return true;
+}
