@@ -119,8 +119,7 @@ bool ReadLayout(TIFF* tif, TiffLayout& layout, std::string& error) {
   else if (layout.samples > 1 && planar != PLANARCONFIG_CONTIG)
     error = "the TIFF image stores its samples in separate planes: a mask stores them together";
   else if (orientation != ORIENTATION_TOPLEFT)
-    error = "the TIFF image is not stored top row first (orientation " + std::to_string(orientation) +
-            "): a mask is";
+    error = "the TIFF image is not stored top row first (orientation " + std::to_string(orientation) + ")";
   else if (p == PHOTOMETRIC_PALETTE &&
            TIFFGetField(tif, TIFFTAG_COLORMAP, &layout.palette[0], &layout.palette[1], &layout.palette[2]) != 1)
     error = "damaged TIFF file: its palette is missing";
