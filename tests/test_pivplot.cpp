@@ -1,7 +1,8 @@
 // pivplot end to end: arrows on the expected pixels in their colours, the automatic
 // scale, the stretched image background, colour maps and their bar, the shading of masks,
-// SVG and PDF output, series, every refusal, and the whole chain pivsynth -> tarvex -> pivplot. Pictures are
-// read back through libpng, SVG files through xmllint and PDF files through poppler.
+// SVG and PDF output, series, every refusal, and the whole chain pivsynth -> tarvex ->
+// pivplot. Pictures are read back through libpng, SVG files through xmllint and PDF files
+// through poppler.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <utime.h>
