@@ -17,6 +17,7 @@
 
 #include "MaskFile.h"
 #include "MaskRegion.h"
+#include "MaskSamples.h"
 #include "TestSupport.h"
 
 namespace {
@@ -257,6 +258,19 @@ TEST(MaskFileHeader, MaskImageLayout) {
   mask.Set(1, 2, true);
   EXPECT_EQ(mask.Bytes()[9], 1);
   EXPECT_EQ(mask.MaskedCount(), 3);
+}
+
+TEST(MaskFileHeader, SamplesJudgedAsTheSharedHeaderSays) {
+  unsigned char flow[3] = {9, 9, 9};
+  std::string error;
+  ASSERT_TRUE(SamplesToFlow({0, 0, 0, 9, 9, 9, 255, 255, 255}, {3, 255}, 0, 0, flow, error)) << error;
+  EXPECT_EQ(std::vector<unsigned char>(flow, flow + 3), (std::vector<unsigned char>{0, 1, 1}));
+  EXPECT_FALSE(SamplesToFlow({0, 0, 0, 9, 9, 8}, {3, 255}, 4, 7, flow, error));
+  EXPECT_EQ(error, "pixel (5, 7) is coloured (9, 9, 8): a mask must be greyscale");
+  ASSERT_TRUE(SamplesToFlow({0, 255}, {2, 255}, 0, 0, flow, error));
+  EXPECT_EQ(flow[0], 0);
+  EXPECT_FALSE(SamplesToFlow({0, 255, 40, 254}, {2, 255}, 0, 3, flow, error));
+  EXPECT_EQ(error, "pixel (1, 3) is not opaque (alpha 254 of 255): a mask must be opaque");
 }
 
 // ---------------------------------------------------------------- PNG
