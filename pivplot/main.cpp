@@ -43,7 +43,7 @@ std::string ModificationDate(const std::string& path) {
   return text;
 }
 
-// The mask and what shades it.
+// The mask, and the file it came from for the messages.
 struct MaskSource {
   std::string path;
   MaskImage pixels;
@@ -102,6 +102,7 @@ bool Plot(const PlotOptions& options) {
                   std::to_string(pixels.Height()) + " px, but the image is " + std::to_string(background->Width()) +
                   " x " + std::to_string(background->Height()) + " px");
     mask_layer.emplace(PaintMaskLayer(pixels));
+    if (!mask_layer->Ok()) return Fail("cannot hold the mask of " + options.mask);
   }
   std::vector<int> widths(count), heights(count);
   for (size_t k = 0; k < count; k++)
