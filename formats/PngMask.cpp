@@ -102,7 +102,8 @@ bool ReadPngMask(FILE* file, MaskImage& mask, std::string& error) {
     error = "damaged PNG file: " + reading.Error();
     return false;
   }
-  if (layout.width > static_cast<png_uint_32>(kMaxImageSide) || layout.height > static_cast<png_uint_32>(kMaxImageSide)) {
+  const png_uint_32 largest = static_cast<png_uint_32>(kMaxImageSide);
+  if (layout.width > largest || layout.height > largest) {
     error = "the PNG image is " + std::to_string(layout.width) + " x " + std::to_string(layout.height) +
             " px: a mask is at most " + std::to_string(kMaxImageSide) + " px a side";
     return false;

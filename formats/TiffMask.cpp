@@ -198,7 +198,8 @@ bool ReadTiles(TIFF* tif, const TiffLayout& layout, MaskImage& mask, std::string
   for (uint32_t ty = 0; ty < layout.height; ty += tile_height)
     for (uint32_t tx = 0; tx < layout.width; tx += tile_width) {
       if (TIFFReadTile(tif, tile.data(), tx, ty, 0, 0) < 0) return false;
-      const uint32_t columns = std::min(tile_width, layout.width - tx), rows = std::min(tile_height, layout.height - ty);
+      const uint32_t columns = std::min(tile_width, layout.width - tx);
+      const uint32_t rows = std::min(tile_height, layout.height - ty);
       for (uint32_t r = 0; r < rows; ++r)
         if (!JudgeRun(layout, &tile[static_cast<size_t>(r) * row_bytes], columns, static_cast<int>(tx),
                       static_cast<int>(ty + r), mask, error))

@@ -777,7 +777,8 @@ TEST(PivplotMask, MaskedPixelsAreShadedAndTheRestIsUntouched) {
   WriteImagePairFile(dir.file("m.b16"), w, h, {counts});
 
   // The rejected vectors hidden: no arrow anywhere.
-  const std::vector<std::string> bare = {"--no-decorations", "--rejected", "hide", "--image", "pair.b16", "1", "f.dpiv"};
+  const std::vector<std::string> bare = {"--no-decorations", "--rejected", "hide", "--image", "pair.b16", "1",
+                                         "f.dpiv"};
   auto with = [&](const std::vector<std::string>& extra) {
     std::vector<std::string> args = bare;
     args.insert(args.end(), extra.begin(), extra.end());
