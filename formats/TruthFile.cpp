@@ -64,6 +64,16 @@ bool SplitPair(const std::string& text, char sep, std::string& a, std::string& b
   return true;
 }
 
+// Reads "A,B,C..." with exactly count numbers.
+bool ParseNumbers(const std::string& text, double* values, int count) {
+  size_t start = 0;
+  for (int k = 0; k < count; ++k) {
+    const size_t comma = k + 1 < count ? text.find(',', start) : text.size();
+    if (comma == std::string::npos || !ParseDouble(text.substr(start, comma - start), values[k])) return false;
+    start = comma + 1;
+  }
+  return true;
+}
 
 std::string Trim(const std::string& s) {
   const size_t b = s.find_first_not_of(" \t\r");
@@ -91,6 +101,13 @@ namespace {
 std::string Line(const std::string& key, const std::string& value) { return key + " = " + value + "\n"; }
 std::string Line(const std::string& key, double value) { return Line(key, FormatNumber(value)); }
 
+const char* MaskOption(MaskShape shape) { return shape == MaskShape::Rectangle ? "mask-rect" : "mask-circle"; }
+
+std::string MaskValue(const MaskRegion& m) {
+  if (m.shape == MaskShape::Circle) return FormatNumber(m.cx) + "," + FormatNumber(m.cy) + "," + FormatNumber(m.r);
+  return FormatNumber(m.x0) + "," + FormatNumber(m.y0) + "," + FormatNumber(m.x1) + "," + FormatNumber(m.y1);
+}
+
 std::string FieldLines(const DisplacementField& f) {
   std::string text = Line("field", FieldKindName(f.kind));
   const std::string center = FormatNumber(f.cx) + "," + FormatNumber(f.cy);
@@ -115,9 +132,11 @@ std::string FieldLines(const DisplacementField& f) {
 }  // namespace
 
 std::string TruthText(const TruthRecord& o) {
-  return FieldLines(o.field) + Line("size", std::to_string(o.width) + "x" + std::to_string(o.height)) +
-         Line("pairs", std::to_string(o.pairs)) + Line("diameter", o.diameter) + Line("density", o.density) +
-         Line("noise", o.noise) + Line("seed", std::to_string(o.seed));
+  std::string text = FieldLines(o.field) + Line("size", std::to_string(o.width) + "x" + std::to_string(o.height)) +
+                     Line("pairs", std::to_string(o.pairs)) + Line("diameter", o.diameter) +
+                     Line("density", o.density) + Line("noise", o.noise) + Line("seed", std::to_string(o.seed));
+  for (const MaskRegion& m : o.masks) text += Line(MaskOption(m.shape), MaskValue(m));
+  return text;
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& error) {
@@ -160,6 +179,29 @@ bool TruthRecordParser::Center(const std::string& value) {
   if (!SplitPair(value, ',', x, y) || !ParseDouble(x, o_.field.cx) || !ParseDouble(y, o_.field.cy))
     return Fail("--center: '" + value + "' is not of the form X,Y");
   centerGiven_ = true;
+  return true;
+}
+
+bool TruthRecordParser::Mask(const std::string& name, const std::string& value) {
+  MaskRegion m;
+  if (name == "--mask-circle") {
+    m.shape = MaskShape::Circle;
+    double v[3];
+    if (!ParseNumbers(value, v, 3)) return Fail(name + ": '" + value + "' is not of the form X,Y,R");
+    m.cx = v[0];
+    m.cy = v[1];
+    m.r = v[2];
+    if (!(m.r > 0.0)) return Fail(name + ": the radius must be positive");
+  } else {
+    double v[4];
+    if (!ParseNumbers(value, v, 4)) return Fail(name + ": '" + value + "' is not of the form X0,Y0,X1,Y1");
+    m.x0 = v[0];
+    m.y0 = v[1];
+    m.x1 = v[2];
+    m.y1 = v[3];
+    if (m.x1 < m.x0 || m.y1 < m.y0) return Fail(name + ": X1 must not be below X0, nor Y1 below Y0");
+  }
+  o_.masks.push_back(m);
   return true;
 }
 
@@ -211,6 +253,7 @@ bool TruthRecordParser::Apply(const std::string& name, const std::string& value)
   if (name == "--seed") {
     return ParseSeed(value, o_.seed) || Fail("--seed: '" + value + "' is not a whole number from 0 to 2^64-1");
   }
+  if (name == "--mask-rect" || name == "--mask-circle") return Mask(name, value);
   return Fail("unknown option '" + name + "'");
 }
 
@@ -237,6 +280,11 @@ bool TruthRecordParser::Finish() {
     o_.field.cx = (o_.width - 1) / 2.0;
     o_.field.cy = (o_.height - 1) / 2.0;
   }
+  // A region beside the image is almost surely a mistake in its numbers.
+  for (const MaskRegion& m : o_.masks)
+    if (!CoversAnyPixel(m, o_.width, o_.height))
+      return Fail(std::string("--") + MaskOption(m.shape) + " " + MaskValue(m) + " covers no pixel of the " +
+                  std::to_string(o_.width) + "x" + std::to_string(o_.height) + " image");
   return true;
 }
 

@@ -6,7 +6,9 @@
 // Worked example: a uniform shift of 2.3, -1.2 px on one 256 x 256 pair with the defaults is
 //   field = uniform / dx = 2.3 / dy = -1.2 / size = 256x256 / pairs = 1 / diameter = 2.5 /
 //   density = 0.02 / noise = 0 / seed = 1
-// (one line each), and DisplacementAt(field, 100.5, 7.5) is (2.3, -1.2) everywhere.
+// (one line each), and DisplacementAt(field, 100.5, 7.5) is (2.3, -1.2) everywhere. Masked
+// regions follow, one line each in the order given: --mask-rect 0,200,255,255 and
+// --mask-circle 128,100,20.5 add "mask-rect = 0,200,255,255" and "mask-circle = 128,100,20.5".
 #ifndef FORMATS_TRUTHFILE_H
 #define FORMATS_TRUTHFILE_H
 
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "DisplacementField.h"
+#include "MaskRegion.h"
 
 // What a truth file records: the field and the settings the images were made with.
 struct TruthRecord {
@@ -25,6 +28,7 @@ struct TruthRecord {
   double density = 0.02;    // particles per pixel
   double noise = 0.0;       // std dev of the additive noise in counts
   uint64_t seed = 1;
+  std::vector<MaskRegion> masks;  // regions without flow (and without particles)
 };
 
 // Shortest decimal form that reads back as the same double.
@@ -49,6 +53,7 @@ class TruthRecordParser {
   bool Number(const std::string& name, const std::string& value, double& target);
   bool Size(const std::string& value);
   bool Center(const std::string& value);
+  bool Mask(const std::string& name, const std::string& value);
 
   TruthRecord& o_;
   std::string error_;

@@ -5,6 +5,7 @@
 #include "ArrowPainter.h"
 #include "ColourMap.h"
 #include "FigureLayout.h"
+#include "MaskLayer.h"
 #include "Text.h"
 
 namespace {
@@ -27,6 +28,7 @@ void DrawPlotArea(cairo_t* cr, const FigureContent& content, const FigureLayout&
   cairo_paint(cr);
   if (content.background != nullptr) PaintRaster(cr, *content.background, 0, 0, 1);
   if (content.colour_layer != nullptr) PaintRaster(cr, *content.colour_layer, 0, 0, content.layer_opacity);
+  if (content.mask_layer != nullptr) PaintRaster(cr, *content.mask_layer, 0, 0, kMaskOpacity);
   // Image pixel (i, j) covers [i, i + 1] x [j, j + 1] here: its centre is half a pixel on.
   cairo_translate(cr, 0.5, 0.5);
   PaintArrows(cr, content.arrows, content.halo);

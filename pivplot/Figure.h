@@ -19,6 +19,7 @@ struct FigureContent {
   Rgb fill{0, 0, 0};               // the plot area's colour without an image
   Raster* colour_layer = nullptr;  // the colour map, or null
   double layer_opacity = 1;
+  Raster* mask_layer = nullptr;    // the pixels without flow, or null (see MaskLayer.h)
   ColourScale colour_scale;        // the colour layer's values
   std::vector<Arrow> arrows;       // in image pixel coordinates
   bool halo = false;               // draw the arrows over a white halo

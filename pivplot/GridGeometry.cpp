@@ -36,9 +36,9 @@ std::string Number(double value) {
 
 }  // namespace
 
-bool ImageFitsGrid(const VectorField& field, int w, int h, std::string& error) {
+bool ImageFitsGrid(const VectorField& field, int w, int h, std::string& error, const std::string& what) {
   if (SideFits(w, field.x0, field.nx, field.delx) && SideFits(h, field.y0, field.ny, field.dely)) return true;
-  error = "the image is " + std::to_string(w) + " x " + std::to_string(h) + " px, but a grid of " +
+  error = what + " is " + std::to_string(w) + " x " + std::to_string(h) + " px, but a grid of " +
           std::to_string(field.nx) + " x " + std::to_string(field.ny) + " vectors from " +
           Number(field.x0) + ", " + Number(field.y0) + " on comes from an image " +
           SideRange(field.x0, field.nx, field.delx) + " px wide and " +

@@ -10,8 +10,8 @@
 #include "DpivFile.h"
 
 // Whether an image of w x h pixels is one the grid can have been measured on; if not,
-// error says why.
-bool ImageFitsGrid(const VectorField& field, int w, int h, std::string& error);
+// error says why, naming the picture's source as what ("the image", "the mask m.png").
+bool ImageFitsGrid(const VectorField& field, int w, int h, std::string& error, const std::string& what = "the image");
 
 // The smallest image the grid can come from: the picture size when there is no image.
 void SmallestImage(const VectorField& field, int& w, int& h);

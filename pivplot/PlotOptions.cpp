@@ -82,6 +82,12 @@ bool ParseOption(const std::vector<std::string>& args, size_t& i, PlotOptions& o
       return false;
     }
     options.image = *file;
+  } else if (a == "--mask") {
+    if (!(value = Value(args, i)) || value->empty()) {
+      error = "--mask needs a mask file";
+      return false;
+    }
+    options.mask = *value;
   } else if (a == "--color") {
     if (!(value = Value(args, i)) || !ParseQuantity(*value, options.colour)) {
       error = "--color needs one of speed, vorticity, divergence, u, v or none";
@@ -176,6 +182,9 @@ const char* PlotUsage() {
          "  --image FILE ID   draw image ID (from 1) of the image-pair file FILE, in grey and\n"
          "                    contrast-stretched, behind the arrows; it must be the size the\n"
          "                    grid was measured on (the same image for every file)\n"
+         "  --mask FILE       shade in grey the pixels without flow (zero) of the mask FILE,\n"
+         "                    a PNG, TIFF or image-pair file (its first image) of the\n"
+         "                    image's size, over the image and the colour map\n"
          "  --color Q         colour map of Q behind the arrows: speed, u, v (px/frame),\n"
          "                    vorticity dv/dx - du/dy or divergence du/dx + dv/dy (1/frame),\n"
          "                    or none [none]; viridis from 0 for speed, a blue-grey-red map\n"

@@ -13,6 +13,7 @@ struct PlotOptions {
   std::vector<std::string> outputs;  // the picture of each
   std::string image;                 // image-pair file of the background; empty for none
   int image_id = 0;                  // image of that file, from 1
+  std::string mask;                  // mask file whose pixels without flow are shaded; empty for none
   double scale = 0;                  // arrow pixels per pixel of displacement; 0 chooses it
   bool by_magnitude = false;
   PictureFormat format = PictureFormat::Png;

@@ -48,6 +48,7 @@ bool RenderPicture(const PlotOptions& options, const PictureJob& job, Picture& p
   content.fill = map ? Rgb{255, 255, 255} : Rgb{0, 0, 0};
   content.colour_layer = layer.get();
   content.layer_opacity = job.background != nullptr ? options.opacity : 1.0;
+  content.mask_layer = job.mask;
   content.colour_scale = job.colour_scale;
   content.arrows = LayOutArrows(*job.field, style);
   content.halo = map;

@@ -16,6 +16,7 @@ struct PictureJob {
   const VectorField* field = nullptr;
   const ScalarGrid* quantity = nullptr;   // the colour map's values (options.colour)
   Raster* background = nullptr;           // the image, or null
+  Raster* mask = nullptr;                 // the mask layer, or null
   int plot_width = 0, plot_height = 0;    // the image's size
   ColourScale colour_scale;
   double arrow_scale = 1;

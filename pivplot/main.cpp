@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "GridGeometry.h"
 #include "OutputFile.h"
 #include "ImagePairFile.h"
+#include "MaskFile.h"
+#include "MaskLayer.h"
 #include "PlotOptions.h"
 #include "PlotPicture.h"
 #include "Text.h"
@@ -40,12 +43,35 @@ std::string ModificationDate(const std::string& path) {
   return text;
 }
 
-// The size of the plot area for a field: the image's, or the smallest image the grid fits.
-bool PlotSize(const VectorField& field, const Raster* background, int& w, int& h, std::string& error) {
+// The mask, and the file it came from for the messages.
+struct MaskSource {
+  std::string path;
+  MaskImage pixels;
+};
+
+// Reads the mask; one line on the console tells what it holds.
+bool LoadMask(const std::string& path, MaskSource& mask, std::string& error) {
+  MaskFileKind kind;
+  if (!ReadMaskFile(path, mask.pixels, kind, error)) return false;
+  mask.path = path;
+  printf("mask: %s (%s, %d x %d px, %lld pixels without flow)\n", path.c_str(), MaskFileKindName(kind),
+         mask.pixels.Width(), mask.pixels.Height(), mask.pixels.MaskedCount());
+  return true;
+}
+
+// The size of the plot area for a field: the image's, else the mask's, else the smallest
+// image the grid fits.
+bool PlotSize(const VectorField& field, const Raster* background, const MaskSource* mask, int& w, int& h,
+              std::string& error) {
   if (background != nullptr) {
     w = background->Width();
     h = background->Height();
     return ImageFitsGrid(field, w, h, error);
+  }
+  if (mask != nullptr) {
+    w = mask->pixels.Width();
+    h = mask->pixels.Height();
+    return ImageFitsGrid(field, w, h, error, "the mask " + mask->path);
   }
   SmallestImage(field, w, h);
   if (w <= kMaxImageSide && h <= kMaxImageSide) return true;
@@ -66,9 +92,21 @@ bool Plot(const PlotOptions& options) {
     background = LoadBackground(options.image, options.image_id, error);
     if (!background) return Fail(error);
   }
+  std::optional<MaskSource> mask;
+  std::optional<Raster> mask_layer;
+  if (!options.mask.empty()) {
+    if (!LoadMask(options.mask, mask.emplace(), error)) return Fail(error);
+    const MaskImage& pixels = mask->pixels;
+    if (background && (pixels.Width() != background->Width() || pixels.Height() != background->Height()))
+      return Fail("the mask " + options.mask + " is " + std::to_string(pixels.Width()) + " x " +
+                  std::to_string(pixels.Height()) + " px, but the image is " + std::to_string(background->Width()) +
+                  " x " + std::to_string(background->Height()) + " px");
+    mask_layer.emplace(PaintMaskLayer(pixels));
+    if (!mask_layer->Ok()) return Fail("cannot hold the mask of " + options.mask);
+  }
   std::vector<int> widths(count), heights(count);
   for (size_t k = 0; k < count; k++)
-    if (!PlotSize(fields[k], background.get(), widths[k], heights[k], error))
+    if (!PlotSize(fields[k], background.get(), mask ? &*mask : nullptr, widths[k], heights[k], error))
       return Fail(count > 1 ? options.dpiv[k] + ": " + error : error);
 
   std::vector<ScalarGrid> grids;
@@ -88,6 +126,7 @@ bool Plot(const PlotOptions& options) {
     job.field = &fields[k];
     job.quantity = &grids[k];
     job.background = background.get();
+    job.mask = mask_layer ? &*mask_layer : nullptr;
     job.plot_width = widths[k];
     job.plot_height = heights[k];
     job.colour_scale = options.fixed_range ? common_scale : ScaleSpanning(options.colour, {&grids[k]});

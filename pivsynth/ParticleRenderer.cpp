@@ -20,17 +20,23 @@ int ParticleReach(double diameter) { return static_cast<int>(std::ceil(2.0 * dia
 IntensityImage::IntensityImage(int width, int height)
     : width_(width), height_(height), values_(static_cast<size_t>(width) * height, 0.0) {}
 
+bool ParticleFootprint(const Particle& p, double diameter, int width, int height, PixelBox& box) {
+  const int reach = ParticleReach(diameter);
+  // Far-away (or non-finite) centres draw nothing; this also keeps the casts below in range.
+  if (!(p.x > -reach - 1.0 && p.x < width + reach && p.y > -reach - 1.0 && p.y < height + reach)) return false;
+  box.x0 = std::max(0, static_cast<int>(std::floor(p.x)) - reach);
+  box.x1 = std::min(width - 1, static_cast<int>(std::floor(p.x)) + reach);
+  box.y0 = std::max(0, static_cast<int>(std::floor(p.y)) - reach);
+  box.y1 = std::min(height - 1, static_cast<int>(std::floor(p.y)) + reach);
+  return box.x0 <= box.x1 && box.y0 <= box.y1;
+}
+
 void IntensityImage::AddParticle(const Particle& p, double diameter) {
   // exp(-8 r^2 / d^2) is a Gaussian with sigma = d / 4; it factors into x and y.
   const double sigma = diameter / 4.0;
-  const int reach = ParticleReach(diameter);
-  // Far-away (or non-finite) centres draw nothing; this also keeps the casts below in range.
-  if (!(p.x > -reach - 1.0 && p.x < width_ + reach && p.y > -reach - 1.0 && p.y < height_ + reach)) return;
-  const int x0 = std::max(0, static_cast<int>(std::floor(p.x)) - reach);
-  const int x1 = std::min(width_ - 1, static_cast<int>(std::floor(p.x)) + reach);
-  const int y0 = std::max(0, static_cast<int>(std::floor(p.y)) - reach);
-  const int y1 = std::min(height_ - 1, static_cast<int>(std::floor(p.y)) + reach);
-  if (x0 > x1 || y0 > y1) return;
+  PixelBox box;
+  if (!ParticleFootprint(p, diameter, width_, height_, box)) return;
+  const int x0 = box.x0, x1 = box.x1, y0 = box.y0, y1 = box.y1;
   std::vector<double> columns(static_cast<size_t>(x1 - x0 + 1));
   for (int i = x0; i <= x1; ++i) columns[i - x0] = GaussianIntegral(i - 0.5, i + 0.5, p.x, sigma);
   for (int j = y0; j <= y1; ++j) {

@@ -29,6 +29,17 @@ double ParticleTotalIntensity(double peak, double diameter);
 // 1e-13 of the peak.
 int ParticleReach(double diameter);
 
+// The pixels a particle is drawn into: columns x0 to x1 and rows y0 to y1.
+struct PixelBox {
+  int x0, y0, x1, y1;
+};
+
+// The pixels of a width x height image that a particle of the diameter lights: its reach on
+// every side of the pixel holding its centre, clipped to the image. False when it lights
+// none (also for a far-away or non-finite centre). Example: diameter 2.5 (reach 6) at
+// (10.7, 3.2) in a 64 x 64 image lights columns 4 to 16 and rows 0 to 9.
+bool ParticleFootprint(const Particle& particle, double diameter, int width, int height, PixelBox& box);
+
 // An image of real-valued intensities, owned as one buffer, row after row.
 class IntensityImage {
  public:

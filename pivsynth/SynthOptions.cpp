@@ -61,8 +61,15 @@ const char* UsageText() {
          "  --density P       particles per pixel, 0 to 1 [0.02]\n"
          "  --noise S         std dev of additive Gaussian noise in counts [0]\n"
          "  --seed N          random seed, 0 to 2^64-1 [1]\n"
+         "  --mask-rect X0,Y0,X1,Y1\n"
+         "                    mask the pixels with X0 <= x <= X1 and Y0 <= y <= Y1\n"
+         "  --mask-circle X,Y,R\n"
+         "                    mask the pixels within R of (X, Y)\n"
          "  --out FILE        image-pair file to write [synth.b16]\n"
          "  --help            show this text and exit\n"
          "\n"
-         "Displacements are evaluated at each particle's first-image position.\n";
+         "Displacements are evaluated at each particle's first-image position.\n"
+         "Masks may be given many times; a pixel (x the column, y the row) is masked when its\n"
+         "centre lies in a region. No particle lights a masked pixel in either image, and\n"
+         "the mask is written to FILE.mask.png (255 where there is flow, 0 where masked).\n";
 }

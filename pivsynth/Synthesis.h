@@ -20,10 +20,12 @@ long long ParticlesPerPair(const TruthRecord& record);
 // Renders the record's pairs in file order, handing every image (width * height counts, row
 // after row) to take as it is made: images 2k - 1 and 2k are pair k. Stops when take returns
 // false, and returns whether every image was taken. The images are those Synthesize writes.
+// Masked regions stay free of particle light (see ParticleMask.h).
 bool RenderImages(const TruthRecord& record, const std::function<bool(const std::vector<uint16_t>&)>& take);
 
-// Writes options.out and options.out + ".truth". On success summary holds the line to
-// print; on failure error says why and neither file is left behind.
+// Writes options.out, options.out + ".truth" and, when regions are masked, their mask
+// options.out + ".mask.png" (see MaskFile.h). On success summary holds the line to print; on
+// failure error says why and none of the files is left behind. (Defined in SynthesisFiles.cpp.)
 bool Synthesize(const SynthOptions& options, std::string& summary, std::string& error);
 
 #endif

@@ -1,7 +1,8 @@
 // pivplot end to end: arrows on the expected pixels in their colours, the automatic
-// scale, the stretched image background, colour maps and their bar, SVG and PDF output,
-// series, every refusal, and the whole chain pivsynth -> tarvex -> pivplot. Pictures are
-// read back through libpng, SVG files through xmllint and PDF files through poppler.
+// scale, the stretched image background, colour maps and their bar, the shading of masks,
+// SVG and PDF output, series, every refusal, and the whole chain pivsynth -> tarvex ->
+// pivplot. Pictures are read back through libpng, SVG files through xmllint and PDF files
+// through poppler.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <utime.h>
@@ -733,6 +734,183 @@ TEST(PivplotEndToEnd, VortexDemoDrawsItsVorticityOverTheImage) {
     }
   EXPECT_GT(warm, 150) << warm << " of 289";
   EXPECT_EQ(cool, 0);
+}
+
+// ---------------------------------------------------------------- masks
+
+// An 8-bit greyscale PNG, through libpng's simplified writer.
+void WriteGreyPng(const std::string& path, int w, int h, const std::vector<unsigned char>& grey) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(w);
+  image.height = static_cast<png_uint_32>(h);
+  image.format = PNG_FORMAT_GRAY;
+  ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, grey.data(), 0, nullptr)) << image.message;
+}
+
+// A w x h mask without flow on the rectangle x0..x1, y0..y1 and on the pixel (px, py): grey
+// levels 0 there and 255 elsewhere.
+std::vector<unsigned char> MaskLevels(int w, int h, int x0, int y0, int x1, int y1, int px, int py) {
+  std::vector<unsigned char> grey(static_cast<size_t>(w) * h, 255);
+  for (int y = y0; y <= y1; y++)
+    for (int x = x0; x <= x1; x++) grey[static_cast<size_t>(y) * w + x] = 0;
+  grey[static_cast<size_t>(py) * w + px] = 0;
+  return grey;
+}
+
+// The shading: 60 % of grey 160 over what lies under it.
+int Shaded(int under) { return static_cast<int>(std::lround(0.4 * under + 0.6 * 160)); }
+
+TEST(PivplotMask, MaskedPixelsAreShadedAndTheRestIsUntouched) {
+  TempDir dir;
+  const int w = 64, h = 48;
+  std::vector<uint16_t> ramp(w * h);
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) ramp[y * w + x] = static_cast<uint16_t>(1000 + 10 * x + 3 * y);
+  WriteImagePairFile(dir.file("pair.b16"), w, h, {ramp});
+  std::vector<Record> grid;
+  for (int y : {15, 31})
+    for (int x : {15, 31, 47}) grid.push_back({0, double(x), double(y), 0, 0});
+  WriteFile(dir.file("f.dpiv"), DpivText(grid));
+  const std::vector<unsigned char> levels = MaskLevels(w, h, 5, 30, 20, 40, 60, 2);
+  WriteGreyPng(dir.file("m.png"), w, h, levels);
+  std::vector<uint16_t> counts(levels.begin(), levels.end());
+  WriteImagePairFile(dir.file("m.b16"), w, h, {counts});
+
+  // The rejected vectors hidden: no arrow anywhere.
+  const std::vector<std::string> bare = {"--no-decorations", "--rejected", "hide", "--image", "pair.b16", "1",
+                                         "f.dpiv"};
+  auto with = [&](const std::vector<std::string>& extra) {
+    std::vector<std::string> args = bare;
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Plot(dir, args);
+  };
+  ASSERT_EQ(with({"plain.png"}).status, 0);
+  const RunResult png = with({"--mask", "m.png", "png.png"});
+  ASSERT_EQ(png.status, 0) << png.err;
+  EXPECT_NE(png.out.find("mask: m.png (PNG, 64 x 48 px, 177 pixels without flow)\n"), std::string::npos) << png.out;
+  const RunResult pair = with({"--mask", "m.b16", "pair.png"});
+  ASSERT_EQ(pair.status, 0) << pair.err;
+  EXPECT_NE(pair.out.find("mask: m.b16 (image-pair file, 64 x 48 px, 177 pixels without flow)\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir.file("png.png")), ReadFile(dir.file("pair.png")));
+
+  const Picture plain = ReadPng(dir.file("plain.png")), masked = ReadPng(dir.file("png.png"));
+  ASSERT_EQ(masked.width, w);
+  ASSERT_EQ(masked.height, h);
+  int shaded = 0;
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) {
+      const Rgb under = plain.At(x, y), got = masked.At(x, y);
+      if (levels[static_cast<size_t>(y) * w + x] != 0) {
+        ASSERT_EQ(got, under) << x << ", " << y;
+        continue;
+      }
+      ASSERT_EQ(under.r, static_cast<int>(std::lround(255.0 * (10 * x + 3 * y) / 771.0))) << x << ", " << y;
+      EXPECT_NEAR(got.r, Shaded(under.r), 1) << x << ", " << y;
+      EXPECT_TRUE(got.r == got.g && got.g == got.b) << got;
+      shaded++;
+    }
+  EXPECT_EQ(shaded, 16 * 11 + 1);
+  // The pixel (60, 2): grey 255 * 606 / 771 = 200 under 60 % of 160 gives 0.4 * 200 + 96 = 176.
+  EXPECT_EQ(masked.At(60, 2), (Rgb{176, 176, 176}));
+
+  // Decorated, only the plot area's masked pixels change: the title, axes and margins stay.
+  const std::vector<std::string> decorated = {"--rejected", "hide", "--image", "pair.b16", "1", "--color", "speed"};
+  std::vector<std::string> args = decorated;
+  args.insert(args.end(), {"f.dpiv", "deco.png"});
+  ASSERT_EQ(Plot(dir, args).status, 0);
+  args = decorated;
+  args.insert(args.end(), {"--mask", "m.png", "f.dpiv", "deco_mask.png"});
+  ASSERT_EQ(Plot(dir, args).status, 0);
+  const Picture deco = ReadPng(dir.file("deco.png")), deco_mask = ReadPng(dir.file("deco_mask.png"));
+  ASSERT_EQ(deco.width, deco_mask.width);
+  ASSERT_EQ(deco.height, deco_mask.height);
+  const Frames f = FindFrames(deco, w);
+  ASSERT_GT(f.plot_top, 0);
+  int changed = 0;
+  for (int y = 0; y < deco.height; y++)
+    for (int x = 0; x < deco.width; x++) {
+      if (deco.At(x, y) == deco_mask.At(x, y)) continue;
+      const int ix = x - f.plot_left, iy = y - f.plot_top;
+      ASSERT_TRUE(ix >= 0 && iy >= 0 && ix < w && iy < h && levels[static_cast<size_t>(iy) * w + ix] == 0)
+          << "picture pixel " << x << ", " << y;
+      changed++;
+    }
+  EXPECT_GT(changed, 100);
+}
+
+TEST(PivplotMask, WithoutAnImageTheMaskGivesThePlotItsSize) {
+  TempDir dir;
+  WriteFile(dir.file("f.dpiv"), DpivText(kSquareField));
+  // The grid comes from images 64 to 95 px a side; the mask is 70 x 64.
+  WriteGreyPng(dir.file("m.png"), 70, 64, MaskLevels(70, 64, 60, 0, 69, 9, 55, 28));
+  const RunResult r = Plot(dir, {"--no-decorations", "--mask", "m.png", "f.dpiv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("picture: f.png (70 x 64 px)\n"), std::string::npos) << r.out;
+  const Picture p = ReadPng(dir.file("f.png"));
+  ASSERT_EQ(p.width, 70);
+  EXPECT_EQ(p.At(65, 5), (Rgb{96, 96, 96}));  // 60 % of grey 160 over black
+  EXPECT_EQ(p.At(55, 28), (Rgb{96, 96, 96}));
+  EXPECT_EQ(p.At(65, 15), kBlack);
+  EXPECT_EQ(p.At(30, 60), kBlack);
+
+  // The shading lies over the colour map: (55, 28) is in the cell of the point (47, 15), clear
+  // of the arrows.
+  ASSERT_EQ(Plot(dir, {"--no-decorations", "--color", "v", "--cells", "--mask", "m.png", "f.dpiv", "map.png"}).status,
+            0);
+  // A mask of flow everywhere gives the same 70 x 64 plot without shading.
+  WriteGreyPng(dir.file("blank.png"), 70, 64, std::vector<unsigned char>(70 * 64, 255));
+  ASSERT_EQ(Plot(dir, {"--no-decorations", "--color", "v", "--cells", "--mask", "blank.png", "f.dpiv", "plain.png"})
+                .status,
+            0);
+  const Rgb cell = ReadPng(dir.file("plain.png")).At(55, 28), shaded = ReadPng(dir.file("map.png")).At(55, 28);
+  EXPECT_FALSE(cell == (Rgb{255, 255, 255})) << cell;
+  EXPECT_NEAR(shaded.r, Shaded(cell.r), 1) << cell << " " << shaded;
+  EXPECT_NEAR(shaded.g, Shaded(cell.g), 1) << cell << " " << shaded;
+  EXPECT_NEAR(shaded.b, Shaded(cell.b), 1) << cell << " " << shaded;
+}
+
+TEST(PivplotMask, MasksThatDoNotFitAreRefused) {
+  TempDir dir;
+  WriteFile(dir.file("f.dpiv"), DpivText(kSquareField));
+  WriteImagePairFile(dir.file("pair.b16"), 64, 64, {std::vector<uint16_t>(64 * 64, 7)});
+  WriteGreyPng(dir.file("tall.png"), 64, 65, std::vector<unsigned char>(64 * 65, 255));
+  ExpectRefused(dir, {"--image", "pair.b16", "1", "--mask", "tall.png", "f.dpiv"}, "f.png",
+                "the mask tall.png is 64 x 65 px, but the image is 64 x 64 px");
+  WriteGreyPng(dir.file("wide.png"), 100, 64, std::vector<unsigned char>(100 * 64, 255));
+  ExpectRefused(dir, {"--mask", "wide.png", "f.dpiv"}, "f.png",
+                "the mask wide.png is 100 x 64 px, but a grid of 2 x 2 vectors from 15, 15 on comes from an image "
+                "64 to 95 px wide and 64 to 95 px high");
+  ExpectRefused(dir, {"--mask", "absent.png", "f.dpiv"}, "f.png", "cannot open the mask file absent.png");
+  WriteFile(dir.file("text.png"), "not a picture\n");
+  ExpectRefused(dir, {"--mask", "text.png", "f.dpiv"}, "f.png",
+                "the mask file text.png cannot be used: neither a PNG nor a TIFF image");
+  const RunResult missing = Plot(dir, {"f.dpiv", "--mask"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("pivplot: --mask needs a mask file"), std::string::npos) << missing.err;
+  EXPECT_FALSE(FileExists(dir.file("f.png")));
+}
+
+TEST(PivplotEndToEnd, PivsynthsMaskIsShadedOverItsImages) {
+  TempDir dir;
+  const RunResult synth = RunProgram(
+      "pivsynth", {"--size", "128x96", "--dx", "3", "--dy", "1", "--mask-rect", "0,72,127,95", "--out", "pair.b16"},
+      dir.path());
+  ASSERT_EQ(synth.status, 0) << synth.err;
+  ASSERT_EQ(RunProgram("tarvex", {"-dft", "32", "pair.b16"}, dir.path(), "1 2\n").status, 0);
+  const RunResult r =
+      Plot(dir, {"--no-decorations", "--image", "pair.b16", "1", "--mask", "pair.b16.mask.png", "pair.dpiv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("mask: pair.b16.mask.png (PNG, 128 x 96 px, 3072 pixels without flow)\n"), std::string::npos)
+      << r.out;
+  // No particle lights the mask, so under the shading the image is black: 96 grey, save
+  // where an arrow crosses.
+  const Picture p = ReadPng(dir.file("pair.png"));
+  int grey = 0;
+  for (int y = 72; y < 96; y++)
+    for (int x = 0; x < 128; x++) grey += p.At(x, y) == (Rgb{96, 96, 96});
+  EXPECT_GT(grey, 0.95 * 3072) << grey;
 }
 
 }  // namespace

@@ -1,14 +1,19 @@
-// The synthetic particle-image generator: its renderer, fields and seeding directly,
-// and the program end to end (file layout, determinism, truth file, refusals).
+// The synthetic particle-image generator: its renderer, fields, seeding and masks directly,
+// and the program end to end (file layout, determinism, truth file, masks, refusals).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "DisplacementField.h"
+#include "MaskFile.h"
+#include "MaskRegion.h"
+#include "ParticleMask.h"
 #include "ParticleRenderer.h"
 #include "ParticleSeeding.h"
 #include "SynthOptions.h"
@@ -673,4 +678,215 @@ TEST(PivsynthProgram, RefusesOutputItCannotWriteAndLeavesNothingBehind) {
   EXPECT_EQ(truth.err.rfind("pivsynth: cannot write 't.b16.truth'", 0), 0u) << truth.err;
   EXPECT_EQ(truth.out, "");
   EXPECT_FALSE(FileExists(dir.file("t.b16")));
+}
+
+// ---------------------------------------------------------------- masks
+
+TEST(PivsynthMask, TheHeadersParticlesNextToAMaskedPixel) {
+  PixelBox box{};
+  ASSERT_TRUE(ParticleFootprint({10.7, 3.2, 1000.0}, 2.5, 64, 64, box));
+  EXPECT_EQ(std::vector<int>({box.x0, box.y0, box.x1, box.y1}), std::vector<int>({4, 0, 16, 9}));
+  EXPECT_FALSE(ParticleFootprint({-8.0, 3.2, 1000.0}, 2.5, 64, 64, box));
+
+  MaskImage mask(20, 20);
+  mask.Set(10, 10, false);
+  const MaskedPixels masked(mask);
+  const DisplacementField still;
+  const std::vector<Particle> left = {{3.9, 10.0, 2000.0}, {4.0, 10.0, 2000.0}, {16.99, 10.0, 2000.0},
+                                     {17.0, 10.0, 2000.0}, {10.0, 3.99, 2000.0}};
+  const std::vector<Particle> kept = ParticlesClearOfMask(left, still, 2.5, masked);
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[0].x, 3.9);
+  EXPECT_EQ(kept[1].x, 17.0);
+  EXPECT_EQ(kept[2].y, 3.99);
+  DisplacementField shift;
+  shift.dx = 2.0;
+  EXPECT_TRUE(ParticlesClearOfMask({left[0]}, shift, 2.5, masked).empty());
+  EXPECT_EQ(ParticlesClearOfMask({left[3]}, shift, 2.5, masked).size(), 1u);
+
+  // The kept particles put no light at all on the masked pixel; one 2 px from it, left out,
+  // would.
+  IntensityImage image(20, 20), closer(20, 20);
+  for (const Particle& p : kept) image.AddParticle(p, 2.5);
+  EXPECT_EQ(image.At(10, 10), 0.0);
+  const Particle near{8.0, 10.0, 2000.0};
+  closer.AddParticle(near, 2.5);
+  EXPECT_GT(closer.At(10, 10), 1.0);
+  EXPECT_TRUE(ParticlesClearOfMask({near}, still, 2.5, masked).empty());
+}
+
+TEST(PivsynthMask, MaskedPixelsAgreeWithABruteForceSearch) {
+  const int w = 53, h = 31;
+  MaskImage mask(w, h);
+  SynthRandom random(5);
+  for (int k = 0; k < 40; ++k)
+    mask.Set(static_cast<int>(random.Uniform() * w), static_cast<int>(random.Uniform() * h), false);
+  const MaskedPixels masked(mask);
+  int found = 0;
+  for (int k = 0; k < 3000; ++k) {
+    int x0 = static_cast<int>(random.Uniform() * w), x1 = static_cast<int>(random.Uniform() * w);
+    int y0 = static_cast<int>(random.Uniform() * h), y1 = static_cast<int>(random.Uniform() * h);
+    if (x1 < x0) std::swap(x0, x1);
+    if (y1 < y0) std::swap(y0, y1);
+    bool any = false;
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) any = any || !mask.Flow(x, y);
+    ASSERT_EQ(masked.AnyIn({x0, y0, x1, y1}), any) << x0 << "," << y0 << " to " << x1 << "," << y1;
+    found += any;
+  }
+  EXPECT_GT(found, 300);
+  EXPECT_LT(found, 2700);
+}
+
+namespace {
+
+// The Chebyshev distance of every pixel to the nearest masked one (0 on the mask).
+std::vector<int> DistanceToMask(const MaskImage& mask) {
+  const int w = mask.Width(), h = mask.Height();
+  std::vector<int> distance(static_cast<size_t>(w) * h, w + h);
+  for (int my = 0; my < h; ++my)
+    for (int mx = 0; mx < w; ++mx) {
+      if (mask.Flow(mx, my)) continue;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          int& d = distance[static_cast<size_t>(y) * w + x];
+          d = std::min(d, std::max(std::abs(x - mx), std::abs(y - my)));
+        }
+    }
+  return distance;
+}
+
+}  // namespace
+
+TEST(PivsynthMask, NoParticleLightsAMaskedPixelInEitherImage) {
+  TempDir dir;
+  const std::vector<std::string> base = {"--size", "96x72", "--dx", "5", "--dy", "-4", "--density", "0.05",
+                                         "--pairs", "2", "--seed", "4"};
+  std::vector<std::string> masked_args = base;
+  masked_args.insert(masked_args.end(), {"--mask-circle", "30,36,9.5", "--mask-rect", "70,-10,200,12", "--out",
+                                         "m.b16"});
+  std::vector<std::string> plain_args = base;
+  plain_args.insert(plain_args.end(), {"--out", "p.b16"});
+  const RunResult r = RunProgram("pivsynth", masked_args, dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(RunProgram("pivsynth", plain_args, dir.path()).status, 0);
+
+  TruthRecord truth;
+  std::string error;
+  ASSERT_TRUE(ReadTruthFile(dir.file("m.b16.truth"), truth, error)) << error;
+  ASSERT_EQ(truth.masks.size(), 2u);
+  const MaskImage expected = RasterizeMask(truth.masks, 96, 72);
+  // 293 pixels within 9.5 px of (30, 36) (whole i, j with i^2 + j^2 <= 90: 19 in each of
+  // the columns i = 0, +-1, +-2, +-3, then 17, 17, 15, 13, 11 and 7 in +-4 to +-9), and
+  // columns 70 to 95 of rows 0 to 12.
+  EXPECT_EQ(expected.MaskedCount(), 293 + 26 * 13);
+  EXPECT_EQ(r.out, "pivsynth: wrote 4 images of 96x72 px (2 pairs, " + std::to_string(ParticlesPerPair(truth)) +
+                       " particles per pair, uniform field) to m.b16, truth in m.b16.truth, mask in m.b16.mask.png (" +
+                       std::to_string(293 + 26 * 13) + " of 6912 pixels masked)\n");
+
+  MaskImage written;
+  MaskFileKind kind = MaskFileKind::ImagePair;
+  ASSERT_TRUE(ReadMaskFile(dir.file("m.b16.mask.png"), written, kind, error)) << error;
+  EXPECT_EQ(kind, MaskFileKind::Png);
+  EXPECT_EQ(written.Bytes(), expected.Bytes());
+
+  const PairFile masked = ReadPairFile(dir.file("m.b16")), plain = ReadPairFile(dir.file("p.b16"));
+  ASSERT_EQ(masked.images.size(), 4u);
+  ASSERT_EQ(plain.images.size(), 4u);
+  const std::vector<int> distance = DistanceToMask(expected);
+  // A particle left out lit pixels at most 2 reaches + 1 from the mask in one image, and the
+  // shift of 5 px further in the other: beyond that both runs drew the same particles.
+  const int untouched = 2 * ParticleReach(2.5) + 1 + 5;
+  for (size_t i = 0; i < 4; ++i) {
+    double inside = 0.0, near = 0.0, far_pixels = 0.0;
+    for (size_t k = 0; k < distance.size(); ++k) {
+      const uint16_t v = masked.images[i][k];
+      if (distance[k] == 0) inside += v;
+      if (distance[k] >= 1 && distance[k] <= ParticleReach(2.5)) near += v;
+      ASSERT_LE(v, plain.images[i][k]) << "image " << i + 1 << ", pixel " << k;
+      if (distance[k] > untouched) {
+        ASSERT_EQ(v, plain.images[i][k]) << "image " << i + 1 << ", pixel " << k;
+        far_pixels++;
+      }
+    }
+    EXPECT_EQ(inside, 0.0) << "image " << i + 1;
+    // The flow is seeded up to the mask: particles kept beside it light pixels within a reach.
+    EXPECT_GT(near, 0.0) << "image " << i + 1;
+    EXPECT_GT(far_pixels, 1000) << "image " << i + 1;
+  }
+
+  // The images are those RenderImages makes from the truth file, masks and all.
+  std::vector<std::vector<uint16_t>> rendered;
+  EXPECT_TRUE(RenderImages(truth, [&rendered](const std::vector<uint16_t>& image) {
+    rendered.push_back(image);
+    return true;
+  }));
+  EXPECT_EQ(rendered, masked.images);
+}
+
+TEST(PivsynthMask, TruthRecordsTheRegionsAndNoiseCoversTheMask) {
+  TempDir dir;
+  const RunResult r = RunProgram("pivsynth",
+                                 {"--size", "100x80", "--noise", "20", "--mask-rect=10,20.5,69,59", "--mask-circle",
+                                  "99,0,4.25", "--mask-rect", "0,79,0,79", "--out", "n.b16"},
+                                 dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir.file("n.b16.truth")),
+            "field = uniform\ndx = 0\ndy = 0\nsize = 100x80\npairs = 1\ndiameter = 2.5\ndensity = 0.02\n"
+            "noise = 20\nseed = 1\nmask-rect = 10,20.5,69,59\nmask-circle = 99,0,4.25\nmask-rect = 0,79,0,79\n");
+  // Noise falls on the masked pixels as on the others (a camera's noise is everywhere):
+  // there, clipped at zero, its mean is 20 / sqrt(2 pi).
+  const PairFile f = ReadPairFile(dir.file("n.b16"));
+  ASSERT_EQ(f.images.size(), 2u);
+  double sum = 0.0;
+  int count = 0;
+  for (int y = 21; y <= 59; ++y)
+    for (int x = 10; x <= 69; ++x, ++count) sum += f.images[1][y * 100 + x];
+  EXPECT_EQ(count, 39 * 60);
+  EXPECT_NEAR(sum / count, 20.0 / std::sqrt(2.0 * kPi), 1.0);
+}
+
+TEST(PivsynthMask, RefusesBadRegionsAndLeavesNothingBehindWhenTheMaskCannotBeWritten) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--mask-rect", "1,2,3"}, "--mask-rect: '1,2,3' is not of the form X0,Y0,X1,Y1"},
+      {{"--mask-rect", "1,2,3,4,5"}, "--mask-rect: '1,2,3,4,5' is not of the form X0,Y0,X1,Y1"},
+      {{"--mask-rect", "1,2,,4"}, "--mask-rect: '1,2,,4' is not of the form X0,Y0,X1,Y1"},
+      {{"--mask-rect", "5,1,4,9"}, "--mask-rect: X1 must not be below X0, nor Y1 below Y0"},
+      {{"--mask-rect", "1,9,4,8"}, "--mask-rect: X1 must not be below X0, nor Y1 below Y0"},
+      {{"--mask-circle", "1,2"}, "--mask-circle: '1,2' is not of the form X,Y,R"},
+      {{"--mask-circle", "1,2,inf"}, "--mask-circle: '1,2,inf' is not of the form X,Y,R"},
+      {{"--mask-circle", "1,2,0"}, "--mask-circle: the radius must be positive"},
+      {{"--mask-circle"}, "option --mask-circle needs a value"},
+      // Beside the 256 x 256 image, or between pixel centres.
+      {{"--mask-rect", "256,0,300,10"}, "--mask-rect 256,0,300,10 covers no pixel of the 256x256 image"},
+      {{"--mask-rect", "3.2,0,3.8,10"}, "--mask-rect 3.2,0,3.8,10 covers no pixel of the 256x256 image"},
+      {{"--size", "64x48", "--mask-circle", "-5,-5,7"}, "--mask-circle -5,-5,7 covers no pixel of the 64x48 image"},
+  };
+  TempDir dir;
+  for (const auto& [args, message] : cases) {
+    const RunResult r = RunProgram("pivsynth", args, dir.path());
+    EXPECT_EQ(r.status, 1) << message;
+    EXPECT_EQ(r.err, "pivsynth: " + message + "\nTry 'pivsynth --help' for the options.\n");
+    EXPECT_EQ(r.out, "");
+  }
+  // A region that reaches past the image is clipped to it.
+  EXPECT_EQ(RunProgram("pivsynth", {"--size", "64x48", "--mask-circle", "-5,-5,7.1"}, dir.path()).status, 0);
+  std::filesystem::remove(dir.file("synth.b16"));
+  std::filesystem::remove(dir.file("synth.b16.truth"));
+  std::filesystem::remove(dir.file("synth.b16.mask.png"));
+
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("x.b16.mask.png")));
+  const RunResult r = RunProgram("pivsynth", {"--mask-rect", "0,0,9,9", "--out", "x.b16"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "pivsynth: cannot write 'x.b16.mask.png': Is a directory\n");
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(FileExists(dir.file("x.b16")));
+  EXPECT_FALSE(FileExists(dir.file("x.b16.truth")));
+
+  // The truth file cannot be written: the images and the mask go with it.
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("y.b16.truth")));
+  const RunResult t = RunProgram("pivsynth", {"--mask-rect", "0,0,9,9", "--out", "y.b16"}, dir.path());
+  EXPECT_EQ(t.status, 1);
+  EXPECT_FALSE(FileExists(dir.file("y.b16")));
+  EXPECT_FALSE(FileExists(dir.file("y.b16.mask.png")));
 }

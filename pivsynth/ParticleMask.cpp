@@ -1,0 +1,32 @@
+#include "ParticleMask.h"
+
+#include "ParticleSeeding.h"
+
+MaskedPixels::MaskedPixels(const MaskImage& mask)
+    : width_(mask.Width()), height_(mask.Height()), before_(static_cast<size_t>(mask.Width() + 1) * mask.Height(), 0) {
+  for (int y = 0; y < mask.Height(); ++y) {
+    uint16_t* counts = &before_[static_cast<size_t>(y) * (width_ + 1)];
+    for (int x = 0; x < width_; ++x) counts[x + 1] = static_cast<uint16_t>(counts[x] + (mask.Flow(x, y) ? 0 : 1));
+  }
+}
+
+bool MaskedPixels::AnyIn(const PixelBox& box) const {
+  for (int y = box.y0; y <= box.y1; ++y) {
+    const uint16_t* counts = &before_[static_cast<size_t>(y) * (width_ + 1)];
+    if (counts[box.x1 + 1] != counts[box.x0]) return true;
+  }
+  return false;
+}
+
+std::vector<Particle> ParticlesClearOfMask(const std::vector<Particle>& particles, const DisplacementField& field,
+                                           double diameter, const MaskedPixels& masked) {
+  const auto lights_mask = [&](const Particle& p) {
+    PixelBox box;
+    return ParticleFootprint(p, diameter, masked.Width(), masked.Height(), box) && masked.AnyIn(box);
+  };
+  const std::vector<Particle> moved = MoveParticles(particles, field);
+  std::vector<Particle> clear;
+  for (size_t k = 0; k < particles.size(); ++k)
+    if (!lights_mask(particles[k]) && !lights_mask(moved[k])) clear.push_back(particles[k]);
+  return clear;
+}
