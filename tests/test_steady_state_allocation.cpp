@@ -206,9 +206,11 @@ TEST_F(SteadyState, PointMeasuredAgainOnItsOwnAllocatesNothing) {
 
 // A worker whose allocation fails stops the pass; the exception reaches the caller after
 // every thread has been joined, instead of ending the program in std::terminate. The 36 x 36
-// windows have no table plan, so every point holds back its messages (an allocation).
+// windows have no table plan, so every point holds back its messages (an allocation); 484
+// points of them, each making its own plans, keep the calling thread busy long enough for
+// the workers to take points even on a loaded machine.
 TEST_F(SteadyState, AnAllocationFailureInAWorkerReachesTheCaller) {
-  PIVGrid grid(1, 9999, 6, 6, 0, 0, 36, 36, 0, 0, 36, 36, unknown, plans, image);
+  PIVGrid grid(1, 9999, 22, 22, 0, 0, 10, 10, 0, 0, 36, 36, unknown, plans, image);
   grid.setThreads(3);
   testing::internal::CaptureStdout();
   failingExempt = std::this_thread::get_id();
