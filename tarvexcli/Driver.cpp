@@ -65,10 +65,14 @@ bool WriteFailed(const PIVGrid& grid) {
 }
 
 // Calculation, validation, smoothing and output of the pair in the store's slots; false
-// when a file could not be written.
+// when the analysis could not be completed or a file could not be written.
 bool AnalysePair(const TarvexSettings& s, PairAnalysis& analysis, bool seriesMode,
                  const OutputNames& names) {
-  analysis.Analyse(seriesMode);
+  if (!analysis.Analyse(seriesMode)) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tarvex: %s; no files written for this pair\n", analysis.Error().c_str());
+    return false;
+  }
   PIVGrid& grid = analysis.Grid();
   const bool smooth = (s.pflag & PFLAG_SMOOTH) != 0;
   bool written = true;
