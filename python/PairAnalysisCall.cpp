@@ -29,8 +29,6 @@ void CheckSettings(const AnalysisSettings& s) {
   if (s.spacingX <= 0 || s.spacingY <= 0)
     throw std::invalid_argument("the grid spacing must be positive in both directions (got " +
                                 Size(s.spacingX, s.spacingY) + ")");
-  if (s.meanSubtraction && s.subpix != SubPixelEstimator::Gauss3)
-    throw std::invalid_argument("meansub is only available together with subpix=\"gauss3\"");
   if (s.deformPasses < 0 || s.deformPasses > kMaxDeformPasses)
     throw std::invalid_argument("deform must be a whole number of refinement passes from 1 to " +
                                 std::to_string(kMaxDeformPasses) + ", or 0 for none (got " +
@@ -45,6 +43,8 @@ void CheckSettings(const AnalysisSettings& s) {
   if (s.deformPasses > 0 && s.firstWindow != 0 && !UsableFirstWindow(s.firstWindow, s.windowWidth, s.windowHeight))
     throw std::invalid_argument("first_window must be a square window size of the plan table larger than the window " +
                                 Size(s.windowWidth, s.windowHeight) + " (got " + std::to_string(s.firstWindow) + ")");
+  if (s.meanSubtraction && s.subpix != SubPixelEstimator::Gauss3)
+    throw std::invalid_argument("meansub is only available together with subpix=\"gauss3\"");
   if (s.threads < 0 || s.threads > kMaxAnalysisThreads)
     throw std::invalid_argument("threads must be a whole number from 0 to " + std::to_string(kMaxAnalysisThreads) +
                                 " (got " + std::to_string(s.threads) + ")");

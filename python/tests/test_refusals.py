@@ -113,9 +113,8 @@ def test_settings_the_command_line_refuses(pair):
         tarvex.analyse(a, b, dynamic_mean=1.0)
     with pytest.raises(TypeError, match="size must be a pair of numbers"):
         tarvex.synth(size=64)
-    # Window deformation is not offered yet: an unknown keyword.
-    with pytest.raises(TypeError):
-        tarvex.analyse(a, b, deform=1)
+    with pytest.raises(TypeError, match='subpix must be "fit" or "gauss3"'):
+        tarvex.analyse(a, b, subpix=3)
     # The frames come first, the options only by name.
     with pytest.raises(TypeError):
         tarvex.analyse(a, b, 32)
