@@ -60,6 +60,12 @@ Python threads run at the same time.
 ((3, 5), 8)
 >>> float(f.x[0, 1]), float(f.xc[0, 1])
 (31.0, 31.5)
+>>> g = tarvex.analyse(a, b, window=32, spacing=16, deform=2)
+>>> print(g.log, end="")
+	Deformation pass 1: 0 vectors replaced, RMS change 0.0405 px
+	Deformation pass 2: 0 vectors replaced, RMS change 0.0095 px
+>>> round(float(g.u[1, 1]), 2)
+1.49
 )";
 
 constexpr const char* kField = R"(A vector field on its grid, as tarvex's DPIV file holds it.
