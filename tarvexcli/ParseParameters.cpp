@@ -153,10 +153,11 @@ bool SetDeformPasses(const char* value, TarvexSettings& s) {
 // Largest value -dft0 reads whole; the plan table ends far below it.
 constexpr int kMaxWindowValue = 100000;
 
-// The value of -dft0: a whole number, checked against the DFT size once all options are read.
+// The value of -dft0: a whole positive number, checked against the DFT size once all
+// options are read.
 bool SetFirstWindow(const char* value, TarvexSettings& s) {
-  if (!WholeNumber(value, kMaxWindowValue, &s.firstWindow)) {
-    fprintf(stderr, "tarvex: -dft0 needs a whole number of pixels (got \"%s\")\n", value);
+  if (!WholeNumber(value, kMaxWindowValue, &s.firstWindow) || s.firstWindow == 0) {
+    fprintf(stderr, "tarvex: -dft0 needs a whole positive number of pixels (got \"%s\")\n", value);
     return false;
   }
   return true;

@@ -242,7 +242,7 @@ TEST(DeformEndToEnd, RefusalsExitWithStatusOne) {
       {{"-dft0", "64"}, "-dft0 only applies together with -deform"},
       {{"-deform", "3", "-dft0", "32"}, "larger than the DFT size 32 x 32 (got 32)"},
       {{"-deform", "3", "-dft0", "36"}, "(got 36)"},
-      {{"-deform", "3", "-dft0", "x"}, "-dft0 needs a whole number"},
+      {{"-deform", "3", "-dft0", "x"}, "-dft0 needs a whole positive number"},
   };
   for (const auto& c : cases) {
     const RunResult r = Tarvex(dir, c.first);

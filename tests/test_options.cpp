@@ -292,6 +292,7 @@ TEST(Options, DeformationRefusals) {
   ExpectRefused({"-dft", "64x32", "-deform", "2", "-dft0", "64", "f.b16"});
   ExpectRefused({"-dft", "32", "-deform", "2", "-dft0", "36", "f.b16"});  // no table plan
   ExpectRefused({"-dft", "32", "-deform", "2", "-dft0", "6.4e1", "f.b16"});
+  ExpectRefused({"-dft", "32", "-dft0", "0", "f.b16"});
 }
 
 }  // namespace
