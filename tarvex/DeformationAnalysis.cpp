@@ -55,9 +55,6 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
 
   DeformationSettings settings;
   settings.passes = s.deformPasses;
-  settings.degree = BSplineDegree::Quintic;
-  settings.predictor = PredictorInterpolation::Bilinear;
-  settings.smoothPredictor = true;
   const char* failure = nullptr;
   if (!passes_.Run(images.I1, images.I2, images.Width(), images.Height(), windows,
                    SelectFFTWPlan(plans, s.windowWidth, s.windowHeight), settings,
