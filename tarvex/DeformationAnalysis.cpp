@@ -63,8 +63,9 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
     return false;
   }
   for (int pass = 0; pass < settings.passes; ++pass)
-    console.Printf("\tDeformation pass %d: %d vectors replaced, RMS change %.4f px\n", pass + 1,
-                   reports_[pass].rejected, reports_[pass].rmsChange);
+    console.Printf("\tDeformation pass %d: %d %s replaced, RMS change %.4f px\n", pass + 1,
+                   reports_[pass].rejected, reports_[pass].rejected == 1 ? "vector" : "vectors",
+                   reports_[pass].rmsChange);
   if (!ReferToFirstImage(windows, images.Width())) {
     error_ = "not enough memory for the deformation passes";
     return false;
