@@ -108,7 +108,14 @@ bool DeformationRows::Prepare(int width, int gridColumns) {
 
 // Compiled for AVX2 too, chosen at load time where the processor has it: eight weights or
 // column sums in one register. The same operations in the same order, so the same bits.
-__attribute__((target_clones("avx2", "default")))
+// ThreadSanitizer instruments the resolver that chooses, which runs before its runtime has
+// started, so its builds keep the baseline variant alone.
+#if defined(__SANITIZE_THREAD__)
+#define DEFORMATION_VARIANTS
+#else
+#define DEFORMATION_VARIANTS __attribute__((target_clones("avx2", "default")))
+#endif
+DEFORMATION_VARIANTS
 void DeformRows(const BSplineCoefficients& first, const BSplineCoefficients& second,
                 const DisplacementPredictor& predictor, int rowBegin, int rowEnd,
                 DeformationRows& rows, float* deformedFirst, float* deformedSecond) {
