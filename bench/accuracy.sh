@@ -1,8 +1,10 @@
 #!/bin/sh
 # Accuracy of tarvex's sub-pixel modes on synthetic particle images with a known field.
 # Each pivsynth case (256 x 256 px, particle diameter 2.5 px, 0.02 particles per pixel) is
-# analysed with 32 x 32 windows at 16 px spacing in five modes, and pivcompare reports the
+# analysed with 32 x 32 windows at 16 px spacing in six modes, and pivcompare reports the
 # RMS error, the bias and the outlier fraction (error above 0.5 px) over the valid vectors.
+# A second table: window deformation at 512 x 512 px on the same cases and a shear, after
+# the accurate single pass it starts from (0 passes), with 1, 2 and 3 refinement passes.
 #
 # Usage: bench/accuracy.sh [BIN_DIR]     (default: build/bin, built beforehand)
 set -eu
@@ -28,20 +30,39 @@ solid rotation 0.02 rad|--field rotation --omega 0.02
 Lamb-Oseen vortex|--field vortex --gamma 600 --core 30
 shift 2.4, -1.3 px, noise 100|--dx 2.4 --dy -1.3 --noise 100"
 
+# One table row per mode for a case: the analysis of case.b16, scored by pivcompare.
+# Arguments: case name, the modes (name|options lines), digits of the bias.
+rows() {
+  echo "$2" | while IFS='|' read -r mode options; do
+    # shellcheck disable=SC2086
+    echo "1 2" | "$bin/tarvex" -dft 32 -gspac 16 16 $options case.b16 >/dev/null
+    "$bin/pivcompare" case.dpiv case.b16.truth |
+      awk -v name="$1" -v mode="$mode" -v digits="$3" '{
+        if ($1 != "valid") exit 1
+        if ($2 == 0) { printf "| %s | %s | 0 of %s | - | - | - |\n", name, mode, $4; next }
+        gsub(/[(),]/, " ")
+        printf "| %s | %s | %s of %s | %s | %+.*f, %+.*f | %s %% |\n", name, mode, $2, $4, $6, digits, $9, digits, $10, $13
+      }'
+  done
+}
+
 printf '| case | mode | valid | RMS error (px) | bias x, y (px) | outliers > 0.5 px |\n'
 printf '|---|---|---|---|---|---|\n'
 echo "$cases" | while IFS='|' read -r name synth; do
   # shellcheck disable=SC2086
   "$bin/pivsynth" --size 256x256 --seed 11 $synth --out case.b16 >/dev/null
-  echo "$modes" | while IFS='|' read -r mode options; do
-    # shellcheck disable=SC2086
-    echo "1 2" | "$bin/tarvex" -dft 32 -gspac 16 16 $options case.b16 >/dev/null
-    "$bin/pivcompare" case.dpiv case.b16.truth |
-      awk -v name="$name" -v mode="$mode" '{
-        if ($1 != "valid") exit 1
-        if ($2 == 0) { printf "| %s | %s | 0 of %s | - | - | - |\n", name, mode, $4; next }
-        gsub(/[(),]/, " ")
-        printf "| %s | %s | %s of %s | %s | %+.3f, %+.3f | %s %% |\n", name, mode, $2, $4, $6, $9, $10, $13
-      }'
-  done
+  rows "$name" "$modes" 3
+done
+
+deform="gauss3 -meansub|-subpix gauss3 -meansub
+-deform 1|-deform 1
+-deform 2|-deform 2
+-deform 3|-deform 3"
+
+printf '\n| case (512 x 512 px) | mode | valid | RMS error (px) | bias x, y (px) | outliers > 0.5 px |\n'
+printf '|---|---|---|---|---|---|\n'
+printf '%s\n%s\n' "$cases" "shear 0.02 px/px|--field shear --shear 0.02" | while IFS='|' read -r name synth; do
+  # shellcheck disable=SC2086
+  "$bin/pivsynth" --size 512x512 --seed 11 $synth --out case.b16 >/dev/null
+  rows "$name" "$deform" 4
 done

@@ -6,7 +6,9 @@
 // per pass the median test, the replacement, the predictor, the deformation of both
 // images and the correlations. Counters: microseconds of processor time per vector (summed
 // over the threads) of the single pass and of one refinement pass (the run over P), and
-// their ratio x_single_pass.
+// their ratio x_single_pass. A second benchmark times the whole analysis of the pair as
+// tarvex -deform P runs it (first pass, P passes, the field referred to the first image)
+// against the accurate single-pass analysis, counter x_single_analysis.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@
 #include "DefineFFTWPlans.h"
 #include "DeformationPasses.h"
 #include "PIVGrid.h"
+#include "PairAnalysis.h"
 #include "SynthBridge.h"
 
 namespace {
@@ -113,7 +116,48 @@ void BM_RefinementVsSinglePass(benchmark::State& state) {
   state.counters["x_single_pass"] = refine / settings.passes / single;
 }
 
+// Arguments: threads, refinement passes.
+void BM_DeformAnalysisVsSinglePass(benchmark::State& state) {
+  Setup& s = Shared();
+  AnalysisSettings single;
+  single.windowWidth = single.windowHeight = kWindow;
+  single.spacingX = single.spacingY = kSpacing;
+  single.subpix = SubPixelEstimator::Gauss3;
+  single.meanSubtraction = true;
+  single.threads = static_cast<int>(state.range(0));
+  AnalysisSettings deform = single;
+  deform.deformPasses = static_cast<int>(state.range(1));
+  std::string text;
+  Console quiet(&text);
+  PairAnalysis singleAnalysis(single, s.plans, *s.image, quiet);
+  PairAnalysis deformAnalysis(deform, s.plans, *s.image, quiet);
+
+  double singleTime = 0, deformTime = 0;
+  for (auto _ : state) {
+    const double t0 = CpuSeconds();
+    singleAnalysis.Analyse(false);
+    const double t1 = CpuSeconds();
+    if (!deformAnalysis.Analyse(false)) state.SkipWithError(deformAnalysis.Error().c_str());
+    const double t2 = CpuSeconds();
+    singleTime += t1 - t0;
+    deformTime += t2 - t1;
+    text.clear();
+  }
+  const double vectors = static_cast<double>(deformAnalysis.Grid().NX()) * deformAnalysis.Grid().NY() *
+                         static_cast<double>(state.iterations());
+  state.counters["single_us_cpu_per_vector"] = 1e6 * singleTime / vectors;
+  state.counters["deform_us_cpu_per_vector"] = 1e6 * deformTime / vectors;
+  state.counters["x_single_analysis"] = deformTime / singleTime;
+}
+
 }  // namespace
+
+BENCHMARK(BM_DeformAnalysisVsSinglePass)
+    ->ArgNames({"threads", "passes"})
+    ->ArgsProduct({{1, 2}, {3}})
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_RefinementVsSinglePass)
     ->ArgNames({"threads", "degree", "passes"})

@@ -29,7 +29,8 @@ booleans, complex numbers and strings are refused.
 Options (the tarvex command line's in brackets):
   window        window (DFT) size in pixels, w or (w, h)          [-dft]
   spacing       grid spacing, d or (dx, dy); default the window   [-gspac]
-  subpix        "fit" (least-squares Gaussian fit) or "gauss3"    [-subpix]
+  subpix        "fit" (least-squares Gaussian fit, the default) or
+                "gauss3" (the default with deform)                [-subpix]
   meansub       subtract each window's mean; only with "gauss3"   [-meansub]
   two_pass      offset every window by the first result, again    [-i]
   min_rho       reject peaks below this value                     [-MinRho]
@@ -40,11 +41,15 @@ Options (the tarvex command line's in brackets):
                 the two-pass analysis (default (1, 1))            [-DMVOcheck]
   smooth        3 x 3 moving average filling rejected vectors     [-s]
   threads       threads measuring the points, 0 = one per core    [-j]
+  deform        window deformation: this many refinement passes,
+                1 to 20 (0: none); implies "gauss3" and meansub   [-deform]
+  first_window  with deform, the square window of the first pass,
+                a plan-table size larger than window (0: window)  [-dft0]
 A check left at None is not run. The checks run in the command line's fixed order.
-Window deformation is not available from Python yet.
 
 Returns a Field. Raises ValueError for settings the command line refuses, frames of
-different sizes or frames too small for one window, TypeError for non-numeric arrays.
+different sizes or frames too small for one window, TypeError for non-numeric arrays,
+RuntimeError when the deformation passes cannot run (no valid first-pass vector).
 The interpreter lock is released while the analysis runs, so analyses in several
 Python threads run at the same time.
 
@@ -55,6 +60,12 @@ Python threads run at the same time.
 ((3, 5), 8)
 >>> float(f.x[0, 1]), float(f.xc[0, 1])
 (31.0, 31.5)
+>>> g = tarvex.analyse(a, b, window=32, spacing=16, deform=2)
+>>> print(g.log, end="")
+	Deformation pass 1: 0 vectors replaced, RMS change 0.0405 px
+	Deformation pass 2: 0 vectors replaced, RMS change 0.0095 px
+>>> round(float(g.u[1, 1]), 2)
+1.49
 )";
 
 constexpr const char* kField = R"(A vector field on its grid, as tarvex's DPIV file holds it.

@@ -73,16 +73,28 @@ void Check(const py::object& value, const char* name, bool& on, float& constant)
   if (on) constant = static_cast<float>(Number(value, name));
 }
 
+// The estimator asked for; left out, the fit, or with deformation passes the
+// three-point estimator they measure with.
+SubPixelEstimator EstimatorArgument(const py::object& subpix, int deform) {
+  if (subpix.is_none()) return deform > 0 ? SubPixelEstimator::Gauss3 : SubPixelEstimator::Fit;
+  if (!py::isinstance<py::str>(subpix)) throw py::type_error("subpix must be \"fit\" or \"gauss3\"");
+  return Estimator(subpix.cast<std::string>());
+}
+
 FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py::object& window,
-                    const py::object& spacing, const std::string& subpix, bool meansub, bool twoPass,
+                    const py::object& spacing, const py::object& subpix, bool meansub, bool twoPass,
                     const py::object& minRho, const py::object& maxVelocityRatio, const py::object& globalHistogram,
-                    const py::object& median, const py::object& dynamicMean, bool smooth, int threads) {
+                    const py::object& median, const py::object& dynamicMean, bool smooth, int threads, int deform,
+                    int firstWindow) {
   AnalysisSettings s;
   std::tie(s.windowWidth, s.windowHeight) = SizePair(window, "window");
   std::tie(s.spacingX, s.spacingY) =
       spacing.is_none() ? std::make_pair(s.windowWidth, s.windowHeight) : SizePair(spacing, "spacing");
-  s.subpix = Estimator(subpix);
-  s.meanSubtraction = meansub;
+  s.subpix = EstimatorArgument(subpix, deform);
+  // As on the command line, deformation passes imply mean subtraction.
+  s.meanSubtraction = meansub || deform > 0;
+  s.deformPasses = deform;
+  s.firstWindow = firstWindow;
   s.twoPass = twoPass;
   Check(minRho, "min_rho", s.checkMinRho, s.minRho);
   Check(maxVelocityRatio, "max_velocity_ratio", s.checkMaxVelocity, s.maxVelocityRatio);
@@ -239,10 +251,11 @@ PYBIND11_MODULE(tarvex, m) {
       .def("__repr__", [](const TruthRecord& t) { return "<tarvex.Truth\n" + TruthText(t) + ">"; });
 
   m.def("analyse", &Analyse, py::arg("frame_a"), py::arg("frame_b"), py::kw_only(), py::arg("window") = 32,
-        py::arg("spacing") = py::none(), py::arg("subpix") = "fit", py::arg("meansub") = false,
+        py::arg("spacing") = py::none(), py::arg("subpix") = py::none(), py::arg("meansub") = false,
         py::arg("two_pass") = false, py::arg("min_rho") = py::none(), py::arg("max_velocity_ratio") = py::none(),
         py::arg("global_histogram") = py::none(), py::arg("median") = py::none(),
-        py::arg("dynamic_mean") = py::none(), py::arg("smooth") = false, py::arg("threads") = 1, docs::kAnalyse);
+        py::arg("dynamic_mean") = py::none(), py::arg("smooth") = false, py::arg("threads") = 1,
+        py::arg("deform") = 0, py::arg("first_window") = 0, docs::kAnalyse);
 
   m.def("read_dpiv", [](const py::object& path) { return FieldResult::FromDpivFile(PathText(path)); },
         py::arg("path"), docs::kReadDpiv);

@@ -29,6 +29,20 @@ void CheckSettings(const AnalysisSettings& s) {
   if (s.spacingX <= 0 || s.spacingY <= 0)
     throw std::invalid_argument("the grid spacing must be positive in both directions (got " +
                                 Size(s.spacingX, s.spacingY) + ")");
+  if (s.deformPasses < 0 || s.deformPasses > kMaxDeformPasses)
+    throw std::invalid_argument("deform must be a whole number of refinement passes from 1 to " +
+                                std::to_string(kMaxDeformPasses) + ", or 0 for none (got " +
+                                std::to_string(s.deformPasses) + ")");
+  if (s.deformPasses == 0 && s.firstWindow != 0)
+    throw std::invalid_argument("first_window only applies together with deform");
+  if (s.deformPasses > 0 && s.twoPass)
+    throw std::invalid_argument("deform cannot be combined with two_pass");
+  if (s.deformPasses > 0 && (s.subpix != SubPixelEstimator::Gauss3 || !s.meanSubtraction))
+    throw std::invalid_argument("deform measures with the three-point estimator and mean subtraction; "
+                                "it cannot be combined with subpix=\"fit\"");
+  if (s.deformPasses > 0 && s.firstWindow != 0 && !UsableFirstWindow(s.firstWindow, s.windowWidth, s.windowHeight))
+    throw std::invalid_argument("first_window must be a square window size of the plan table larger than the window " +
+                                Size(s.windowWidth, s.windowHeight) + " (got " + std::to_string(s.firstWindow) + ")");
   if (s.meanSubtraction && s.subpix != SubPixelEstimator::Gauss3)
     throw std::invalid_argument("meansub is only available together with subpix=\"gauss3\"");
   if (s.threads < 0 || s.threads > kMaxAnalysisThreads)
@@ -58,7 +72,7 @@ FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first
   std::string log;
   Console console(&log);
   PairAnalysis analysis(settings, plans, images, console);
-  analysis.Analyse(false);
+  if (!analysis.Analyse(false)) throw std::runtime_error(analysis.Error());
   return FieldResult(analysis.Records(true), nx, ny, settings.windowWidth, settings.windowHeight, settings.smooth,
                      log);
 }

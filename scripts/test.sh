@@ -19,12 +19,16 @@ cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j "$jobs")
 
-# ThreadSanitizer over the tests of the multi-threaded pass and of analyses from several
-# Python threads (a few minutes). FFTW and the interpreter are not instrumented; each worker
-# executes the shared plans with scratch of its own.
+# ThreadSanitizer over the tests of the multi-threaded pass, of the deformation passes (also
+# through tarvex -deform -j 2 and -j 0) and of analyses from several Python threads (a few
+# minutes). FFTW and the interpreter are not instrumented; each worker executes the shared
+# plans with scratch of its own.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTSAN=ON -DTARVEX_BENCHMARKS=OFF >/dev/null
-cmake --build build-tsan -j "$jobs" --target test_parallel_pass tarvex pivsynth tarvexpy
-(cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ./bin/test_parallel_pass)
+cmake --build build-tsan -j "$jobs" --target test_parallel_pass test_deformation_passes test_deform_cli \
+  tarvex pivsynth pivcompare tarvexpy
+for t in test_parallel_pass test_deformation_passes test_deform_cli; do
+  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 "./bin/$t")
+done
 (cd build-tsan && ctest -R python_test_threads --output-on-failure)
 
 # Every fuzz target for a few thousand executions over its seeds and the inputs that once

@@ -36,7 +36,21 @@ struct AnalysisSettings {
   SubPixelEstimator subpix = SubPixelEstimator::Fit;
   bool meanSubtraction = false;     // only with SubPixelEstimator::Gauss3
   int threads = 1;                  // threads measuring the points; 0 = one per core
+
+  // Window deformation: after the first pass, this many refinement passes (0: none). The
+  // first pass is then the three-point estimator with mean subtraction, never two-pass.
+  int deformPasses = 0;
+  // The square window of the first pass of a deformation analysis, centred on the same
+  // grid points (0: the DFT size); a plan-table size larger than the DFT size.
+  int firstWindow = 0;
 };
+
+// Most refinement passes a deformation analysis runs.
+constexpr int kMaxDeformPasses = 20;
+
+// Whether `window` may serve as the first-pass window for a DFT size of fftx x ffty: a
+// square size of the plan table larger than both sides (64 for 32 x 32, not 36 or 32).
+bool UsableFirstWindow(int window, int fftx, int ffty);
 
 // Number of windows of size `window` at spacing `spacing` that fit in an image side of
 // `side` pixels: the last window must end inside the image.

@@ -22,30 +22,46 @@ Poles PolesOf(BSplineDegree degree) {
 // precision of the float coefficients.
 constexpr double kHorizonTolerance = 1e-8;
 
-// A line of n elements of which each is a vector of m contiguous floats, element k at
-// data + k * step: one row (m = 1, step = 1) or all columns at once (m = width,
-// step = width), so that the column pass runs along memory.
+// A line of n elements of which each is a vector of m floats `lane` apart, element k at
+// data + k * step: all columns at once (m = width, lane 1, step = width), so that the
+// column pass runs along memory in vector registers; or up to kRowBlock rows at once
+// (lane = width, step = 1), so that the recursions of several rows overlap instead of
+// each waiting for its previous element. Every float sees the same operations either way.
 struct Lines {
   float* data;
   int n;
   ptrdiff_t step;
   int m;
+  ptrdiff_t lane;
   float* at(int k) const { return data + static_cast<ptrdiff_t>(k) * step; }
 };
 
+// Rows filtered together.
+constexpr int kRowBlock = 8;
+
+// The distance between the floats of an element: a constant 1 where they are contiguous,
+// so that the compiler vectorises those loops.
+template <bool kContiguous>
+ptrdiff_t Lane(const Lines& l) {
+  return kContiguous ? 1 : l.lane;
+}
+
 // a += f * b over the m floats of an element.
-void AddScaled(float* a, const float* b, double f, int m) {
+template <bool kContiguous>
+void AddScaled(const Lines& l, float* a, const float* b, double f) {
+  const ptrdiff_t lane = Lane<kContiguous>(l);
   const float ff = static_cast<float>(f);
-  for (int i = 0; i < m; ++i) a[i] += ff * b[i];
+  for (int i = 0; i < l.m; ++i) a[i * lane] += ff * b[i * lane];
 }
 
 // Element 0 becomes the causal filter's start value sum_k z^|k| s[k] over the mirrored line.
+template <bool kContiguous>
 void CausalStart(const Lines& l, double z) {
   const int horizon = static_cast<int>(std::ceil(std::log(kHorizonTolerance) / std::log(std::fabs(z))));
   float* c0 = l.at(0);
   if (horizon < l.n) {
     double zn = z;
-    for (int k = 1; k < horizon; ++k, zn *= z) AddScaled(c0, l.at(k), zn, l.m);
+    for (int k = 1; k < horizon; ++k, zn *= z) AddScaled<kContiguous>(l, c0, l.at(k), zn);
     return;
   }
   // A short line: the exact sum over the whole period 2n - 2 of the mirrored line.
@@ -53,41 +69,44 @@ void CausalStart(const Lines& l, double z) {
   double zn = z;
   double z2n = std::pow(z, n - 1);
   const double iz = 1.0 / z;
-  AddScaled(c0, l.at(n - 1), z2n, l.m);
+  AddScaled<kContiguous>(l, c0, l.at(n - 1), z2n);
   z2n *= z2n * iz;
   for (int k = 1; k <= n - 2; ++k) {
-    AddScaled(c0, l.at(k), zn + z2n, l.m);
+    AddScaled<kContiguous>(l, c0, l.at(k), zn + z2n);
     zn *= z;
     z2n *= iz;
   }
+  const ptrdiff_t lane = Lane<kContiguous>(l);
   const float scale = static_cast<float>(1.0 / (1.0 - zn * zn));
-  for (int i = 0; i < l.m; ++i) c0[i] *= scale;
+  for (int i = 0; i < l.m; ++i) c0[i * lane] *= scale;
 }
 
+template <bool kContiguous>
 void FilterLines(const Lines& l, BSplineDegree degree) {
   if (l.n < 2) return;  // a single sample is its own coefficient
+  const ptrdiff_t lane = Lane<kContiguous>(l);
   const Poles poles = PolesOf(degree);
   double gain = 1.0;
   for (int p = 0; p < poles.count; ++p) gain *= (1.0 - poles.z[p]) * (1.0 - 1.0 / poles.z[p]);
   const float g = static_cast<float>(gain);
   for (int k = 0; k < l.n; ++k) {
     float* e = l.at(k);
-    for (int i = 0; i < l.m; ++i) e[i] *= g;
+    for (int i = 0; i < l.m; ++i) e[i * lane] *= g;
   }
   for (int p = 0; p < poles.count; ++p) {
     const double z = poles.z[p];
     const float zf = static_cast<float>(z);
-    CausalStart(l, z);
-    for (int k = 1; k < l.n; ++k) AddScaled(l.at(k), l.at(k - 1), z, l.m);
+    CausalStart<kContiguous>(l, z);
+    for (int k = 1; k < l.n; ++k) AddScaled<kContiguous>(l, l.at(k), l.at(k - 1), z);
     // Anticausal start from the mirror boundary at n - 1.
     float* last = l.at(l.n - 1);
     const float* before = l.at(l.n - 2);
     const float f = static_cast<float>(z / (z * z - 1.0));
-    for (int i = 0; i < l.m; ++i) last[i] = f * (zf * before[i] + last[i]);
+    for (int i = 0; i < l.m; ++i) last[i * lane] = f * (zf * before[i * lane] + last[i * lane]);
     for (int k = l.n - 2; k >= 0; --k) {
       float* e = l.at(k);
       const float* next = l.at(k + 1);
-      for (int i = 0; i < l.m; ++i) e[i] = zf * (next[i] - e[i]);
+      for (int i = 0; i < l.m; ++i) e[i * lane] = zf * (next[i * lane] - e[i * lane]);
     }
   }
 }
@@ -95,8 +114,10 @@ void FilterLines(const Lines& l, BSplineDegree degree) {
 }  // namespace
 
 void PrefilterRows(float* c, int width, int rowBegin, int rowEnd, BSplineDegree degree) {
-  for (int r = rowBegin; r < rowEnd; ++r)
-    FilterLines({c + static_cast<ptrdiff_t>(r) * width, width, 1, 1}, degree);
+  for (int r = rowBegin; r < rowEnd; r += kRowBlock) {
+    const int rows = rowEnd - r < kRowBlock ? rowEnd - r : kRowBlock;
+    FilterLines<false>({c + static_cast<ptrdiff_t>(r) * width, width, 1, rows, width}, degree);
+  }
 }
 
 void PrefilterImageRows(const unsigned short* pixels, int width, int rowBegin, int rowEnd,
@@ -110,7 +131,7 @@ void PrefilterImageRows(const unsigned short* pixels, int width, int rowBegin, i
 void PrefilterColumns(float* c, int width, int height, int columnBegin, int columnEnd,
                       BSplineDegree degree) {
   if (columnEnd <= columnBegin) return;
-  FilterLines({c + columnBegin, height, width, columnEnd - columnBegin}, degree);
+  FilterLines<true>({c + columnBegin, height, width, columnEnd - columnBegin, 1}, degree);
 }
 
 void Prefilter(float* c, int width, int height, BSplineDegree degree) {

@@ -42,42 +42,57 @@ void PrefilterColumns(float* c, int width, int height, int columnBegin, int colu
 // Both passes over the whole array, on the calling thread.
 void Prefilter(float* c, int width, int height, BSplineDegree degree);
 
-// The weights of the coefficients first, first+1, ... first+support-1 for the value at x;
-// returns first (floor(x) - 1 for the cubic, floor(x) - 2 for the quintic). Inline: it
-// runs twice for every pixel of a deformed image.
-inline int BSplineWeights(BSplineDegree degree, double x, float* weights) {
-  // floor(x) without the library call (positions are far inside the int range).
+// floor(x) without the library call (positions are far inside the int range), and the
+// fraction x - floor(x) in *t: exact in double, the weights need float precision only.
+inline int SplitPosition(double x, float* t) {
   int first = static_cast<int>(x);
   if (x < first) --first;
-  // The fraction is exact in double; the weights need float precision only.
-  const float t = static_cast<float>(x - first);
+  *t = static_cast<float>(x - first);
+  return first;
+}
+
+// The four cubic or six quintic weights for a fraction t, written `stride` floats apart,
+// so that a loop over many fractions can store them as rows of a table.
+inline void CubicWeights(float t, float* w, int stride) {
+  const float w3 = t * t * t * (1.0f / 6.0f);
+  const float w0 = 1.0f / 6.0f + 0.5f * t * (t - 1.0f) - w3;
+  const float w2 = t + w0 - 2.0f * w3;
+  w[0] = w0;
+  w[stride] = 1.0f - w0 - w2 - w3;
+  w[2 * stride] = w2;
+  w[3 * stride] = w3;
+}
+
+inline void QuinticWeights(float t, float* w, int stride) {
+  float a = t;
+  float a2 = a * a;
+  const float w5 = a * a2 * a2 * (1.0f / 120.0f);
+  a2 -= a;
+  const float a4 = a2 * a2;
+  a -= 0.5f;
+  const float s = a2 * (a2 - 3.0f);
+  float t0 = (a2 * (a2 - 5.0f) + 46.0f / 5.0f) * (1.0f / 24.0f);
+  float t1 = -a * (s + 4.0f) * (1.0f / 12.0f);
+  w[0] = (1.0f / 5.0f + a2 + a4) * (1.0f / 24.0f) - w5;
+  w[2 * stride] = t0 + t1;
+  w[3 * stride] = t0 - t1;
+  t0 = (9.0f / 5.0f - s) * (1.0f / 16.0f);
+  t1 = a * (a4 - a2 - 5.0f) * (1.0f / 24.0f);
+  w[stride] = t0 + t1;
+  w[4 * stride] = t0 - t1;
+  w[5 * stride] = w5;
+}
+
+// The weights of the coefficients first, first+1, ... first+support-1 for the value at x;
+// returns first (floor(x) - 1 for the cubic, floor(x) - 2 for the quintic).
+inline int BSplineWeights(BSplineDegree degree, double x, float* weights) {
+  float t = 0.0f;
+  const int first = SplitPosition(x, &t);
   if (degree == BSplineDegree::Cubic) {
-    const float w3 = t * t * t * (1.0f / 6.0f);
-    const float w0 = 1.0f / 6.0f + 0.5f * t * (t - 1.0f) - w3;
-    const float w2 = t + w0 - 2.0f * w3;
-    weights[0] = w0;
-    weights[1] = 1.0f - w0 - w2 - w3;
-    weights[2] = w2;
-    weights[3] = w3;
+    CubicWeights(t, weights, 1);
     return first - 1;
   }
-  float w = t;
-  float w2 = w * w;
-  const float w5 = w * w2 * w2 * (1.0f / 120.0f);
-  w2 -= w;
-  const float w4 = w2 * w2;
-  w -= 0.5f;
-  const float s = w2 * (w2 - 3.0f);
-  float t0 = (w2 * (w2 - 5.0f) + 46.0f / 5.0f) * (1.0f / 24.0f);
-  float t1 = -w * (s + 4.0f) * (1.0f / 12.0f);
-  weights[0] = (1.0f / 5.0f + w2 + w4) * (1.0f / 24.0f) - w5;
-  weights[2] = t0 + t1;
-  weights[3] = t0 - t1;
-  t0 = (9.0f / 5.0f - s) * (1.0f / 16.0f);
-  t1 = w * (w4 - w2 - 5.0f) * (1.0f / 24.0f);
-  weights[1] = t0 + t1;
-  weights[4] = t0 - t1;
-  weights[5] = w5;
+  QuinticWeights(t, weights, 1);
   return first - 2;
 }
 

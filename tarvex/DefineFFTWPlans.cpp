@@ -103,3 +103,10 @@ FFTWplan* SelectFFTWPlan(FFTWplan* fftwplan, int nx, int ny) {
   }
   return nullptr;
 }
+
+bool HasTablePlan(int n) {
+  for (int i = 0; i < kNumberOfFFTWPlans; ++i) {
+    if (kPlanSizes[i][0] == n && kPlanSizes[i][1] == n) return true;
+  }
+  return false;
+}

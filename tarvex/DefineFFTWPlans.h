@@ -40,4 +40,7 @@ class FFTPlanTable {
 // The table entry for a DFT size of nx columns by ny rows, or null.
 FFTWplan* SelectFFTWPlan(FFTWplan* fftwplan, int nx, int ny);
 
+// Whether the table holds an entry for n x n windows (before any table is made).
+bool HasTablePlan(int n);
+
 #endif

@@ -7,12 +7,11 @@
 #include <system_error>
 #include <thread>
 
+#include "AnalysisSettings.h"
 #include "PredictorSmoothing.h"
 #include "VectorReplacement.h"
 
 namespace {
-
-constexpr int kMaxPasses = 20;
 
 // Runs work(t) for t = 0..workers-1, t > 0 on helper threads; when no more threads can be
 // had, the calling thread runs the remaining shares itself, so every share runs once.
@@ -135,7 +134,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
                             const DeformationSettings& settings, const GridField& field,
                             PassReport* reports, const char** error) {
   *error = nullptr;
-  if (settings.passes < 1 || settings.passes > kMaxPasses) {
+  if (settings.passes < 1 || settings.passes > kMaxDeformPasses) {
     *error = "the number of refinement passes must be from 1 to 20";
     return false;
   }

@@ -72,3 +72,20 @@ void DisplacementPredictor::Row(int y, float* u, float* v, float* scratch) const
     v[x] = sv;
   }
 }
+
+void DisplacementPredictor::At(double x, double y, float* u, float* v) const {
+  const AxisWeights wx = Weights(x, grid_.x0, grid_.dx, grid_.nx);
+  const AxisWeights wy = Weights(y, grid_.y0, grid_.dy, grid_.ny);
+  const int taps = Taps();
+  float su = 0.0f, sv = 0.0f;
+  for (int r = 0; r < taps; ++r) {
+    const size_t row = static_cast<size_t>(MirrorIndex(wy.first + r, grid_.ny)) * static_cast<size_t>(grid_.nx);
+    for (int c = 0; c < taps; ++c) {
+      const size_t node = row + static_cast<size_t>(MirrorIndex(wx.first + c, grid_.nx));
+      su += wy.w[r] * wx.w[c] * u_.data[node];
+      sv += wy.w[r] * wx.w[c] * v_.data[node];
+    }
+  }
+  *u = su;
+  *v = sv;
+}

@@ -41,6 +41,9 @@ class DisplacementPredictor {
   // one per thread, so that rows can be evaluated concurrently).
   void Row(int y, float* u, float* v, float* scratch) const;
 
+  // The displacement at one real position (x, y) in pixels, interpolated as Row does.
+  void At(double x, double y, float* u, float* v) const;
+
   int GridColumns() const { return grid_.nx; }
 
  private:

@@ -182,3 +182,21 @@ bool PIVGrid::CalculateGridTARVEX() {
   }
   return true;
 }
+
+// The checks read a point's own record, so the field goes there as well as into Vx, Vy.
+// A measured point's vector is its first peak (the one the checks and writers use) plus
+// the window offset.
+void PIVGrid::TakeField(const float* u, const float* v, const float* peak, const unsigned char* flag) {
+  for (int k = 0; k < NumberOfPoints(); k++) {
+    PIVPoint& p = pivgrid[k];
+    if (!p.HasMeasurement()) continue;
+    p.setVID(0);
+    TARVEXData* record = p.PIV();
+    record->dx[0] = u[k] - p.DX();
+    record->dy[0] = v[k] - p.DY();
+    record->rho[0] = peak[k];
+    p.setOn(flag[k]);
+    Vx[k] = p.Vx();
+    Vy[k] = p.Vy();
+  }
+}

@@ -72,6 +72,10 @@ class PIVGrid {
   bool setUpTARVEXGrid();
   bool CalculateGridTARVEX();
   bool CalculateIterativeGridTARVEX();
+  // Takes the field measured by another pass (the refinement of a deformation analysis)
+  // at every point that holds a measurement: displacement, peak and flag, one value per
+  // point in grid order. Points without a measurement keep none (flag 0, displacement 0).
+  void TakeField(const float* u, const float* v, const float* peak, const unsigned char* flag);
 
   // Validation checks; each returns the number of valid points.
   int CCPeakValueCheck();

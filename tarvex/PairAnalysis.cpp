@@ -1,10 +1,24 @@
 #include "PairAnalysis.h"
 
+#include "DefineFFTWPlans.h"
+
 int GridCount(int side, int window, int spacing) {
   return side >= window ? (side - window) / spacing + 1 : 0;
 }
 
+bool UsableFirstWindow(int window, int fftx, int ffty) {
+  return window > fftx && window > ffty && HasTablePlan(window);
+}
+
 namespace {
+
+// The settings a grid's points measure with, handed to another grid of the same analysis.
+void ApplyModes(const AnalysisSettings& s, PIVGrid& grid, Console& console) {
+  grid.setConsole(&console);
+  grid.setSubPixelEstimator(s.subpix);
+  grid.setMeanSubtraction(s.meanSubtraction);
+  grid.setThreads(s.threads);
+}
 
 // Formats a setting the way a stream prints a float: up to six significant digits, no
 // trailing zeros (0.5 prints as 0.5, 3 as 3).
@@ -15,13 +29,14 @@ void PrintValue(Console& console, float value) { console.Printf("%g", static_cas
 PairAnalysis::PairAnalysis(const AnalysisSettings& settings, FFTWplan* plans, PIVImage& images,
                            Console& console)
     : settings_(settings),
+      plans_(plans),
+      images_(images),
       console_(console),
       grid_(1, 9999, GridCount(images.Width(), settings.windowWidth, settings.spacingX),
             GridCount(images.Height(), settings.windowHeight, settings.spacingY), settings.offsetX,
             settings.offsetY, settings.spacingX, settings.spacingY, 0, 0, settings.windowWidth,
             settings.windowHeight, unknown, plans, &images) {
   const AnalysisSettings& s = settings_;
-  grid_.setConsole(&console_);
   // The constants of the checks asked for, in a fixed order; the others keep the grid's own.
   if (s.checkMinRho) grid_.setMinRho(s.minRho);
   if (s.checkMaxVelocity)
@@ -29,9 +44,31 @@ PairAnalysis::PairAnalysis(const AnalysisSettings& settings, FFTWplan* plans, PI
   if (s.checkGlobalHistogram) grid_.setGlobalHistogramConstant(s.histogramDeviations);
   if (s.checkMedian) grid_.setMedianValueThreshold(s.medianThreshold);
   if (s.checkDynamicMean) grid_.setDynamicMeanValueConstants(s.dynamicMeanC1, s.dynamicMeanC2);
-  grid_.setSubPixelEstimator(s.subpix);
-  grid_.setMeanSubtraction(s.meanSubtraction);
-  grid_.setThreads(s.threads);
+  ApplyModes(s, grid_, console_);
+  if (s.deformPasses > 0) deformation_ = std::make_unique<DeformationAnalysis>(grid_.Threads());
+  if (s.deformPasses > 0 && s.firstWindow > 0) {
+    // Larger windows centred on the same points: a point at x covers columns
+    // x - w/2 + 1 .. x + w/2 for any even w, so the offset shifts by half the difference.
+    const int w = s.firstWindow;
+    firstGrid_ = std::make_unique<PIVGrid>(
+        1, 9999, grid_.NX(), grid_.NY(), s.offsetX + s.windowWidth / 2 - w / 2,
+        s.offsetY + s.windowHeight / 2 - w / 2, s.spacingX, s.spacingY, 0, 0, w, w, unknown, plans,
+        &images);
+    ApplyModes(s, *firstGrid_, console_);
+  }
+}
+
+// The grid's own first pass decides which points hold a measurement; with larger
+// first-pass windows their field starts the passes instead.
+bool PairAnalysis::Deform() {
+  PIVGrid* start = &grid_;
+  if (firstGrid_ != nullptr) {
+    firstGrid_->CalculateGridTARVEX();
+    start = firstGrid_.get();
+  }
+  if (deformation_->Run(settings_, images_, plans_, *start, grid_, console_)) return true;
+  error_ = deformation_->Error();
+  return false;
 }
 
 // Each check re-judges every point, so a point rejected by an earlier check can be accepted
@@ -76,7 +113,7 @@ void PairAnalysis::Validate() {
   }
 }
 
-void PairAnalysis::Analyse(bool series) {
+bool PairAnalysis::Analyse(bool series) {
   const AnalysisSettings& s = settings_;
   if (s.twoPass) {
     grid_.setDynamicMeanValueConstants(s.dynamicMeanC1, s.dynamicMeanC2);
@@ -84,6 +121,7 @@ void PairAnalysis::Analyse(bool series) {
   } else {
     grid_.CalculateGridTARVEX();
   }
+  if (deformation_ != nullptr && !Deform()) return false;
   Validate();
   if (s.smooth) {
     console_.Print(series ? "Calculating moving 9x9 average, please wait ... \n\n"
@@ -91,4 +129,5 @@ void PairAnalysis::Analyse(bool series) {
     console_.Flush();
     grid_.MovingAverageVelocity();
   }
+  return true;
 }

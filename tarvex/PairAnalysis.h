@@ -12,10 +12,13 @@
 #ifndef PAIRANALYSIS_H
 #define PAIRANALYSIS_H
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "AnalysisSettings.h"
 #include "Console.h"
+#include "DeformationAnalysis.h"
 #include "DpivFile.h"
 #include "PIVGrid.h"
 #include "PIVImage.h"
@@ -28,7 +31,10 @@ class PairAnalysis {
                Console& console);
 
   // The pair now in the store's slots. A series names the smoothing step differently.
-  void Analyse(bool series);
+  // False when the deformation passes cannot run (the reason in Error()); the field then
+  // holds the first pass only and must not be written as the result.
+  bool Analyse(bool series);
+  const std::string& Error() const { return error_; }
 
   const AnalysisSettings& Settings() const { return settings_; }
   PIVGrid& Grid() { return grid_; }
@@ -38,10 +44,17 @@ class PairAnalysis {
 
  private:
   void Validate();
+  bool Deform();
 
   AnalysisSettings settings_;
+  FFTWplan* plans_;
+  PIVImage& images_;
   Console& console_;
   PIVGrid grid_;
+  // With deformation passes only: the passes, and the grid of larger first-pass windows.
+  std::unique_ptr<DeformationAnalysis> deformation_;
+  std::unique_ptr<PIVGrid> firstGrid_;
+  std::string error_;  // why the last Analyse failed
 };
 
 #endif

@@ -1,49 +1,100 @@
 #include "SymmetricDeformation.h"
 
+#include <algorithm>
+
 namespace {
 
-// The spline's value at (x, y) with S coefficients a side: direct reads where the whole
-// support lies inside the image (nearly every pixel), mirrored indices near the border.
+// Pixels of a row sampled together: their spline weights are computed first, in one loop
+// of fixed length that the compiler vectorises, then the pixels are summed one by one.
+constexpr int kChunk = 64;
+
+// Lanes of the column sums: the support rounded up to a vector's width, so that the
+// compiler keeps them in one or two vector registers.
 template <int S>
-float Sample(const BSplineCoefficients& image, double x, double y) {
-  constexpr BSplineDegree kDegree = S == 4 ? BSplineDegree::Cubic : BSplineDegree::Quintic;
-  float wx[kMaxBSplineSupport], wy[kMaxBSplineSupport];
-  const int x0 = BSplineWeights(kDegree, x, wx);
-  const int y0 = BSplineWeights(kDegree, y, wy);
+constexpr int kLanes = S <= 4 ? 4 : 8;
+
+template <int S>
+__attribute__((always_inline)) inline void Weights(float t, float* w, int stride) {
+  if (S == 4)
+    CubicWeights(t, w, stride);
+  else
+    QuinticWeights(t, w, stride);
+}
+
+// The positions of a chunk along both axes, split into whole coefficients and weights:
+// row k of wx (wy) holds the weights of coefficient x0 + k (y0 + k) of every pixel.
+template <int S>
+struct ChunkWeights {
+  int x0[kChunk], y0[kChunk];
+  float tx[kChunk], ty[kChunk];
+  float wx[S][kChunk], wy[S][kChunk];
+};
+
+// The spline's value for pixel i of the chunk. Where the lanes lie inside the image
+// (nearly every pixel) the S rows are first summed down each column, element by element in
+// vector registers, and the column sums then weighted along the row; near the border the
+// indices are mirrored.
+template <int S>
+__attribute__((always_inline)) inline float Sample(const BSplineCoefficients& image,
+                                                   const ChunkWeights<S>& cw, int i) {
+  const int x0 = cw.x0[i], y0 = cw.y0[i];
   const int w = image.width;
   float sum = 0.0f;
-  if (x0 >= 0 && y0 >= 0 && x0 + S <= w && y0 + S <= image.height) {
+  if (x0 >= 0 && y0 >= 0 && x0 + kLanes<S> <= w && y0 + S <= image.height) {
     const float* c = image.c + static_cast<ptrdiff_t>(y0) * w + x0;
-    for (int j = 0; j < S; ++j, c += w) {
-      float rowSum = 0.0f;
-      for (int i = 0; i < S; ++i) rowSum += wx[i] * c[i];
-      sum += wy[j] * rowSum;
-    }
+    float column[kLanes<S>] = {};
+    for (int j = 0; j < S; ++j, c += w)
+      for (int k = 0; k < kLanes<S>; ++k) column[k] += cw.wy[j][i] * c[k];
+    for (int k = 0; k < S; ++k) sum += cw.wx[k][i] * column[k];
     return sum;
   }
   for (int j = 0; j < S; ++j) {
     const float* row = image.c + static_cast<ptrdiff_t>(MirrorIndex(y0 + j, image.height)) * w;
     float rowSum = 0.0f;
-    for (int i = 0; i < S; ++i) rowSum += wx[i] * row[MirrorIndex(x0 + i, w)];
-    sum += wy[j] * rowSum;
+    for (int k = 0; k < S; ++k) rowSum += cw.wx[k][i] * row[MirrorIndex(x0 + k, w)];
+    sum += cw.wy[j][i] * rowSum;
   }
   return sum;
 }
 
+// Samples `image` at (x + half u, y + half v) for the n <= kChunk pixels x = x0.. of row
+// y, with half = -1/2 for the first image and +1/2 for the second.
 template <int S>
-void DeformRowsOf(const BSplineCoefficients& first, const BSplineCoefficients& second,
-                  const DisplacementPredictor& predictor, int rowBegin, int rowEnd,
-                  DeformationRows& rows, float* deformedFirst, float* deformedSecond) {
+__attribute__((always_inline)) inline void SampleChunk(const BSplineCoefficients& image, double half,
+                                                       int y, int x0, int n, const float* u,
+                                                       const float* v, ChunkWeights<S>& cw, float* out) {
+  constexpr int kFirst = S == 4 ? 1 : 2;  // the support starts this far below floor(x)
+  for (int i = 0; i < n; ++i) {
+    cw.x0[i] = SplitPosition(x0 + i + half * u[i], &cw.tx[i]) - kFirst;
+    cw.y0[i] = SplitPosition(y + half * v[i], &cw.ty[i]) - kFirst;
+  }
+  // The whole chunk, so that the loops have a fixed length; the tail of a short chunk
+  // holds fractions of zero and its weights are never used.
+  std::fill(cw.tx + n, cw.tx + kChunk, 0.0f);
+  std::fill(cw.ty + n, cw.ty + kChunk, 0.0f);
+  for (int i = 0; i < kChunk; ++i) Weights<S>(cw.tx[i], &cw.wx[0][i], kChunk);
+  for (int i = 0; i < kChunk; ++i) Weights<S>(cw.ty[i], &cw.wy[0][i], kChunk);
+  for (int i = 0; i < n; ++i) out[i] = Sample<S>(image, cw, i);
+}
+
+// Inlined into each compiled variant of DeformRows, with the sampling.
+template <int S>
+__attribute__((always_inline)) inline void DeformRowsOf(
+    const BSplineCoefficients& first, const BSplineCoefficients& second,
+    const DisplacementPredictor& predictor, int rowBegin, int rowEnd, DeformationRows& rows,
+    float* deformedFirst, float* deformedSecond) {
   const int width = first.width;
+  ChunkWeights<S> cw;
   for (int y = rowBegin; y < rowEnd; ++y) {
     predictor.Row(y, rows.u.data, rows.v.data, rows.scratch.data);
     float* out1 = deformedFirst + static_cast<ptrdiff_t>(y) * width;
     float* out2 = deformedSecond + static_cast<ptrdiff_t>(y) * width;
-    for (int x = 0; x < width; ++x) {
-      const double hu = 0.5 * rows.u.data[x];
-      const double hv = 0.5 * rows.v.data[x];
-      out1[x] = Sample<S>(first, x - hu, y - hv);
-      out2[x] = Sample<S>(second, x + hu, y + hv);
+    for (int x = 0; x < width; x += kChunk) {
+      const int n = std::min(kChunk, width - x);
+      const float* u = rows.u.data + x;
+      const float* v = rows.v.data + x;
+      SampleChunk<S>(first, -0.5, y, x, n, u, v, cw, out1 + x);
+      SampleChunk<S>(second, 0.5, y, x, n, u, v, cw, out2 + x);
     }
   }
 }
@@ -55,6 +106,16 @@ bool DeformationRows::Prepare(int width, int gridColumns) {
   return u.Reserve(w) && v.Reserve(w) && scratch.Reserve(2 * static_cast<size_t>(gridColumns));
 }
 
+// Compiled for AVX2 too, chosen at load time where the processor has it: eight weights or
+// column sums in one register. The same operations in the same order, so the same bits.
+// ThreadSanitizer instruments the resolver that chooses, which runs before its runtime has
+// started, so its builds keep the baseline variant alone.
+#if defined(__SANITIZE_THREAD__)
+#define DEFORMATION_VARIANTS
+#else
+#define DEFORMATION_VARIANTS __attribute__((target_clones("avx2", "default")))
+#endif
+DEFORMATION_VARIANTS
 void DeformRows(const BSplineCoefficients& first, const BSplineCoefficients& second,
                 const DisplacementPredictor& predictor, int rowBegin, int rowEnd,
                 DeformationRows& rows, float* deformedFirst, float* deformedSecond) {

@@ -110,15 +110,23 @@ bool SetSubPixelEstimator(const char* name, TarvexSettings& s) {
 // Most threads -j accepts: far more than any machine's cores, few enough to start.
 constexpr int kMaxThreads = 1024;
 
-// The value of -j: a whole non-negative decimal number (digits only) up to kMaxThreads.
-bool SetThreads(const char* value, TarvexSettings& s) {
-  long long n = 0;
+// A whole non-negative decimal number (digits only) into *n; false for anything else.
+// Values above `limit` come back as limit + 1, so that no digit string overflows.
+bool WholeNumber(const char* value, int limit, int* n) {
+  long long whole = 0;
   bool digits = *value != '\0';
   for (const char* c = value; digits && *c != '\0'; ++c) {
     digits = *c >= '0' && *c <= '9';
-    if (digits && n <= kMaxThreads) n = 10 * n + (*c - '0');
+    if (digits && whole <= limit) whole = 10 * whole + (*c - '0');
   }
-  if (!digits) {
+  *n = static_cast<int>(whole > limit ? limit + 1LL : whole);
+  return digits;
+}
+
+// The value of -j: a whole non-negative number up to kMaxThreads.
+bool SetThreads(const char* value, TarvexSettings& s) {
+  int n = 0;
+  if (!WholeNumber(value, kMaxThreads, &n)) {
     fprintf(stderr, "tarvex: -j needs a whole non-negative number of threads (got \"%s\")\n", value);
     return false;
   }
@@ -126,7 +134,59 @@ bool SetThreads(const char* value, TarvexSettings& s) {
     fprintf(stderr, "tarvex: -j allows at most %d threads (got %s)\n", kMaxThreads, value);
     return false;
   }
-  s.threads = static_cast<int>(n);
+  s.threads = n;
+  return true;
+}
+
+// The value of -deform: a whole number of refinement passes from 1 to kMaxDeformPasses.
+bool SetDeformPasses(const char* value, TarvexSettings& s) {
+  int n = 0;
+  if (!WholeNumber(value, kMaxDeformPasses, &n) || n < 1 || n > kMaxDeformPasses) {
+    fprintf(stderr, "tarvex: -deform needs a whole number of refinement passes from 1 to %d (got \"%s\")\n",
+            kMaxDeformPasses, value);
+    return false;
+  }
+  s.deform = n;
+  return true;
+}
+
+// Largest value -dft0 reads whole; the plan table ends far below it.
+constexpr int kMaxWindowValue = 100000;
+
+// The value of -dft0: a whole positive number, checked against the DFT size once all
+// options are read.
+bool SetFirstWindow(const char* value, TarvexSettings& s) {
+  if (!WholeNumber(value, kMaxWindowValue, &s.firstWindow) || s.firstWindow == 0) {
+    fprintf(stderr, "tarvex: -dft0 needs a whole positive number of pixels (got \"%s\")\n", value);
+    return false;
+  }
+  return true;
+}
+
+// A deformation analysis measures its first pass with the three-point estimator and mean
+// subtraction, never with the two-pass offset.
+bool CheckDeformation(TarvexSettings& s) {
+  if (s.deform == 0) {
+    if (s.firstWindow == 0) return true;
+    fprintf(stderr, "tarvex: -dft0 only applies together with -deform\n");
+    return false;
+  }
+  if (s.pflag & PFLAG_ITERATE) {
+    fprintf(stderr, "tarvex: -deform cannot be combined with -i (the deformation passes replace the offset pass)\n");
+    return false;
+  }
+  if (s.subpixGiven && s.subpix != SubPixelEstimator::Gauss3) {
+    fprintf(stderr, "tarvex: -deform measures with the three-point estimator; it cannot be combined with -subpix fit\n");
+    return false;
+  }
+  if (s.firstWindow != 0 && !UsableFirstWindow(s.firstWindow, s.fftx, s.ffty)) {
+    fprintf(stderr,
+            "tarvex: -dft0 needs a square window size of the plan table larger than the DFT size %d x %d (got %d)\n",
+            s.fftx, s.ffty, s.firstWindow);
+    return false;
+  }
+  s.subpix = SubPixelEstimator::Gauss3;
+  s.meansub = true;
   return true;
 }
 
@@ -177,7 +237,8 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
     }
     if (strcmp(argv[i], "-s") == 0) s.pflag |= PFLAG_SMOOTH;
     if (strcmp(argv[i], "-o") == 0) s.speed = 1;
-    if (strncmp(argv[i], "-dft", 4) == 0) {
+    // -dft0 is an option of its own, not -dft with the value 0 attached.
+    if (strncmp(argv[i], "-dft", 4) == 0 && strcmp(argv[i], "-dft0") != 0) {
       const bool separate = argv[i][4] == '\0';
       if (separate && !HasValues(i, 1, last, "-dft")) return false;
       SetDFTSize(separate ? argv[++i] : argv[i] + 4, s);
@@ -203,6 +264,7 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
     if (strcmp(argv[i], "-subpix") == 0) {
       if (!HasValues(i, 1, last, "-subpix")) return false;
       if (!SetSubPixelEstimator(argv[++i], s)) return false;
+      s.subpixGiven = true;
     }
     if (strcmp(argv[i], "-meansub") == 0) s.meansub = true;
     if (strcmp(argv[i], "-resume") == 0) s.resume = true;
@@ -210,13 +272,21 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
       if (!HasValues(i, 1, last, "-j")) return false;
       if (!SetThreads(argv[++i], s)) return false;
     }
+    if (strcmp(argv[i], "-deform") == 0) {
+      if (!HasValues(i, 1, last, "-deform")) return false;
+      if (!SetDeformPasses(argv[++i], s)) return false;
+    }
+    if (strcmp(argv[i], "-dft0") == 0) {
+      if (!HasValues(i, 1, last, "-dft0")) return false;
+      if (!SetFirstWindow(argv[++i], s)) return false;
+    }
   }
   if (!CopyName(s.filename, argv[last], "the image-pair file name")) return false;
   if (s.Delx == 0 && s.Dely == 0) {
     s.Delx = s.fftx;
     s.Dely = s.ffty;
   }
-  return CheckSettings(s);
+  return CheckDeformation(s) && CheckSettings(s);
 }
 
 namespace {

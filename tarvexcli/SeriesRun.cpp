@@ -65,10 +65,12 @@ bool SeriesRun::Run(const std::vector<PairJob>& jobs, size_t begin, size_t end,
     stateReady = true;
     const bool selected = Select(jobs[p]);
     if (Series() && p + 1 < end && !skip[p + 1]) image_.ReadAhead(jobs[p + 1].first, jobs[p + 1].second);
-    if (selected) analysis_.Analyse(Series());
+    const bool analysed = selected && analysis_.Analyse(Series());
+    if (selected && !analysed)
+      console_.ErrorPrintf("tarvex: %s; no files written for this pair\n", analysis_.Error().c_str());
     std::vector<ConsoleChunk> text = console_.TakeHeld();
     FinishWriting(sink);
-    if (!selected) {
+    if (!analysed) {
       failed_ = true;
       sink(p, std::move(text), false);
       continue;

@@ -24,5 +24,7 @@ AnalysisSettings ToAnalysisSettings(const TarvexSettings& s) {
   a.subpix = s.subpix;
   a.meanSubtraction = s.meansub;
   a.threads = s.threads;
+  a.deformPasses = s.deform;
+  a.firstWindow = s.firstWindow;
   return a;
 }

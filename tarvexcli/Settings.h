@@ -45,8 +45,11 @@ struct TarvexSettings {
   char sname[kNameLength] = "";
   // Opt-in analysis modes (-subpix, -meansub); the defaults keep the standard analysis.
   SubPixelEstimator subpix = SubPixelEstimator::Fit;
+  bool subpixGiven = false;  // -subpix appeared (-deform refuses an explicit fit)
   bool meansub = false;
   bool resume = false;  // -resume: skip the pairs whose files exist
+  int deform = 0;       // -deform N: refinement passes after the first (0: none)
+  int firstWindow = 0;  // -dft0 W: the first pass's square window (0: the DFT size)
 };
 
 // The analysis part of the run's settings.

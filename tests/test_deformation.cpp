@@ -137,6 +137,44 @@ double LargestDeformationError(BSplineDegree degree, double du, double dv) {
   return largest;
 }
 
+TEST(DisplacementPredictor, AtGivesTheValueOfTheRowsAnywhere) {
+  // The linear field above on its 6 x 5 grid: At is exact between and beyond the centres
+  // (the rotation example of DeformationAnalysis.h needs it at q + d/2), and equals Row
+  // at the pixels.
+  VectorGrid g;
+  g.nx = 6;
+  g.ny = 5;
+  g.x0 = 15.5;
+  g.y0 = 15.5;
+  g.dx = g.dy = 16;
+  const LinearField f;
+  std::vector<float> u(30), v(30);
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 6; ++j) {
+      u[i * 6 + j] = static_cast<float>(f.At(15.5 + 16 * j, 15.5 + 16 * i));
+      v[i * 6 + j] = 2.0f;
+    }
+  DisplacementPredictor p;
+  ASSERT_TRUE(p.Set(g, u.data(), v.data(), PredictorInterpolation::Bilinear, 112));
+  float au = 0, av = 0;
+  for (const double x : {-3.0, 0.0, 15.5, 22.25, 47.9, 101.0, 120.0})
+    for (const double y : {-1.0, 15.5, 30.7, 95.0}) {
+      p.At(x, y, &au, &av);
+      EXPECT_NEAR(au, f.At(x, y), 1e-5) << x << "," << y;
+      EXPECT_NEAR(av, 2.0, 1e-6);
+    }
+  // Hand-checked: at (23.5, 15.5), halfway between the first two centres of the first row,
+  // u = 0.7 + 0.02 * 23.5 - 0.015 * 15.5 = 0.9375.
+  p.At(23.5, 15.5, &au, &av);
+  EXPECT_NEAR(au, 0.9375, 1e-6);
+  std::vector<float> pu, pv;
+  PredictAll(p, 112, 96, pu, pv);
+  for (const int k : {0, 37, 112 * 50 + 77, 112 * 96 - 1}) {
+    p.At(k % 112, k / 112, &au, &av);
+    EXPECT_NEAR(au, pu[k], 1e-6) << k;
+  }
+}
+
 TEST(SymmetricDeformation, MovesBothImagesHalfWayToTheAnalyticImage) {
   // The pattern's finest wave (13 px) is well sampled: both splines meet it to within the
   // rounding of the pixels to whole counts (0.6 - 0.8 counts found); a sign error in

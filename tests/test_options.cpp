@@ -252,3 +252,47 @@ TEST(Options, NameLengthLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Options, DeformationPassesAndFirstWindow) {
+  // -deform implies the accurate first pass; the analysis settings carry both values.
+  TarvexSettings s = ParseOk({"-dft", "32", "-deform", "3", "-dft0", "64", "f.b16"}).s;
+  EXPECT_EQ(s.deform, 3);
+  EXPECT_EQ(s.firstWindow, 64);
+  EXPECT_EQ(s.fftx, 32);  // -dft0 is an option of its own, not -dft with 0 attached
+  EXPECT_EQ(s.subpix, SubPixelEstimator::Gauss3);
+  EXPECT_TRUE(s.meansub);
+  const AnalysisSettings a = ToAnalysisSettings(s);
+  EXPECT_EQ(a.deformPasses, 3);
+  EXPECT_EQ(a.firstWindow, 64);
+  EXPECT_EQ(a.subpix, SubPixelEstimator::Gauss3);
+  EXPECT_TRUE(a.meanSubtraction);
+
+  // The limits, and -dft with a value attached that begins with 0 stays -dft.
+  EXPECT_EQ(ParseOk({"-deform", "20", "f.b16"}).s.deform, 20);
+  EXPECT_EQ(ParseOk({"-deform", "1", "-subpix", "gauss3", "f.b16"}).s.deform, 1);
+  EXPECT_EQ(ParseOk({"-dft064", "f.b16"}).s.fftx, 64);
+  EXPECT_EQ(ParseOk({"-dft", "32x16", "-deform", "2", "-dft0", "64", "f.b16"}).s.firstWindow, 64);
+  // Without -deform nothing changes.
+  const TarvexSettings plain = ParseOk({"-dft", "32", "f.b16"}).s;
+  EXPECT_EQ(plain.deform, 0);
+  EXPECT_EQ(plain.subpix, SubPixelEstimator::Fit);
+  EXPECT_FALSE(plain.meansub);
+}
+
+TEST(Options, DeformationRefusals) {
+  for (const char* passes : {"0", "21", "99999999999999999999", "1.5", "-1", "", "x3"})
+    ExpectRefused({"-deform", passes, "f.b16"});
+  ExpectRefused({"-deform", "2", "-i", "f.b16"});
+  ExpectRefused({"-i", "-deform", "2", "f.b16"});
+  ExpectRefused({"-deform", "2", "-subpix", "fit", "f.b16"});
+  ExpectRefused({"-dft", "32", "-dft0", "64", "f.b16"});                 // without -deform
+  ExpectRefused({"-dft", "32", "-deform", "2", "-dft0", "24", "f.b16"});  // not larger
+  ExpectRefused({"-dft", "64x32", "-deform", "2", "-dft0", "64", "f.b16"});
+  ExpectRefused({"-dft", "32", "-deform", "2", "-dft0", "36", "f.b16"});  // no table plan
+  ExpectRefused({"-dft", "32", "-deform", "2", "-dft0", "6.4e1", "f.b16"});
+  ExpectRefused({"-dft", "32", "-dft0", "0", "f.b16"});
+}
+
+}  // namespace

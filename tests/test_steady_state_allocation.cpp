@@ -16,6 +16,7 @@
 #include "PIVGrid.h"
 #include "PIVImage.h"
 #include "PIVPoint.h"
+#include "PairAnalysis.h"
 #include "PlanTable.h"
 #include "TestSupport.h"
 
@@ -267,6 +268,25 @@ TEST_F(SteadyState, SecondDeformationRunAllocatesNothing) {
             0);
   EXPECT_NEAR(u[7 * 15 + 7], 2.3, 0.05);
   EXPECT_NEAR(v[7 * 15 + 7], -1.2, 0.05);
+}
+
+// The whole analysis of tarvex -deform 2 -dft0 64 on one thread: first passes, refinement
+// passes, the field referred to the first image and handed to the grid, the console lines.
+TEST_F(SteadyState, SecondDeformationAnalysisOfAPairAllocatesNothing) {
+  AnalysisSettings s;
+  s.windowWidth = s.windowHeight = 32;
+  s.spacingX = s.spacingY = 16;
+  s.subpix = SubPixelEstimator::Gauss3;
+  s.meanSubtraction = true;
+  s.deformPasses = 2;
+  s.firstWindow = 64;
+  testing::internal::CaptureStdout();
+  PairAnalysis analysis(s, plans, *image, StandardOutput());
+  ASSERT_TRUE(analysis.Analyse(false));
+  EXPECT_EQ(AllocationsDuring([&] { EXPECT_TRUE(analysis.Analyse(false)); }), 0);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("\tDeformation pass 2: 0 vectors replaced, RMS change "), std::string::npos) << out;
+  ExpectMeanShift(analysis.Grid());
 }
 
 }  // namespace

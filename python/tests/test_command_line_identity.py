@@ -20,6 +20,10 @@ CASES = {
          "-DMVOcheck", "1.5", "0.5", "-j", "2"],
         dict(min_rho=0.3, max_velocity_ratio=0.25, global_histogram=2, median=0.8,
              dynamic_mean=(1.5, 0.5), threads=2)),
+    "deformation": (["-deform", "2"], dict(deform=2)),
+    "deformation, larger first window, median, smooth, two threads": (
+        ["-deform", "3", "-dft0", "64", "-MVOcheck", "0.5", "-s", "-j", "2"],
+        dict(deform=3, first_window=64, median=0.5, smooth=True, threads=2)),
 }
 
 

@@ -113,9 +113,30 @@ def test_settings_the_command_line_refuses(pair):
         tarvex.analyse(a, b, dynamic_mean=1.0)
     with pytest.raises(TypeError, match="size must be a pair of numbers"):
         tarvex.synth(size=64)
-    # Window deformation is not offered yet: an unknown keyword.
-    with pytest.raises(TypeError):
-        tarvex.analyse(a, b, deform=1)
+    with pytest.raises(TypeError, match='subpix must be "fit" or "gauss3"'):
+        tarvex.analyse(a, b, subpix=3)
     # The frames come first, the options only by name.
     with pytest.raises(TypeError):
         tarvex.analyse(a, b, 32)
+
+
+@pytest.mark.parametrize("keywords, message", [
+    (dict(deform=21), "deform must be a whole number of refinement passes from 1 to 20, or 0 for none \\(got 21\\)"),
+    (dict(deform=-1), "deform must be a whole number of refinement passes from 1 to 20"),
+    (dict(deform=2, subpix="fit"), "deform measures with the three-point estimator"),
+    (dict(deform=2, two_pass=True), "deform cannot be combined with two_pass"),
+    (dict(first_window=64), "first_window only applies together with deform"),
+    (dict(deform=2, first_window=32), "first_window must be a square window size of the plan table larger than "
+                                      "the window 32 x 32 \\(got 32\\)"),
+    (dict(deform=2, first_window=36), "\\(got 36\\)"),
+])
+def test_deformation_settings(pair, keywords, message):
+    a, b = pair
+    with pytest.raises(ValueError, match=message):
+        tarvex.analyse(a, b, window=32, spacing=16, **keywords)
+
+
+def test_deformation_without_a_valid_first_vector():
+    flat = np.full((64, 64), 100, np.uint16)
+    with pytest.raises(RuntimeError, match="the first pass holds no valid vector to predict from"):
+        tarvex.analyse(flat, flat, window=32, spacing=16, deform=1)

@@ -1,0 +1,55 @@
+// Window deformation on a grid measured by the single pass: the first-pass field starts
+// the refinement passes (DeformationPasses), and the refined field, referred to the first
+// image, goes back into the grid, where the checks, the smoothing and the writers take it
+// as they take a single pass's field. One console line per pass says what it did.
+//
+// Reference point: symmetric deformation measures the displacement of the particle whose
+// path has its midpoint at the window centre q. The files hold the displacement of the
+// particle that starts at q, so each vector becomes d = F(q + d/2), F the final field
+// (validated and filled) interpolated bilinearly between the window centres, solved by
+// fixed-point steps from d = F(q).
+//
+// Worked example: in a solid rotation of 0.02 rad about the image centre, a point 200 px
+// right of the centre has the midpoint displacement F = (0, 4.000) px at q. Its particle
+// starts at q and passes (0, 2) px further on at its midpoint, where F = (-0.040, 4.000):
+// the file holds d = (-0.040, 4.000) px, the displacement pivsynth applied to it (rotating
+// (200, 0) by 0.02 rad moves it by (-0.040, 4.000)).
+#ifndef DEFORMATIONANALYSIS_H
+#define DEFORMATIONANALYSIS_H
+
+#include <string>
+
+#include "AnalysisSettings.h"
+#include "CArray.h"
+#include "Console.h"
+#include "DeformationPasses.h"
+#include "PIVGrid.h"
+#include "PIVImage.h"
+#include "piv.h"
+
+class DeformationAnalysis {
+ public:
+  // Threads that deform and correlate (at least 1); the results do not depend on it.
+  explicit DeformationAnalysis(int threads);
+
+  // Runs settings.deformPasses passes over the pair in `images` on the grid of `settings`.
+  // `start` holds the first-pass field at the same points (`grid` itself, or a grid of
+  // larger windows); `grid` receives the result. False, with the reason in Error() and
+  // the grid unchanged, when the first pass holds no valid vector or memory runs out.
+  bool Run(const AnalysisSettings& settings, const PIVImage& images, FFTWplan* plans,
+           PIVGrid& start, PIVGrid& grid, Console& console);
+  const std::string& Error() const { return error_; }
+
+ private:
+  // Refers the midpoint field (u_, v_) to the first image into firstU_, firstV_.
+  bool ReferToFirstImage(const WindowGrid& windows, int width);
+
+  DeformationPasses passes_;
+  DisplacementPredictor final_;
+  CArray<float> u_, v_, peak_, firstU_, firstV_;
+  CArray<unsigned char> flag_;
+  PassReport reports_[kMaxDeformPasses];
+  std::string error_;
+};
+
+#endif
