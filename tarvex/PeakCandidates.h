@@ -33,18 +33,30 @@ class PeakCandidates {
   // After cells x0 <= x < x1, y0 <= y < y1 of the collected plane have changed: the
   // candidates of those cells and of the cells next to them are taken again.
   void Changed(const float* plane, int x0, int y0, int x1, int y1);
-  size_t Count() const { return count_; }
 
  private:
   struct Cell {
     float value;
     int x, y;
   };
-  // Appends the candidates of interior columns x0..x1-1 of rows y0..y1-1.
-  void Scan(const float* plane, int x0, int y0, int x1, int y1);
+  // The best candidates of the sweep are kept in order; the others can only win once all of
+  // these are gone, and then the plane is swept again.
+  static constexpr int kKept = 8;
 
-  CArray<Cell> cells_;
-  size_t count_ = 0;
+  // Appends the candidates of interior columns x0..x1-1 of rows y0..y1-1 to `list`, which
+  // holds `count` of them, and returns the new count.
+  size_t Scan(const float* plane, int x0, int y0, int x1, int y1, Cell* list, size_t count) const;
+  // Puts c among best_ in its place when it comes before the last of them.
+  void Rank(const Cell& c);
+  // Ranks the candidate v at (x, y) of the sweep when it is above *last, the value a
+  // candidate must beat, and updates *last.
+  void Offer(float v, int x, int y, float* last);
+
+  Cell best_[kKept];    // the best candidates of the sweep still standing, best first
+  int bestCount_ = 0;
+  bool othersSwept_ = false;  // the sweep found more candidates than best_ holds
+  CArray<Cell> retaken_;      // candidates taken again around changed cells since the sweep
+  size_t retakenCount_ = 0;
   int nx_ = 0;
   int ny_ = 0;
 };
