@@ -78,23 +78,23 @@ void PeakCandidates::Collect(const float* plane, int nx, int ny) {
       count += kBitsSet[peaks];
       int above = peaks & _mm_movemask_ps(_mm_cmpgt_ps(v, _mm_set1_ps(last)));
       for (int lane = 0; above != 0; ++lane, above >>= 1)
-        if (above & 1) Offer(row[x + lane], x + lane, y, &last);
+        if (above & 1) last = Offer(row[x + lane], x + lane, y, last);
     }
 #endif
     for (; x < nx - 1; ++x) {
       const float v = row[x];
       const bool peak = (v > row[x - 1]) & (v > row[x + 1]) & (v > up[x]) & (v > down[x]);
       count += peak;
-      if (peak & (v > last)) Offer(v, x, y, &last);
+      if (peak & (v > last)) last = Offer(v, x, y, last);
     }
   }
   othersSwept_ = count > static_cast<size_t>(kKept);
 }
 
-void PeakCandidates::Offer(float v, int x, int y, float* last) {
-  if (!(v > *last)) return;
+float PeakCandidates::Offer(float v, int x, int y, float last) {
+  if (!(v > last)) return last;
   Rank({v, x, y});
-  if (bestCount_ == kKept) *last = best_[kKept - 1].value;
+  return bestCount_ == kKept ? best_[kKept - 1].value : last;
 }
 
 void PeakCandidates::Rank(const Cell& c) {

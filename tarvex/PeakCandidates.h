@@ -48,9 +48,10 @@ class PeakCandidates {
   size_t Scan(const float* plane, int x0, int y0, int x1, int y1, Cell* list, size_t count) const;
   // Puts c among best_ in its place when it comes before the last of them.
   void Rank(const Cell& c);
-  // Ranks the candidate v at (x, y) of the sweep when it is above *last, the value a
-  // candidate must beat, and updates *last.
-  void Offer(float v, int x, int y, float* last);
+  // Ranks the candidate v at (x, y) of the sweep when it is above `last`, the value a
+  // candidate must beat; returns that value after it. Out of line: the sweep's loop stays
+  // small for the cells that are not ranked.
+  __attribute__((noinline)) float Offer(float v, int x, int y, float last);
 
   Cell best_[kKept];    // the best candidates of the sweep still standing, best first
   int bestCount_ = 0;
