@@ -1,7 +1,8 @@
 // One interrogation point: the place of its two windows, their FFT cross-correlation, the
 // four highest correlation peaks with sub-pixel positions, and its validity flag. The
 // windows and the plane of a measurement live in the measuring thread's workspace; a point
-// keeps only its record (about 200 bytes), and its plane only when asked to (setCCStored).
+// keeps only its record (216 bytes on x86-64), and its plane only when asked to
+// (setCCStored).
 //
 // Worked example: a 32 x 32 point at x = 15 takes columns 15 - 32/2 + 1 = 0 to 31. In a
 // 64-pixel image it fits at x = 46 (columns 31 to 62) but not at x = 47: columns 32 to 63

@@ -31,28 +31,6 @@ uint64_t Bits(double v) {
 
 // --- loading the windows ---------------------------------------------------------------
 
-TEST(LoadWindowPair, WorkedExampleOfTheHeader) {
-  // A 4 x 3 image with the window 4096 0 / 0 0 at column 1, row 1.
-  const std::vector<unsigned short> image = {9, 9, 9, 9, 9, 4096, 0, 9, 9, 0, 0, 9};
-  const WindowSource<unsigned short> w{image.data(), 4, 1, 1};
-  std::vector<double> a(4), b(4);
-
-  WindowNorms norms = LoadWindowPair(w, w, 2, 2, {1.0 / 4096, false, nullptr}, a.data(), b.data());
-  EXPECT_EQ(a, (std::vector<double>{1, 0, 0, 0}));
-  EXPECT_EQ(b, a);
-  EXPECT_EQ(norms.rho1, 1.0);
-  EXPECT_EQ(norms.rho2, 1.0);
-
-  norms = LoadWindowPair(w, w, 2, 2, {1.0 / 4096, true, nullptr}, a.data(), b.data());
-  EXPECT_EQ(a, (std::vector<double>{0.75, -0.25, -0.25, -0.25}));
-  EXPECT_DOUBLE_EQ(norms.rho1, std::sqrt(0.75));
-
-  const float weight[4] = {2, 1, 1, 1};
-  norms = LoadWindowPair(w, w, 2, 2, {1.0 / 4096, true, weight}, a.data(), b.data());
-  EXPECT_EQ(a, (std::vector<double>{1.5, -0.25, -0.25, -0.25}));
-  EXPECT_NEAR(norms.rho1, 1.561, 5e-4);
-}
-
 // The steps one after another, as the correlation made them before they were fused:
 // scale (divide by `scale`, or multiply by 1 / scale when it is no power of two), sum,
 // subtract the mean, weight, sum the squares.
@@ -190,25 +168,6 @@ std::vector<Found> KeptCandidates(std::vector<float> plane, int nx, int ny, int 
     candidates.Changed(plane.data(), r.x0, r.y0, r.x1, r.y1);
   }
   return found;
-}
-
-TEST(PeakCandidates, WorkedExampleOfTheHeader) {
-  std::vector<float> plane = {0, 0, 0, 0, 0,  //
-                              0, 5, 1, 7, 0,  //
-                              0, 2, 0, 7, 0,  //
-                              0, 0, 0, 0, 0};
-  PeakCandidates c;
-  ASSERT_TRUE(c.Reserve(5, 4));
-  c.Collect(plane.data(), 5, 4);
-  float x = -1, y = -1;
-  EXPECT_EQ(c.Highest(&x, &y), 5.0f);
-  EXPECT_EQ(x, 1.0f);
-  EXPECT_EQ(y, 1.0f);
-  plane[2 * 5 + 3] = 0.0f;
-  c.Changed(plane.data(), 3, 2, 4, 3);
-  EXPECT_EQ(c.Highest(&x, &y), 7.0f);
-  EXPECT_EQ(x, 3.0f);
-  EXPECT_EQ(y, 1.0f);
 }
 
 TEST(PeakCandidates, PlaneWithoutCandidatesGivesTheStartValueAtTheOrigin) {
