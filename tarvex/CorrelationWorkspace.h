@@ -4,10 +4,11 @@
 // windows are loaded straight into fI1 and fI2 and its plane is made in cc: the points of a
 // grid keep no buffers of their own.
 //
-// Worked example: PrepareCorrelation(32, 32) gives fI1, fI2 room for 32 * 32 = 1024 reals and
-// fft1, fft2, S12 for 32 * (32/2 + 1) = 544 complex values. PrepareCorrelation(16, 16) then
-// keeps every array as it is (1024 and 544); PrepareCorrelation(64, 64) grows them to 4096 and
-// 64 * 33 = 2112. While DeferMessagesTo(&log) is set, Print("x") appends "x" to log only.
+// Worked example: PrepareCorrelation(32, 32) gives fI1, fI2 room for 32 * 32 = 1024 reals, the
+// plane cc for 1024 floats and fft1, fft2, S12 for 32 * (32/2 + 1) = 544 complex values.
+// PrepareCorrelation(16, 16) then keeps every array as it is (1024 and 544);
+// PrepareCorrelation(64, 64) grows them to 4096 and 64 * 33 = 2112. While
+// DeferMessagesTo(&log) is set, Print("x") appends "x" to log only.
 #ifndef CORRELATIONWORKSPACE_H
 #define CORRELATIONWORKSPACE_H
 

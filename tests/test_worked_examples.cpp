@@ -194,6 +194,7 @@ TEST(CorrelationWorkspaceHeader, ArraysGrowOnlyAndMessagesCanBeHeldBack) {
   ASSERT_TRUE(ws.PrepareCorrelation(32, 32));
   EXPECT_EQ(ws.transforms.fI1.capacity, 1024u);
   EXPECT_EQ(ws.transforms.fI2.capacity, 1024u);
+  EXPECT_EQ(ws.cc.capacity, 1024u);
   EXPECT_EQ(ws.transforms.fft1.capacity, 544u);
   EXPECT_EQ(ws.transforms.fft2.capacity, 544u);
   EXPECT_EQ(ws.transforms.S12.capacity, 544u);
