@@ -8,8 +8,10 @@
 // -0.25 -0.25, norm sqrt(2.25 + 0.1875) = 1.561.
 //
 // The values and norms are those of loading, subtracting, weighting and summing the squares
-// one step after another in index order, to the last bit: the sum of the squares runs in
-// index order, and the mean of 16-bit pixels is summed in integers, which is exact.
+// one step after another in index order, to the last bit. The mean of 16-bit pixels is
+// summed in integers, which is exact; their squares are summed in any order where every
+// partial sum is exact (scaled pixels, or pixels less their mean in a window of 2^k pixels,
+// and a sum below 2^53 of their quanta squared), else in index order.
 #ifndef WINDOWLOADING_H
 #define WINDOWLOADING_H
 

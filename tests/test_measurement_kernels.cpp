@@ -60,10 +60,10 @@ std::vector<double> StepByStep(const std::vector<Pixel>& image, int width, int l
   return w;
 }
 
+// Windows of nx x ny pixels at (3, 5) and (11, 2) of an image `width` pixels wide.
 template <typename Pixel>
-void ExpectSameBits(const std::vector<Pixel>& image, int width, double scale) {
+void ExpectSameBits(const std::vector<Pixel>& image, int width, double scale, int nx, int ny) {
   const double inverseScale = 1.0 / scale;
-  const int nx = 24, ny = 16;
   std::vector<float> weight(nx * ny);
   for (size_t k = 0; k < weight.size(); ++k) weight[k] = 0.25f + static_cast<float>(k % 7) * 0.3f;
   for (bool mean : {false, true}) {
@@ -85,23 +85,30 @@ void ExpectSameBits(const std::vector<Pixel>& image, int width, double scale) {
   }
 }
 
+// The squares are summed in lanes where every partial sum is exact: scaled pixels, and 12-bit
+// pixels less their mean in a window of 32 x 32 (a power of two). Full 16-bit pixels less
+// their mean (whose squares sum beyond 2^53 quanta^2), a window of 24 x 16 with the mean, the
+// weights and a scale that is no power of two are summed in order; the bits are the same.
 TEST(LoadWindowPair, SixteenBitPixelsGiveTheBitsOfTheStepByStepComputation) {
   std::mt19937 random(3);
-  std::uniform_int_distribution<int> pixel(0, 65535);
-  std::vector<unsigned short> image(40 * 30);
-  for (unsigned short& p : image) p = static_cast<unsigned short>(pixel(random));
-  // The mean is summed in integers here; dividing by 4096 and multiplying by 1/4096 agree.
-  ExpectSameBits(image, 40, 4096.0);
-  // A scale that is no power of two is summed one value after another, as the reference.
-  ExpectSameBits(image, 40, 3.0);
+  for (int top : {4095, 65535}) {
+    std::uniform_int_distribution<int> pixel(0, top);
+    std::vector<unsigned short> image(48 * 40);
+    for (unsigned short& p : image) p = static_cast<unsigned short>(pixel(random));
+    for (const auto& size : {std::vector<int>{32, 32}, std::vector<int>{24, 16}}) {
+      // Dividing by 4096 and multiplying by 1/4096 agree.
+      ExpectSameBits(image, 48, 4096.0, size[0], size[1]);
+      ExpectSameBits(image, 48, 3.0, size[0], size[1]);
+    }
+  }
 }
 
 TEST(LoadWindowPair, FloatPixelsGiveTheBitsOfTheStepByStepComputation) {
   std::mt19937 random(4);
   std::uniform_real_distribution<float> pixel(-20.0f, 4000.0f);
-  std::vector<float> image(40 * 30);
+  std::vector<float> image(48 * 40);
   for (float& p : image) p = pixel(random);
-  ExpectSameBits(image, 40, 4096.0);
+  ExpectSameBits(image, 48, 4096.0, 32, 32);
 }
 
 // --- the normalised shift --------------------------------------------------------------
