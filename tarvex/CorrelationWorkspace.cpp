@@ -10,13 +10,13 @@ CorrelationWorkspace& CorrelationWorkspace::ForThisThread() {
 }
 
 bool CorrelationWorkspace::PrepareCorrelation(int nx, int ny) {
-  return transforms.Reserve(nx, ny) && shiftRows.Reserve(Cells(nx, ny)) &&
-         shifted.Reserve(Cells(nx, ny));
+  return transforms.Reserve(nx, ny) && cc.Reserve(Cells(nx, ny));
 }
 
 bool CorrelationWorkspace::PreparePeakSearch(int nx, int ny) {
   // A fit neighbourhood is capped at the plane's size.
-  return cc.Reserve(Cells(nx, ny)) && fcc.Reserve(Cells(nx, ny)) && fit.Reserve(nx * ny);
+  return cc.Reserve(Cells(nx, ny)) && fcc.Reserve(Cells(nx, ny)) && peaks.Reserve(nx, ny) &&
+         fit.Reserve(nx * ny);
 }
 
 void CorrelationWorkspace::Print(const char* text) {

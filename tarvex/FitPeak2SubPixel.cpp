@@ -211,13 +211,14 @@ void CC_fit_linear_exp(const float* array, int nx, int ny, float* xloc, float* y
   FittedDisplacement(nb, solved ? work.a : nullptr, ix, iy, nx, ny, xloc, yloc);
 }
 
-void BlankPeakArea(float* array, int nx, int ny, float xloc, float yloc, float maxv) {
+CellRange BlankPeakArea(float* array, int nx, int ny, float xloc, float yloc, float maxv) {
   const PeakNeighbourhood nb = SelectPeakNeighbourhood(
       array, nx, ny, static_cast<int>(xloc), static_cast<int>(yloc), maxv,
       NeighbourhoodUse::Blank);
   // Planes narrower than 3 cells would put the rectangle partly outside.
-  const int xend = Clamp(nb.x0 + nb.lenx, 0, nx);
-  const int yend = Clamp(nb.y0 + nb.leny, 0, ny);
-  for (int j = Clamp(nb.y0, 0, ny); j < yend; ++j)
-    for (int i = Clamp(nb.x0, 0, nx); i < xend; ++i) array[static_cast<long>(j) * nx + i] = 0.0f;
+  const CellRange cells{Clamp(nb.x0, 0, nx), Clamp(nb.y0, 0, ny), Clamp(nb.x0 + nb.lenx, 0, nx),
+                        Clamp(nb.y0 + nb.leny, 0, ny)};
+  for (int j = cells.y0; j < cells.y1; ++j)
+    for (int i = cells.x0; i < cells.x1; ++i) array[static_cast<long>(j) * nx + i] = 0.0f;
+  return cells;
 }

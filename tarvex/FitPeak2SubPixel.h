@@ -39,7 +39,15 @@ float search_CCIntPeak(float* array, int nx, int ny, float* xmax, float* ymax);
 void CC_fit_linear_exp(float* array, int nx, int ny, float* xloc, float* yloc, float maxv);
 float* TwoDGaussianFit(float* data, int nx, int ny, float maxval);
 float* subdata(float* data, int nx, int ny, int x, int y, int sx, int sy);
-void BlankPeakArea(float* array, int nx, int ny, float xloc, float yloc, float maxv);
+// Columns x0..x1-1 of rows y0..y1-1 of a plane.
+struct CellRange {
+  int x0;
+  int y0;
+  int x1;
+  int y1;
+};
+// Sets the neighbourhood of the peak to 0 and returns the cells it set.
+CellRange BlankPeakArea(float* array, int nx, int ny, float xloc, float yloc, float maxv);
 
 // The working arrays of the peak fit, kept from one fit to the next: the neighbourhood
 // copy, the points x, y, z, the coefficients and the arrays of svdfit_xy.

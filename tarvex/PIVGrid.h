@@ -137,8 +137,13 @@ class PIVGrid {
   // One workspace per measuring thread (at least one), made by setThreads and kept.
   std::vector<std::unique_ptr<CorrelationWorkspace>> workspaces;
   std::string writeError;  // why the last velocity file could not be written
-  // Messages of each point during a parallel pass, printed in grid order afterwards.
-  std::vector<std::string> pointMessages;
+  // Messages held back during a parallel pass, printed in grid order afterwards: each
+  // worker's list of the points that printed something, in the order it measured them.
+  struct HeldMessage {
+    int point;
+    std::string text;
+  };
+  std::vector<std::vector<HeldMessage>> heldMessages;
 
   void ApplyParameterDefaults();
   void AllocatePoints();
@@ -151,6 +156,9 @@ class PIVGrid {
   // Measures every point (CalculateCCVelocity) on the grid's threads; the results and the
   // console text are those of measuring the points one after another in grid order.
   void MeasurePoints();
+  // Prints the messages held back by the workers of a parallel pass in grid order, and
+  // forgets them.
+  void PrintHeldMessages();
   // Whether point (l, m) lies in the grid, holds a measurement and is on: the only
   // points the checks and the smoothing take as neighbours or statistics.
   bool ValidVectorAt(int l, int m) const;

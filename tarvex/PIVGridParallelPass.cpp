@@ -37,20 +37,26 @@ void PIVGrid::MeasurePoints() {
     return;
   }
 
-  pointMessages.resize(static_cast<size_t>(n));
+  heldMessages.resize(static_cast<size_t>(workers));
   std::atomic<int> next{0};
   // An exception in one worker (memory running out while holding messages back) stops the
   // others at their next take; every thread is joined before it reaches the caller.
   std::mutex failureLock;
   std::exception_ptr failure;
-  auto measure = [this, n, &next, &failureLock, &failure](CorrelationWorkspace* ws) {
+  auto measure = [this, n, &next, &failureLock, &failure](int worker) {
+    CorrelationWorkspace* ws = workspaces[static_cast<size_t>(worker)].get();
+    std::vector<HeldMessage>& held = heldMessages[static_cast<size_t>(worker)];
     try {
+      std::string log;
+      ws->DeferMessagesTo(&log);
       for (int first = next.fetch_add(kPointsPerTake); first < n;
            first = next.fetch_add(kPointsPerTake)) {
         const int end = std::min(first + kPointsPerTake, n);
         for (int k = first; k < end; k++) {
-          ws->DeferMessagesTo(&pointMessages[static_cast<size_t>(k)]);
           pivgrid[k].CalculateCCVelocity(*ws);
+          if (log.empty()) continue;
+          held.push_back({k, log});
+          log.clear();
         }
       }
     } catch (...) {
@@ -65,23 +71,37 @@ void PIVGrid::MeasurePoints() {
   helpers.reserve(static_cast<size_t>(workers - 1));
   for (int t = 1; t < workers; t++) {
     try {
-      helpers.emplace_back(measure, workspaces[static_cast<size_t>(t)].get());
+      helpers.emplace_back(measure, t);
     } catch (...) {
       // No more threads to be had (no thread, or no memory for one): the threads running
       // share out the remaining points.
       break;
     }
   }
-  measure(workspaces[0].get());
+  measure(0);
   for (std::thread& helper : helpers) helper.join();
   if (failure) {
-    for (std::string& text : pointMessages) text.clear();
+    for (std::vector<HeldMessage>& held : heldMessages) held.clear();
     std::rethrow_exception(failure);
   }
+  PrintHeldMessages();
+}
 
-  for (std::string& text : pointMessages) {
-    if (text.empty()) continue;
-    console->Print(text.c_str());
-    text.clear();
+// Each worker's list is in grid order already (its takes only grow): merging the lists
+// gives the order of a pass on one thread.
+void PIVGrid::PrintHeldMessages() {
+  std::vector<size_t> at(heldMessages.size(), 0);
+  for (;;) {
+    size_t from = heldMessages.size();
+    for (size_t w = 0; w < heldMessages.size(); w++) {
+      if (at[w] == heldMessages[w].size()) continue;
+      if (from == heldMessages.size() ||
+          heldMessages[w][at[w]].point < heldMessages[from][at[from]].point)
+        from = w;
+    }
+    if (from == heldMessages.size()) break;
+    console->Print(heldMessages[from][at[from]].text.c_str());
+    at[from]++;
   }
+  for (std::vector<HeldMessage>& held : heldMessages) held.clear();
 }

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <new>
 
+#include "CorrelationWorkspace.h"
 #include "DefineFFTWPlans.h"
+#include "WindowLoading.h"
 #include "dft_array.h"
 
 namespace {
@@ -32,16 +34,17 @@ bool WindowInside(int x0, int y0, int nx, int ny, int NX, int NY) {
   return x0 >= 0 && x0 + nx <= NX - 1 && y0 >= 0 && y0 + ny <= NY - 1;
 }
 
-// Copies the ny rows of nx pixels starting at (x0, y0) of an image with rows of NX pixels.
-void CopyWindow(const unsigned short* image, int NX, int x0, int y0, int nx, int ny,
-                unsigned short* window) {
-  for (int r = 0; r < ny; ++r) {
-    const unsigned short* from = image + static_cast<size_t>(y0 + r) * NX + x0;
-    memcpy(window + static_cast<size_t>(r) * nx, from, static_cast<size_t>(nx) * sizeof(*window));
-  }
+bool BothWindowsInside(const TARVEXData& piv, const PIVImage& image) {
+  const WindowCorners c = PlaceWindows(piv);
+  return WindowInside(c.x1, c.y1, piv.nx, piv.ny, image.Width(), image.Height()) &&
+         WindowInside(c.x2, c.y2, piv.nx, piv.ny, image.Width(), image.Height());
 }
 
 constexpr int kDefaultDFTSize = 32;
+
+// Pixels are on a 12-bit scale; the windows are correlated in units of full scale (a power
+// of two, so the scaled pixels are exact).
+constexpr double kInverseFullScale = 1.0 / 4096.0;
 
 }  // namespace
 
@@ -77,7 +80,6 @@ void PIVPoint::Construct(int fftx, int ffty, int flowdirn, FFTWplan* plans) {
   piv.CC = nullptr;
   piv.CCfilter = nullptr;
   piv.Window = nullptr;
-  DpivImage = new PIVImage(fftx, ffty);
   SelectFFTWPlan();
   setCCStored(false);
   WindowFlag = false;
@@ -87,17 +89,22 @@ void PIVPoint::Construct(int fftx, int ffty, int flowdirn, FFTWplan* plans) {
 }
 
 PIVPoint::~PIVPoint() {
-  ReleasePlane();
-  delete[] ccStore;
+  FreePlane();
   delete[] piv.Window;
   delete[] piv.CCfilter;
-  delete DpivImage;
 }
 
 void PIVPoint::ReleasePlane() {
   // A plane put in place from outside the point's storage belongs to the point too.
   if (piv.CC != ccStore) delete[] piv.CC;
   piv.CC = nullptr;
+}
+
+void PIVPoint::FreePlane() {
+  ReleasePlane();
+  delete[] ccStore;
+  ccStore = nullptr;
+  ccCapacity = 0;
 }
 
 float* PIVPoint::PlaneStorage(size_t floats) {
@@ -113,7 +120,6 @@ float* PIVPoint::PlaneStorage(size_t floats) {
 void PIVPoint::AfterDFTSizeChange() {
   SelectFFTWPlan();
   setUpWindowMask();
-  DpivImage->UpDataMemOfImages(piv.nx, piv.ny);
 }
 
 void PIVPoint::setXDFTSize(int xdftsz) {
@@ -146,31 +152,33 @@ void PIVPoint::setPreSetDFT(int dftsz) {
 void PIVPoint::SelectFFTWPlan() { piv.fftwplan = ::SelectFFTWPlan(AllFFTWplans, piv.nx, piv.ny); }
 
 bool PIVPoint::CheckSubImageWithinImage() {
-  if (pivImage == nullptr) return false;
-  const int NX = pivImage->Width();
-  const int NY = pivImage->Height();
-  const WindowCorners c = PlaceWindows(piv);
-  return WindowInside(c.x1, c.y1, piv.nx, piv.ny, NX, NY) &&
-         WindowInside(c.x2, c.y2, piv.nx, piv.ny, NX, NY);
+  return pivImage != nullptr && BothWindowsInside(piv, *pivImage);
 }
 
-bool PIVPoint::ExtractSubImage() {
-  if (pivImage == nullptr || !pivImage->HoldsImages() || DpivImage->I1 == nullptr ||
-      DpivImage->I2 == nullptr) {
-    return false;
-  }
-  if (!CheckSubImageWithinImage()) return false;
-  const int NX = pivImage->Width();
+bool PIVPoint::WindowsAvailable() const {
+  return pivImage != nullptr && pivImage->HoldsImages() && BothWindowsInside(piv, *pivImage);
+}
+
+WindowNorms PIVPoint::LoadWindows(CorrelationWorkspace& ws, bool asAnalysed) const {
   const WindowCorners c = PlaceWindows(piv);
-  CopyWindow(pivImage->I1, NX, c.x1, c.y1, piv.nx, piv.ny, DpivImage->I1);
-  CopyWindow(pivImage->I2, NX, c.x2, c.y2, piv.nx, piv.ny, DpivImage->I2);
-  return true;
+  const int width = pivImage->Width();
+  const WindowSource<unsigned short> first{pivImage->I1, width, c.x1, c.y1};
+  const WindowSource<unsigned short> second{pivImage->I2, width, c.x2, c.y2};
+  const float* mask = WindowFlag ? piv.Window : nullptr;
+  const WindowTreatment treatment{kInverseFullScale, asAnalysed && MeanSubtraction,
+                                  asAnalysed ? mask : nullptr};
+  return LoadWindowPair(first, second, piv.nx, piv.ny, treatment, ws.transforms.fI1.data,
+                        ws.transforms.fI2.data);
 }
 
 bool PIVPoint::ShowSubImages(float x0, float y0) {
   setX(x0);
   setY(y0);
-  return ExtractSubImage();
+  if (!WindowsAvailable()) return false;
+  CorrelationWorkspace& ws = CorrelationWorkspace::ForThisThread();
+  if (!ws.PrepareCorrelation(piv.nx, piv.ny)) return false;
+  LoadWindows(ws, false);
+  return true;
 }
 
 bool PIVPoint::setUpWindowMask() {
@@ -195,16 +203,6 @@ bool PIVPoint::setUpWindowMask() {
       const double W = (4 * p * p - 4 * p + 1) * (4 * q * q - 4 * q + 1);
       piv.Window[static_cast<size_t>(v) * nx + h] = static_cast<float>(sqrt(W));
     }
-  }
-  return true;
-}
-
-bool PIVPoint::ApplyWindowMask(double* SubIm1, double* SubIm2) {
-  if (!WindowFlag || piv.Window == nullptr) return false;
-  const size_t count = static_cast<size_t>(piv.nx) * static_cast<size_t>(piv.ny);
-  for (size_t k = 0; k < count; ++k) {
-    SubIm1[k] *= piv.Window[k];
-    SubIm2[k] *= piv.Window[k];
   }
   return true;
 }

@@ -1,5 +1,8 @@
-// One interrogation point: its two windows, their FFT cross-correlation, the four
-// highest correlation peaks with sub-pixel positions, and its validity flag.
+// One interrogation point: the place of its two windows, their FFT cross-correlation, the
+// four highest correlation peaks with sub-pixel positions, and its validity flag. The
+// windows and the plane of a measurement live in the measuring thread's workspace; a point
+// keeps only its record (216 bytes on x86-64), and its plane only when asked to
+// (setCCStored).
 //
 // Worked example: a 32 x 32 point at x = 15 takes columns 15 - 32/2 + 1 = 0 to 31. In a
 // 64-pixel image it fits at x = 46 (columns 31 to 62) but not at x = 47: columns 32 to 63
@@ -12,6 +15,7 @@
 
 #include "PIVImage.h"
 #include "ThreePointGaussian.h"
+#include "fftw-2d.h"
 #include "piv.h"
 
 class CorrelationWorkspace;
@@ -58,7 +62,7 @@ class PIVPoint {
   void setSubPixelEstimator(SubPixelEstimator estimator) { subpix = estimator; }
   void setMeanSubtraction(bool subtract) { MeanSubtraction = subtract; }
 
-  // DFT-size setters: each re-chooses the plan, remakes the mask and resizes the window store.
+  // DFT-size setters: each re-chooses the plan and remakes the mask.
   void setXDFTSize(int xdftsz);
   void setYDFTSize(int ydftsz);
   void setDFTSize(int fftx, int ffty);
@@ -68,10 +72,15 @@ class PIVPoint {
   bool CheckSubImageWithinImage();
   // Without a workspace argument the calling thread's own workspace is used; a grid's
   // workers pass theirs.
+  // CalculateCC leaves the plane with the point (PIV()->CC); CalculateCCVelocity keeps it
+  // only when setCCStored(true) was given.
   bool CalculateCC();
   bool CalculateCC(CorrelationWorkspace& ws);
   bool CalculateCCVelocity();
   bool CalculateCCVelocity(CorrelationWorkspace& ws);
+  // Moves the point to (x0, y0) and loads its two windows, as they are, into the calling
+  // thread's workspace (transforms.fI1 and fI2, in units of full scale); false when they do
+  // not lie in the images, which leaves the workspace as it was.
   bool ShowSubImages(float x0, float y0);
   bool CCPeakValueCheck();
   bool MaxVelCheck();
@@ -82,15 +91,15 @@ class PIVPoint {
   bool WindowFlag;
   bool FilterOn;
   bool CCStored;
-  PIVImage* DpivImage;   // owned store of the two windows
   FFTWplan* AllFFTWplans;  // borrowed plan table
   TARVEXData piv;
   int vid;
   float MaxVel;
   float MinRho;
   bool measured = false;
-  // Storage of the correlation plane, kept from one correlation to the next: piv.CC
-  // points into it while the point holds its plane and is null once the plane is released.
+  // Storage of the correlation plane of a point that holds one, kept from one correlation
+  // to the next: piv.CC points into it while the point holds its plane and is null once the
+  // plane is released. A point measured without keeping its plane has none.
   float* ccStore = nullptr;
   size_t ccCapacity = 0;  // in floats
   SubPixelEstimator subpix = SubPixelEstimator::Fit;
@@ -99,20 +108,31 @@ class PIVPoint {
   void Construct(int fftx, int ffty, int flowdirn, FFTWplan* plans);
   void AfterDFTSizeChange();
   void SelectFFTWPlan();
-  bool ExtractSubImage();
-  bool FFTW_Rpiv_CC(CorrelationWorkspace& ws);
+  // Whether the store holds images and both windows lie inside them.
+  bool WindowsAvailable() const;
+  // Loads both windows into ws (prepared for the point's size), treated as the analysis
+  // asks (mean subtraction, mask) or as they are; returns their norms.
+  WindowNorms LoadWindows(CorrelationWorkspace& ws, bool asAnalysed) const;
+  // The correlation: the centred, normalised plane in ws.cc, and with the point when
+  // keepPlane is set or the plane has another element type than float (which ws.cc then
+  // does not hold: it is zero). False, the point's plane untouched, when the windows do not
+  // lie in the images; false after a message when memory runs out or the type is unknown.
+  bool FFTW_Rpiv_CC(CorrelationWorkspace& ws, bool keepPlane);
+  // The four-peak search on the point's own plane (copied into ws.cc first) or on ws.cc.
   bool FindCCMaxima(bool NOFilter);
   bool FindCCMaxima(bool NOFilter, CorrelationWorkspace& ws);
+  bool SearchPeaks(bool NOFilter, CorrelationWorkspace& ws);
   bool ApplyFilter(float* cc);
   bool CalculateFilter();
   bool CalculateFilter(CorrelationWorkspace& ws);
   // Drops the plane (piv.CC becomes null); the kept storage stays for the next one.
   void ReleasePlane();
+  // Drops the plane and its storage.
+  void FreePlane();
   // Storage for a new plane of `floats` floats, grown only when too small; null when
   // memory cannot be obtained. Any plane held before is released.
   float* PlaneStorage(size_t floats);
   bool setUpWindowMask();
-  bool ApplyWindowMask(double* SubIm1, double* SubIm2);
 };
 
 #endif

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -12,9 +13,6 @@
 namespace {
 
 const char* const kNoMemory = "\nNOT ENOUGH DYNAMIC MEMORY\n";
-
-// Pixels are on a 12-bit scale; the windows are correlated in units of full scale.
-constexpr double kPixelScale = 4096.0;
 
 // Truncates toward zero and keeps the low bits of the integer; values no integer type
 // can hold (not-a-number from an all-zero window among them) give 0.
@@ -35,8 +33,9 @@ size_t ElementSize(int CCtype) {
   }
 }
 
-// Stores element k of a plane of the given type; the plane's storage is a float array,
-// so every type is written byte-wise.
+// Stores element k of a plane of type 1, 2, 3 or 5 (float planes are made by
+// NormalisedShiftInto); the plane's storage is a float array, so every type is written
+// byte-wise.
 void StoreElement(unsigned char* plane, int CCtype, size_t k, double shifted, double rho1,
                   double rho2) {
   const size_t size = ElementSize(CCtype);
@@ -57,11 +56,6 @@ void StoreElement(unsigned char* plane, int CCtype, size_t k, double shifted, do
       memcpy(at, &v, size);
       break;
     }
-    case 4: {
-      const float v = static_cast<float>(shifted / (rho1 * rho2));
-      memcpy(at, &v, size);
-      break;
-    }
     default: {
       const double v = shifted / (rho1 * rho2);
       memcpy(at, &v, size);
@@ -70,26 +64,17 @@ void StoreElement(unsigned char* plane, int CCtype, size_t k, double shifted, do
   }
 }
 
-// Subtracts the mean of a[0..n-1] from every element.
-void SubtractMean(fftw_real* a, size_t n) {
-  double sum = 0.0;
-  for (size_t k = 0; k < n; ++k) sum += a[k];
-  const double mean = sum / static_cast<double>(n);
-  for (size_t k = 0; k < n; ++k) a[k] -= mean;
-}
-
 }  // namespace
 
 bool PIVPoint::CalculateCC() { return CalculateCC(CorrelationWorkspace::ForThisThread()); }
 
-bool PIVPoint::CalculateCC(CorrelationWorkspace& ws) {
-  if (!ExtractSubImage()) return false;
-  return FFTW_Rpiv_CC(ws);
-}
+bool PIVPoint::CalculateCC(CorrelationWorkspace& ws) { return FFTW_Rpiv_CC(ws, true); }
 
-// The transforms, the shift and their arrays come from the workspace; only the plane is
-// the point's own (its storage kept from one correlation to the next).
-bool PIVPoint::FFTW_Rpiv_CC(CorrelationWorkspace& ws) {
+// The transforms and their arrays come from the workspace, the windows are loaded into them
+// straight from the images, and the plane is made in ws.cc; the point's own storage holds a
+// copy only when the plane is to be kept.
+bool PIVPoint::FFTW_Rpiv_CC(CorrelationWorkspace& ws, bool keepPlane) {
+  if (!WindowsAvailable()) return false;
   const int nx = piv.nx;
   const int ny = piv.ny;
   const size_t count = static_cast<size_t>(nx) * static_cast<size_t>(ny);
@@ -114,39 +99,46 @@ bool PIVPoint::FFTW_Rpiv_CC(CorrelationWorkspace& ws) {
     ws.Print(kNoMemory);
     return false;
   }
-  RealCCWork& work = ws.transforms;
-  work.LoadWindows(DpivImage->I1, DpivImage->I2, kPixelScale);
-  if (MeanSubtraction) {
-    SubtractMean(work.fI1.data, count);
-    SubtractMean(work.fI2.data, count);
-  }
-  if (WindowFlag) ApplyWindowMask(work.fI1.data, work.fI2.data);
-  const WindowNorms norms =
-      work.CorrelateShifted(plans.forward, plans.inverse, ws.shiftRows.data, ws.shifted.data);
-  const double rho1 = norms.rho1;
-  const double rho2 = norms.rho2;
-  const fftw_real* cc_shift = ws.shifted.data;
+  const WindowNorms norms = LoadWindows(ws, true);
+  const fftw_real* correlation = ws.transforms.Correlate(plans.forward, plans.inverse);
 
   ReleasePlane();
-  bool stored = false;
   const size_t elementSize = ElementSize(piv.CCtype);
+  bool stored = true;
   if (elementSize == 0) {
     fflush(stdout);
     fprintf(stderr, "Unknown correlation plane type %d: no plane is stored.\n", piv.CCtype);
-  } else {
-    piv.CC = PlaneStorage((count * elementSize + sizeof(float) - 1) / sizeof(float));
-    if (piv.CC == nullptr) {
-      ws.Print(kNoMemory);
-      return false;  // ends here, as a failed work array does; the temporary plans go silently
+  } else if (piv.CCtype == 4) {
+    NormalisedShiftInto(correlation, nx, ny, norms.rho1 * norms.rho2, ws.cc.data);
+    if (keepPlane) {
+      piv.CC = PlaneStorage(count);
+      stored = piv.CC != nullptr;
+      if (stored) memcpy(piv.CC, ws.cc.data, count * sizeof(float));
     }
-    unsigned char* plane = reinterpret_cast<unsigned char*>(piv.CC);
-    for (size_t k = 0; k < count; ++k) StoreElement(plane, piv.CCtype, k, cc_shift[k], rho1, rho2);
-    stored = true;
+  } else {
+    // A plane of another element type is made from the shift in double and always kept;
+    // the peak search, which reads floats only, sees a plane of zeros.
+    float* plane = nullptr;
+    if (ws.shiftRows.Reserve(count) && ws.shifted.Reserve(count))
+      plane = PlaneStorage((count * elementSize + sizeof(float) - 1) / sizeof(float));
+    stored = plane != nullptr;
+    if (stored) {
+      rfftshift_into(correlation, nx, ny, ws.shiftRows.data, ws.shifted.data);
+      unsigned char* bytes = reinterpret_cast<unsigned char*>(plane);
+      for (size_t k = 0; k < count; ++k)
+        StoreElement(bytes, piv.CCtype, k, ws.shifted.data[k], norms.rho1, norms.rho2);
+      piv.CC = plane;
+      std::fill(ws.cc.data, ws.cc.data + count, 0.0f);
+    }
+  }
+  if (!stored) {
+    ws.Print(kNoMemory);
+    return false;  // ends here, as a failed work array does; the temporary plans go silently
   }
 
   if (plans.HasTemporary()) {
     ws.Print("\n\nDESTROYING LOCAL PLAN ...\n\n");
     plans.Release();
   }
-  return stored;
+  return elementSize != 0;
 }

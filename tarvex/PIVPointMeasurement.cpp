@@ -18,6 +18,9 @@ namespace {
 // Neighbour windows of the filter sit this fraction of a window away from the point.
 constexpr float kNeighbourShift = 0.5f;
 
+const char* const kNoSearchMemory =
+    "\n\nCannot allocate local MEM for CC .....\n\tNo Maxima Searched\n\n";
+
 }  // namespace
 
 bool PIVPoint::ApplyFilter(float* cc) {
@@ -36,29 +39,40 @@ bool PIVPoint::FindCCMaxima(bool NOFilter, CorrelationWorkspace& ws) {
   const int ny = piv.ny;
   // The search walks nx * ny elements: without a plane of that size it cannot run.
   if (piv.CC == nullptr || piv.memsize < nx * ny) return false;
-
   if (!ws.PreparePeakSearch(nx, ny)) {
-    ws.Print("\n\nCannot allocate local MEM for CC .....\n\tNo Maxima Searched\n\n");
+    ws.Print(kNoSearchMemory);
     return false;
   }
-  // The working copies: the search, the fits and the blanking read the first nx * ny
-  // values only. A plane of another element type is not read; the copies are then zero.
+  // A plane of another element type is not read; the search then sees zeros.
   const size_t cells = static_cast<size_t>(nx) * static_cast<size_t>(ny);
-  float* cc = ws.cc.data;
-  float* fcc = ws.fcc.data;
-  if (piv.CCtype == 4) {
-    memcpy(cc, piv.CC, sizeof(float) * cells);
-    memcpy(fcc, piv.CC, sizeof(float) * cells);
-  } else {
-    std::fill(cc, cc + cells, 0.0f);
-    std::fill(fcc, fcc + cells, 0.0f);
+  if (piv.CCtype == 4)
+    memcpy(ws.cc.data, piv.CC, sizeof(float) * cells);
+  else
+    std::fill(ws.cc.data, ws.cc.data + cells, 0.0f);
+  return SearchPeaks(NOFilter, ws);
+}
+
+// The fits read ws.cc as it is; the search runs on the copy fcc, where the area of every
+// peak found is blanked before the next is sought. The candidates of the search are
+// collected in one sweep and taken again only around each blanked area.
+bool PIVPoint::SearchPeaks(bool NOFilter, CorrelationWorkspace& ws) {
+  const int nx = piv.nx;
+  const int ny = piv.ny;
+  if (!ws.PreparePeakSearch(nx, ny)) {
+    ws.Print(kNoSearchMemory);
+    return false;
   }
+  const size_t cells = static_cast<size_t>(nx) * static_cast<size_t>(ny);
+  const float* cc = ws.cc.data;
+  float* fcc = ws.fcc.data;
+  memcpy(fcc, cc, sizeof(float) * cells);
   if (!NOFilter) ApplyFilter(fcc);
+  ws.peaks.Collect(fcc, nx, ny);
 
   for (int i = 0; i < kNumberOfPeaks; ++i) {
     float xmax = 0.0f;
     float ymax = 0.0f;
-    const float CCmax = search_CCIntPeak(fcc, nx, ny, &xmax, &ymax);
+    const float CCmax = ws.peaks.Highest(&xmax, &ymax);
     if (subpix == SubPixelEstimator::Gauss3)
       ThreePointGaussianPeak(cc, nx, ny, &xmax, &ymax, CCmax);
     else
@@ -66,8 +80,10 @@ bool PIVPoint::FindCCMaxima(bool NOFilter, CorrelationWorkspace& ws) {
     piv.dx[i] = xmax;
     piv.dy[i] = ymax;
     piv.rho[i] = CCmax;
-    BlankPeakArea(fcc, nx, ny, static_cast<float>(nx / 2 - 1) + xmax,
-                  static_cast<float>(ny / 2 - 1) + ymax, CCmax);
+    if (i + 1 == kNumberOfPeaks) break;  // nothing searches after the last peak
+    const CellRange blanked = BlankPeakArea(fcc, nx, ny, static_cast<float>(nx / 2 - 1) + xmax,
+                                            static_cast<float>(ny / 2 - 1) + ymax, CCmax);
+    ws.peaks.Changed(fcc, blanked.x0, blanked.y0, blanked.x1, blanked.y1);
   }
   return true;
 }
@@ -78,8 +94,8 @@ bool PIVPoint::CalculateCCVelocity() {
 
 bool PIVPoint::CalculateCCVelocity(CorrelationWorkspace& ws) {
   if (FilterOn) CalculateFilter(ws);
-  if (!CalculateCC(ws)) return false;
-  if (!FindCCMaxima(true, ws)) return false;
+  if (!FFTW_Rpiv_CC(ws, CCStored)) return false;
+  if (!SearchPeaks(true, ws)) return false;
 
   // A plane without a strict interior maximum (uniform, or not a number after an
   // all-zero window) has no highest peak: the point then holds no vector and stays off.
@@ -88,7 +104,7 @@ bool PIVPoint::CalculateCCVelocity(CorrelationWorkspace& ws) {
              std::isfinite(piv.dy[vid]);
   setOn(measured ? 1 : 0);
 
-  if (!CCStored) ReleasePlane();
+  if (!CCStored) FreePlane();
   return true;
 }
 

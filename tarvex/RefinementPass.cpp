@@ -5,33 +5,14 @@
 
 #include "FitPeak2SubPixel.h"
 #include "ThreePointGaussian.h"
+#include "WindowLoading.h"
 #include "fftw-2d.h"
 
 namespace {
 
 // Pixels are on a 12-bit scale; the windows are correlated in units of full scale, as
 // in the single pass.
-constexpr double kPixelScale = 4096.0;
-
-// Copies the window at (left, top) of an image `width` floats a row into `to`, scaled,
-// with its mean subtracted and the weight applied.
-void CutWindow(const float* image, int width, int left, int top, int nx, int ny,
-               const float* weight, fftw_real* to) {
-  double sum = 0.0;
-  for (int r = 0; r < ny; ++r) {
-    const float* from = image + static_cast<ptrdiff_t>(top + r) * width + left;
-    fftw_real* row = to + static_cast<ptrdiff_t>(r) * nx;
-    for (int c = 0; c < nx; ++c) {
-      row[c] = from[c] / kPixelScale;
-      sum += row[c];
-    }
-  }
-  const int count = nx * ny;
-  const double mean = sum / count;
-  for (int k = 0; k < count; ++k) to[k] -= mean;
-  if (weight != nullptr)
-    for (int k = 0; k < count; ++k) to[k] *= weight[k];
-}
+constexpr double kInverseFullScale = 1.0 / 4096.0;
 
 }  // namespace
 
@@ -55,8 +36,7 @@ bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const floa
                   const float* predictedV, const FFTWplan* plan, const float* weight,
                   CorrelationWorkspace& ws, int first, int end, const PassField& out) {
   const int nx = grid.windowX, ny = grid.windowY;
-  const int count = nx * ny;
-  if (!ws.PrepareCorrelation(nx, ny) || !ws.cc.Reserve(static_cast<size_t>(count))) return false;
+  if (!ws.PrepareCorrelation(nx, ny)) return false;
   fftwnd_plan forward = plan != nullptr ? ws.forward.View(plan->Forward) : nullptr;
   fftwnd_plan inverse = plan != nullptr ? ws.inverse.View(plan->Inverse) : nullptr;
   if (plan != nullptr && (forward == nullptr || inverse == nullptr)) return false;
@@ -64,6 +44,7 @@ bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const floa
 
   RealCCWork& work = ws.transforms;
   float* cc = ws.cc.data;
+  const WindowTreatment treatment{kInverseFullScale, true, weight};
   for (int k = first; k < end; ++k) {
     out.u[k] = predictedU[k];
     out.v[k] = predictedV[k];
@@ -71,12 +52,11 @@ bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const floa
     out.measured[k] = 0;
     if (!grid.WindowFits(k, images.width, images.height)) continue;
     const int left = grid.WindowLeft(k), top = grid.WindowTop(k);
-    CutWindow(images.first, images.width, left, top, nx, ny, weight, work.fI1.data);
-    CutWindow(images.second, images.width, left, top, nx, ny, weight, work.fI2.data);
-    const double norm = ArrayNorm(work.fI1.data, count) * ArrayNorm(work.fI2.data, count);
+    const WindowNorms norms = LoadWindowPair(WindowSource<float>{images.first, images.width, left, top},
+                                             WindowSource<float>{images.second, images.width, left, top},
+                                             nx, ny, treatment, work.fI1.data, work.fI2.data);
     const fftw_real* plane = work.Correlate(plans.forward, plans.inverse);
-    rfftshift_into(plane, nx, ny, ws.shiftRows.data, ws.shifted.data);
-    for (int q = 0; q < count; ++q) cc[q] = static_cast<float>(ws.shifted.data[q] / norm);
+    NormalisedShiftInto(plane, nx, ny, norms.rho1 * norms.rho2, cc);
 
     float x = 0.0f, y = 0.0f;
     const float best = search_CCIntPeak(cc, nx, ny, &x, &y);

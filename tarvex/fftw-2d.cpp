@@ -88,6 +88,23 @@ void rfftshift_into(const fftw_real* array, int nx, int ny, fftw_real* rows, fft
   ShiftPlaneInto(nx, ny, [array](size_t k) { return array[k]; }, rows, shifted);
 }
 
+void NormalisedShiftInto(const fftw_real* cc, int nx, int ny, double norm, float* plane) {
+  const int hx = nx / 2;
+  const int hy = ny / 2;
+  const float unreached = static_cast<float>(0.0 / norm);
+  for (int j = 0; j < 2 * hy; ++j) {
+    const fftw_real* from = cc + static_cast<size_t>(j) * nx;
+    float* to = plane + static_cast<size_t>(ShiftedIndex(j, hy)) * nx;
+    // Columns 0..hx go to hx-1..2hx-1, columns hx+1..2hx-1 to 0..hx-2 (ShiftedIndex).
+    if (hx > 0)
+      for (int i = 0; i <= hx; ++i) to[i + hx - 1] = static_cast<float>(from[i] / norm);
+    for (int i = hx + 1; i < 2 * hx; ++i) to[i - hx - 1] = static_cast<float>(from[i] / norm);
+    if (2 * hx < nx) to[nx - 1] = unreached;
+  }
+  if (2 * hy < ny)
+    for (int i = 0; i < nx; ++i) plane[static_cast<size_t>(ny - 1) * nx + i] = unreached;
+}
+
 double ArrayNorm(const fftw_real* a, int n) {
   double sum = 0.0;
   for (int k = 0; k < n; ++k) sum += a[k] * a[k];

@@ -39,6 +39,11 @@ float* FFTW_Cpiv_CC(unsigned short* image1, unsigned short* image2, int nx, int 
 // values each; every element of `shifted` is written. Allocates nothing.
 void rfftshift_into(const fftw_real* array, int nx, int ny, fftw_real* rows, fftw_real* shifted);
 
+// The same shift of a correlation divided by `norm`, as floats into `plane` (nx*ny values,
+// every one written): float(value / norm) at the shifted place, float(0.0 / norm) in the
+// cells no value reaches. One pass instead of two shifts and a conversion.
+void NormalisedShiftInto(const fftw_real* cc, int nx, int ny, double norm, float* plane);
+
 // Euclidean norms of the two windows of a correlation.
 struct WindowNorms {
   double rho1;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "CorrelationWorkspace.h"
 #include "PIVPoint.h"
 #include "TestSupport.h"
 #include "piv.h"
@@ -15,9 +16,12 @@ class PIVPointTestAccess {
  public:
   static void SetWindowFlag(PIVPoint& p, bool on) { p.WindowFlag = on; }
   static bool SetUpWindowMask(PIVPoint& p) { return p.setUpWindowMask(); }
-  static bool ApplyWindowMask(PIVPoint& p, double* a, double* b) { return p.ApplyWindowMask(a, b); }
-  static PIVImage* Windows(PIVPoint& p) { return p.DpivImage; }
-  static bool ExtractSubImage(PIVPoint& p) { return p.ExtractSubImage(); }
+  // Loads the point's windows into this thread's workspace as the analysis treats them.
+  static void LoadAnalysedWindows(PIVPoint& p) {
+    CorrelationWorkspace& ws = CorrelationWorkspace::ForThisThread();
+    ASSERT_TRUE(ws.PrepareCorrelation(p.piv.nx, p.piv.ny));
+    p.LoadWindows(ws, true);
+  }
   static FFTWplan* Plans(PIVPoint& p) { return p.AllFFTWplans; }
   static bool CCStored(PIVPoint& p) { return p.CCStored; }
   static bool FilterOn(PIVPoint& p) { return p.FilterOn; }
@@ -54,6 +58,17 @@ class PositionImages {
   std::unique_ptr<PIVImage> image_;
 };
 
+// Value k of window 1 or 2 as last loaded into this thread's workspace, in units of full scale.
+double Loaded(int window, int k) {
+  const RealCCWork& t = CorrelationWorkspace::ForThisThread().transforms;
+  return (window == 1 ? t.fI1.data : t.fI2.data)[k];
+}
+
+// Pixel (c, r) of window 1 or 2 of width nx as last loaded, back in pixel counts.
+uint16_t LoadedPixel(int window, int nx, int c, int r) {
+  return static_cast<uint16_t>(Loaded(window, r * nx + c) * 4096.0);
+}
+
 }  // namespace
 
 TEST(PIVPointConstruction, DefaultPointIs32By32WithoutPlanAndReportsNoDisplacement) {
@@ -78,9 +93,6 @@ TEST(PIVPointConstruction, DefaultPointIs32By32WithoutPlanAndReportsNoDisplaceme
   EXPECT_EQ(p.pivImage, nullptr);
   EXPECT_FALSE(Access::CCStored(p));
   EXPECT_FALSE(Access::FilterOn(p));
-  ASSERT_NE(Access::Windows(p), nullptr);
-  EXPECT_EQ(Access::Windows(p)->Width(), 32);
-  EXPECT_EQ(Access::Windows(p)->Height(), 32);
 }
 
 TEST(PIVPointConstruction, SizedPointTakesItsTableEntryAndFirstWindowAtOrigin) {
@@ -91,13 +103,11 @@ TEST(PIVPointConstruction, SizedPointTakesItsTableEntryAndFirstWindowAtOrigin) {
   EXPECT_EQ(p.PIV()->memsize, 48 * 24);
   EXPECT_EQ(p.PIV()->SearchRegion, 3);
   EXPECT_EQ(p.PIV()->fftwplan, &table[19]);
-  EXPECT_EQ(Access::Windows(p)->Width(), 48);
-  EXPECT_EQ(Access::Windows(p)->Height(), 24);
   PIVPoint odd(36, 36, 0, table);
   EXPECT_EQ(odd.PIV()->fftwplan, nullptr);
 }
 
-TEST(PIVPointDFTSize, SettersChoosePlanAndResizeWindowStore) {
+TEST(PIVPointDFTSize, SettersChooseThePlan) {
   FFTWplan table[20] = {};
   PIVPoint p;
   p.setALLFFTWPLANS(table);
@@ -106,8 +116,6 @@ TEST(PIVPointDFTSize, SettersChoosePlanAndResizeWindowStore) {
 
   p.setDFTSize(24, 48);
   EXPECT_EQ(p.PIV()->fftwplan, &table[18]);
-  EXPECT_EQ(Access::Windows(p)->Width(), 24);
-  EXPECT_EQ(Access::Windows(p)->Height(), 48);
   EXPECT_EQ(p.PIV()->memsize, 1024) << "memsize follows the correlation, not the setters";
 
   p.setDFTSize(32, 64);
@@ -119,8 +127,6 @@ TEST(PIVPointDFTSize, SettersChoosePlanAndResizeWindowStore) {
   EXPECT_EQ(p.PIV()->fftwplan, nullptr);
   p.setYDFTSize(24);
   EXPECT_EQ(p.PIV()->fftwplan, &table[19]);
-  EXPECT_EQ(Access::Windows(p)->Width(), 48);
-  EXPECT_EQ(Access::Windows(p)->Height(), 24);
 }
 
 TEST(PIVPointDFTSize, PresetSizesAndOutOfRangeIndexLeavesPointUnchanged) {
@@ -142,7 +148,6 @@ TEST(PIVPointDFTSize, PresetSizesAndOutOfRangeIndexLeavesPointUnchanged) {
     EXPECT_EQ(p.PIV()->nx, 512);
     EXPECT_EQ(p.PIV()->ny, 512);
     EXPECT_EQ(p.PIV()->fftwplan, &table[17]);
-    EXPECT_EQ(Access::Windows(p)->Width(), 512);
   }
 }
 
@@ -194,13 +199,12 @@ TEST(PIVPointExtraction, WindowsAreCutAtTheirPlacesWithTheOffset) {
   p.pivImage = images.get();
   p.setXY(20, 20);
   p.setPIVOffSet(2.7f, -1.2f);
-  ASSERT_TRUE(Access::ExtractSubImage(p));
-  const PIVImage* w = Access::Windows(p);
+  ASSERT_TRUE(p.ShowSubImages(20, 20));
   // First window from (5, 5), second moved by (2, -1) to (7, 4).
   for (int r = 0; r < 32; ++r) {
     for (int c = 0; c < 32; ++c) {
-      ASSERT_EQ(w->I1[r * 32 + c], Pixel1(5 + c, 5 + r)) << c << "," << r;
-      ASSERT_EQ(w->I2[r * 32 + c], Pixel2(7 + c, 4 + r)) << c << "," << r;
+      ASSERT_EQ(LoadedPixel(1, 32, c, r), Pixel1(5 + c, 5 + r)) << c << "," << r;
+      ASSERT_EQ(LoadedPixel(2, 32, c, r), Pixel2(7 + c, 4 + r)) << c << "," << r;
     }
   }
   // The displacement reported adds the whole offset.
@@ -220,10 +224,9 @@ TEST(PIVPointExtraction, NonSquareWindowKeepsRowsAndColumnsApart) {
   ASSERT_TRUE(p.ShowSubImages(30.0f, 40.0f));
   EXPECT_EQ(p.X(), 30.0f);
   EXPECT_EQ(p.Y(), 40.0f);
-  const PIVImage* w = Access::Windows(p);
   // First column 30 - 24 + 1 = 7, first row 40 - 12 + 1 = 29.
   for (int r = 0; r < 24; ++r) {
-    for (int c = 0; c < 48; ++c) ASSERT_EQ(w->I1[r * 48 + c], Pixel1(7 + c, 29 + r));
+    for (int c = 0; c < 48; ++c) ASSERT_EQ(LoadedPixel(1, 48, c, r), Pixel1(7 + c, 29 + r));
   }
   EXPECT_FALSE(p.ShowSubImages(40.0f, 40.0f)) << "columns 17..64 leave the image";
 }
@@ -233,17 +236,17 @@ TEST(PIVPointExtraction, NoFileOrWindowOutsideFailsAndKeepsTheWindows) {
   PIVPoint p;
   p.pivImage = &plain;
   p.setXY(15, 15);
-  EXPECT_FALSE(Access::ExtractSubImage(p)) << "a store without a file";
+  EXPECT_FALSE(p.ShowSubImages(15, 15)) << "a store without a file";
   EXPECT_FALSE(p.CalculateCC());
   EXPECT_EQ(p.PIV()->CC, nullptr);
 
   PositionImages images;
   p.pivImage = images.get();
-  ASSERT_TRUE(Access::ExtractSubImage(p));
-  const uint16_t before = Access::Windows(p)->I1[0];
-  p.setXY(50, 15);
-  EXPECT_FALSE(Access::ExtractSubImage(p));
-  EXPECT_EQ(Access::Windows(p)->I1[0], before);
+  ASSERT_TRUE(p.ShowSubImages(15, 15));
+  EXPECT_EQ(LoadedPixel(1, 32, 0, 0), Pixel1(0, 0));
+  EXPECT_EQ(LoadedPixel(1, 32, 31, 31), Pixel1(31, 31));
+  EXPECT_FALSE(p.ShowSubImages(50, 15));
+  EXPECT_EQ(LoadedPixel(1, 32, 31, 31), Pixel1(31, 31));
   EXPECT_FALSE(p.CalculateCC());
   EXPECT_EQ(p.on(), 0);
 }
@@ -267,9 +270,12 @@ TEST(PIVPointWindowMask, MaskValuesOf32By32) {
 }
 
 TEST(PIVPointWindowMask, MaskFollowsTheDFTSizeAndIsAppliedToBothWindows) {
+  PositionImages images;
   PIVPoint p;
+  p.pivImage = images.get();
   Access::SetWindowFlag(p, true);
   p.setDFTSize(24, 48);
+  p.setXY(20, 30);  // windows from column 9, row 7
   const float* W = p.PIV()->Window;
   ASSERT_NE(W, nullptr);
   EXPECT_FLOAT_EQ(W[23 * 24 + 11], 1.0f);  // position column 11, row 23
@@ -277,16 +283,24 @@ TEST(PIVPointWindowMask, MaskFollowsTheDFTSizeAndIsAppliedToBothWindows) {
   EXPECT_EQ(W[47 * 24 + 0], 0.0f);         // last row
   EXPECT_FLOAT_EQ(W[23 * 24 + 0], 2.0f - 2.0f / 24.0f);
 
-  std::vector<double> a(24 * 48, 2.0), b(24 * 48, -3.0);
-  EXPECT_TRUE(Access::ApplyWindowMask(p, a.data(), b.data()));
-  for (int k = 0; k < 24 * 48; ++k) {
-    ASSERT_EQ(a[k], 2.0 * W[k]);
-    ASSERT_EQ(b[k], -3.0 * W[k]);
+  Access::LoadAnalysedWindows(p);
+  for (int r = 0; r < 48; ++r) {
+    for (int c = 0; c < 24; ++c) {
+      const int k = r * 24 + c;
+      ASSERT_EQ(Loaded(1, k), Pixel1(9 + c, 7 + r) / 4096.0 * W[k]) << c << "," << r;
+      ASSERT_EQ(Loaded(2, k), Pixel2(9 + c, 7 + r) / 4096.0 * W[k]) << c << "," << r;
+    }
   }
 }
 
 TEST(PIVPointWindowMask, FlagOffRemovesMaskAndLeavesWindowsAlone) {
+  PositionImages images;
   PIVPoint p;
+  p.pivImage = images.get();  // windows from (0, 0)
+  const auto expectUnmasked = [&] {
+    Access::LoadAnalysedWindows(p);
+    for (int k = 0; k < 1024; ++k) ASSERT_EQ(Loaded(1, k), Pixel1(k % 32, k / 32) / 4096.0) << k;
+  };
   EXPECT_TRUE(Access::SetUpWindowMask(p)) << "no mask present";
   EXPECT_EQ(p.PIV()->Window, nullptr);
 
@@ -294,14 +308,10 @@ TEST(PIVPointWindowMask, FlagOffRemovesMaskAndLeavesWindowsAlone) {
   ASSERT_TRUE(Access::SetUpWindowMask(p));
   ASSERT_NE(p.PIV()->Window, nullptr);
   Access::SetWindowFlag(p, false);
-  std::vector<double> a(1024, 2.0), b(1024, 3.0);
-  EXPECT_FALSE(Access::ApplyWindowMask(p, a.data(), b.data())) << "flag off, mask still there";
-  EXPECT_EQ(a, std::vector<double>(1024, 2.0));
-  EXPECT_EQ(b, std::vector<double>(1024, 3.0));
+  expectUnmasked();  // flag off, mask still there
   EXPECT_TRUE(Access::SetUpWindowMask(p));
   EXPECT_EQ(p.PIV()->Window, nullptr);
 
   Access::SetWindowFlag(p, true);  // flag on but no mask made yet
-  EXPECT_FALSE(Access::ApplyWindowMask(p, a.data(), b.data()));
-  EXPECT_EQ(a, std::vector<double>(1024, 2.0));
+  expectUnmasked();
 }

@@ -1,6 +1,6 @@
-// Measuring the points of a grid allocates nothing once the buffers are made: a counting
-// allocator (global operator new and the C allocation functions of this program, FFTW's
-// included) around a second pass over the same grid.
+// Measuring the points of a grid allocates nothing once the buffers are made, and a grid
+// holds no buffers per point: a counting allocator (global operator new and the C
+// allocation functions of this program, FFTW's included) around grid builds and passes.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -33,6 +33,7 @@
 namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
+std::atomic<long> allocatedBytes{0};
 // While set, operator new throws on every thread but the one that set it: memory running
 // out inside the workers of a parallel pass.
 std::atomic<bool> failOnOtherThreads{false};
@@ -48,28 +49,30 @@ void* __libc_realloc(void* p, size_t size);
 void* __libc_memalign(size_t alignment, size_t size);
 void __libc_free(void* p);
 
-static void Count() {
-  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+static void Count(size_t bytes) {
+  if (!counting.load(std::memory_order_relaxed)) return;
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  allocatedBytes.fetch_add(static_cast<long>(bytes), std::memory_order_relaxed);
 }
 
 void* malloc(size_t size) {
-  Count();
+  Count(size);
   return __libc_malloc(size);
 }
 void* calloc(size_t count, size_t size) {
-  Count();
+  Count(count * size);
   return __libc_calloc(count, size);
 }
 void* realloc(void* p, size_t size) {
-  Count();
+  Count(size);
   return __libc_realloc(p, size);
 }
 void* aligned_alloc(size_t alignment, size_t size) {
-  Count();
+  Count(size);
   return __libc_memalign(alignment, size);
 }
 int posix_memalign(void** p, size_t alignment, size_t size) {
-  Count();
+  Count(size);
   *p = __libc_memalign(alignment, size);
   return *p != nullptr ? 0 : ENOMEM;
 }
@@ -77,14 +80,14 @@ void free(void* p) { __libc_free(p); }
 }
 
 void* operator new(size_t size) {
-  Count();
+  Count(size);
   if (failOnOtherThreads.load() && std::this_thread::get_id() != failingExempt) throw std::bad_alloc();
   if (void* p = __libc_malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
 void* operator new[](size_t size) { return operator new(size); }
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
-  Count();
+  Count(size);
   return __libc_malloc(size == 0 ? 1 : size);
 }
 void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
@@ -101,14 +104,23 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { __libc_free(p)
 
 namespace {
 
-// Allocations made while f runs.
+// Allocations made while f runs, and their bytes.
+struct Allocated {
+  long count;
+  long bytes;
+};
 template <typename F>
-long AllocationsDuring(F f) {
+Allocated AllocatedDuring(F f) {
   allocations = 0;
+  allocatedBytes = 0;
   counting = true;
   f();
   counting = false;
-  return allocations.load();
+  return {allocations.load(), allocatedBytes.load()};
+}
+template <typename F>
+long AllocationsDuring(F f) {
+  return AllocatedDuring(f).count;
 }
 
 
@@ -175,6 +187,45 @@ TEST_F(SteadyState, TheCounterSeesEveryKindOfAllocation) {
   EXPECT_EQ(n, 3);
 }
 
+// A point is its record: no window store, no plane. With the grid's two displacement
+// values it stays within 256 bytes.
+TEST(PointSize, APointAndItsDisplacementFitIn256Bytes) {
+  EXPECT_LE(sizeof(PIVPoint) + 2 * sizeof(float), 256u);
+}
+
+// Building a grid allocates its arrays (points, Vx, Vy) and the workspace, whatever the
+// number of points, and no more bytes per point than the point and its two values.
+TEST_F(SteadyState, AGridBuildAllocatesOnlyThePointsRecords) {
+  Allocated small{}, large{};
+  small = AllocatedDuring([&] {
+    PIVGrid grid(1, 9999, 5, 5, 0, 0, 16, 16, 0, 0, 32, 32, unknown, plans, image);
+  });
+  large = AllocatedDuring([&] {
+    PIVGrid grid(1, 9999, 50, 50, 0, 0, 4, 4, 0, 0, 32, 32, unknown, plans, image);
+  });
+  EXPECT_EQ(large.count, small.count);
+  const long perPoint = static_cast<long>(sizeof(PIVPoint) + 2 * sizeof(float));
+  EXPECT_LE(large.bytes - small.bytes, (2500 - 25) * perPoint + 64);
+}
+
+// The first pass allocates the workspace's buffers, sized by the windows, not by the grid:
+// 25 points and 2500 points cost the same.
+TEST_F(SteadyState, AFirstPassAllocatesTheSameForAnyNumberOfPoints) {
+  const auto firstPass = [&](int n, int spacing) {
+    PIVGrid grid(1, 9999, n, n, 0, 0, spacing, spacing, 0, 0, 32, 32, unknown, plans, image);
+    grid.setSubPixelEstimator(SubPixelEstimator::Gauss3);
+    grid.setMeanSubtraction(true);
+    const Allocated a = AllocatedDuring([&] { grid.CalculateGridTARVEX(); });
+    ExpectMeanShift(grid);
+    return a;
+  };
+  const Allocated small = firstPass(5, 16);
+  const Allocated large = firstPass(50, 4);
+  EXPECT_GT(small.count, 0);
+  EXPECT_EQ(large.count, small.count);
+  EXPECT_EQ(large.bytes, small.bytes);
+}
+
 TEST_F(SteadyState, SecondPassOf32PixelWindowsAllocatesNothing) {
   PIVGrid grid(1, 9999, 15, 15, 0, 0, 16, 16, 0, 0, 32, 32, unknown, plans, image);
   ExpectSecondPassAllocatesNothing(grid);
@@ -207,11 +258,10 @@ TEST_F(SteadyState, PointMeasuredAgainOnItsOwnAllocatesNothing) {
 
 // A worker whose allocation fails stops the pass; the exception reaches the caller after
 // every thread has been joined, instead of ending the program in std::terminate. The 36 x 36
-// windows have no table plan, so every point holds back its messages (an allocation); 484
-// points of them, each making its own plans, keep the calling thread busy long enough for
-// the workers to take points even on a loaded machine.
+// windows have no table plan, so every point holds back its messages (an allocation); there
+// are enough of them that the calling thread cannot measure them all before a helper starts.
 TEST_F(SteadyState, AnAllocationFailureInAWorkerReachesTheCaller) {
-  PIVGrid grid(1, 9999, 22, 22, 0, 0, 10, 10, 0, 0, 36, 36, unknown, plans, image);
+  PIVGrid grid(1, 9999, 27, 27, 0, 0, 8, 8, 0, 0, 36, 36, unknown, plans, image);
   grid.setThreads(3);
   testing::internal::CaptureStdout();
   failingExempt = std::this_thread::get_id();

@@ -28,11 +28,13 @@
 #include "PIVPoint.h"
 #include "PIVStandard.h"
 #include "PairAnalysis.h"
+#include "PeakCandidates.h"
 #include "PlanTable.h"
 #include "TecplotFile.h"
 #include "TestSupport.h"
 #include "ThreePointGaussian.h"
 #include "TruthFile.h"
+#include "WindowLoading.h"
 #include "dft_array.h"
 #include "fftw-2d.h"
 #include "piv.h"
@@ -192,6 +194,7 @@ TEST(CorrelationWorkspaceHeader, ArraysGrowOnlyAndMessagesCanBeHeldBack) {
   ASSERT_TRUE(ws.PrepareCorrelation(32, 32));
   EXPECT_EQ(ws.transforms.fI1.capacity, 1024u);
   EXPECT_EQ(ws.transforms.fI2.capacity, 1024u);
+  EXPECT_EQ(ws.cc.capacity, 1024u);
   EXPECT_EQ(ws.transforms.fft1.capacity, 544u);
   EXPECT_EQ(ws.transforms.fft2.capacity, 544u);
   EXPECT_EQ(ws.transforms.S12.capacity, 544u);
@@ -326,6 +329,25 @@ TEST(FitPeak2SubPixelHeader, SlopeWalkAndAFitOnASampledGaussian) {
   EXPECT_NEAR(xloc, 5.3 - n / 2 + 1, 1e-3);
   EXPECT_NEAR(xloc, 0.3, 1e-3);
   EXPECT_NEAR(yloc, -0.2, 1e-3);
+}
+
+TEST(PeakCandidatesHeader, CandidatesBeforeAndAfterACellChanges) {
+  std::vector<float> plane = {0, 0, 0, 0, 0,  //
+                              0, 5, 1, 7, 0,  //
+                              0, 2, 0, 7, 0,  //
+                              0, 0, 0, 0, 0};
+  PeakCandidates c;
+  ASSERT_TRUE(c.Reserve(5, 4));
+  c.Collect(plane.data(), 5, 4);
+  float x = -1, y = -1;
+  EXPECT_EQ(c.Highest(&x, &y), 5.0f);
+  EXPECT_EQ(x, 1.0f);
+  EXPECT_EQ(y, 1.0f);
+  plane[2 * 5 + 3] = 0.0f;
+  c.Changed(plane.data(), 3, 2, 4, 3);
+  EXPECT_EQ(c.Highest(&x, &y), 7.0f);
+  EXPECT_EQ(x, 3.0f);
+  EXPECT_EQ(y, 1.0f);
 }
 
 TEST(PIVGridHeader, PointOrderAndTheChecksOnATinyField) {
@@ -513,6 +535,28 @@ TEST(ThreePointGaussianHeader, LnRatioEstimatorOnThreeSampledValues) {
 }
 
 // ======================== formats/ ========================
+
+TEST(WindowLoadingHeader, ScaleMeanAndWeightOfATwoByTwoWindow) {
+  // A 4 x 3 image with the window 4096 0 / 0 0 at column 1, row 1.
+  const std::vector<unsigned short> image = {9, 9, 9, 9, 9, 4096, 0, 9, 9, 0, 0, 9};
+  const WindowSource<unsigned short> w{image.data(), 4, 1, 1};
+  std::vector<double> a(4), b(4);
+
+  WindowNorms norms = LoadWindowPair(w, w, 2, 2, {1.0 / 4096, false, nullptr}, a.data(), b.data());
+  EXPECT_EQ(a, (std::vector<double>{1, 0, 0, 0}));
+  EXPECT_EQ(b, a);
+  EXPECT_EQ(norms.rho1, 1.0);
+  EXPECT_EQ(norms.rho2, 1.0);
+
+  norms = LoadWindowPair(w, w, 2, 2, {1.0 / 4096, true, nullptr}, a.data(), b.data());
+  EXPECT_EQ(a, (std::vector<double>{0.75, -0.25, -0.25, -0.25}));
+  EXPECT_DOUBLE_EQ(norms.rho1, std::sqrt(0.75));
+
+  const float weight[4] = {2, 1, 1, 1};
+  norms = LoadWindowPair(w, w, 2, 2, {1.0 / 4096, true, weight}, a.data(), b.data());
+  EXPECT_EQ(a, (std::vector<double>{1.5, -0.25, -0.25, -0.25}));
+  EXPECT_NEAR(norms.rho1, 1.561, 5e-4);
+}
 
 TEST(ByteOrderHeader, LittleEndianValuesAndReversal) {
   const unsigned char two[] = {0x34, 0x12};
