@@ -14,13 +14,6 @@ const char* const kWisdomFileName = "FFTPlans.Wisdom.dat";
 
 namespace {
 
-// DFT sizes (columns, rows) of the table entries, in table order: eighteen square
-// sizes, then the two non-square ones.
-constexpr int kPlanSizes[kNumberOfFFTWPlans][2] = {
-    {4, 4},     {8, 8},     {12, 12},   {16, 16},   {20, 20},   {24, 24},   {32, 32},
-    {40, 40},   {48, 48},   {64, 64},   {80, 80},   {100, 100}, {128, 128}, {188, 188},
-    {256, 256}, {300, 300}, {400, 400}, {512, 512}, {24, 48},   {48, 24}};
-
 // The 80 x 80 forward plan is made without stored wisdom.
 constexpr int kEntryPlannedWithoutWisdom = 10;
 
@@ -102,11 +95,4 @@ FFTWplan* SelectFFTWPlan(FFTWplan* fftwplan, int nx, int ny) {
     if (kPlanSizes[i][0] == nx && kPlanSizes[i][1] == ny) return &fftwplan[i];
   }
   return nullptr;
-}
-
-bool HasTablePlan(int n) {
-  for (int i = 0; i < kNumberOfFFTWPlans; ++i) {
-    if (kPlanSizes[i][0] == n && kPlanSizes[i][1] == n) return true;
-  }
-  return false;
 }

@@ -8,9 +8,9 @@
 #define DEFINEFFTWPLANS_H
 
 #include "Console.h"
+#include "PlanTableSizes.h"
 #include "piv.h"
 
-constexpr int kNumberOfFFTWPlans = 20;
 extern const char* const kWisdomFileName;  // "FFTPlans.Wisdom.dat"
 
 // Builds the 20-entry plan table (importing/exporting the wisdom file) and stores its
@@ -39,8 +39,5 @@ class FFTPlanTable {
 
 // The table entry for a DFT size of nx columns by ny rows, or null.
 FFTWplan* SelectFFTWPlan(FFTWplan* fftwplan, int nx, int ny);
-
-// Whether the table holds an entry for n x n windows (before any table is made).
-bool HasTablePlan(int n);
 
 #endif

@@ -2,14 +2,6 @@
 
 #include "DefineFFTWPlans.h"
 
-int GridCount(int side, int window, int spacing) {
-  return side >= window ? (side - window) / spacing + 1 : 0;
-}
-
-bool UsableFirstWindow(int window, int fftx, int ffty) {
-  return window > fftx && window > ffty && HasTablePlan(window);
-}
-
 namespace {
 
 // The settings a grid's points measure with, handed to another grid of the same analysis.

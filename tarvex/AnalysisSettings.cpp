@@ -1,0 +1,11 @@
+#include "AnalysisSettings.h"
+
+#include "PlanTableSizes.h"
+
+int GridCount(int side, int window, int spacing) {
+  return side >= window ? (side - window) / spacing + 1 : 0;
+}
+
+bool UsableFirstWindow(int window, int fftx, int ffty) {
+  return window > fftx && window > ffty && HasTablePlan(window);
+}
