@@ -91,6 +91,8 @@ class PIVGrid {
   // The field as the velocity files hold it, in grid order: every point's position, flag
   // and peak, and its displacement where it is valid or `all` is set (0 elsewhere).
   std::vector<VectorRecord> VectorRecords(bool all) const;
+  // The same into records, whose storage is reused from one call to the next.
+  void VectorRecords(bool all, std::vector<VectorRecord>& records) const;
   // Each file appears under its name only when complete; false when it could not be
   // written, with the reason in WriteError().
   bool WriteTecPlotVelocityFile(const char* fname, int all);

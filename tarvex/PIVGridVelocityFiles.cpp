@@ -30,6 +30,12 @@ bool WriteDpivRecords(const char* fname, const std::vector<VectorRecord>& record
 
 std::vector<VectorRecord> PIVGrid::VectorRecords(bool all) const {
   std::vector<VectorRecord> records;
+  VectorRecords(all, records);
+  return records;
+}
+
+void PIVGrid::VectorRecords(bool all, std::vector<VectorRecord>& records) const {
+  records.clear();
   const int n = NumberOfPoints();
   records.reserve(static_cast<size_t>(n));
   for (int k = 0; k < n; k++) {
@@ -39,7 +45,6 @@ std::vector<VectorRecord> PIVGrid::VectorRecords(bool all) const {
     records.push_back({p.on() != 0, p.X(), p.Y(), carries ? Vx[k] : 0.0f, carries ? Vy[k] : 0.0f,
                        p.HasMeasurement() ? p.Rho() : 0.0f});
   }
-  return records;
 }
 
 bool PIVGrid::WriteTecPlotVelocityFile(const char* fname, int all) {

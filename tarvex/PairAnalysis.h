@@ -41,6 +41,7 @@ class PairAnalysis {
   // The field as the velocity files hold it; `all` carries the values of rejected points
   // too (the DPIV file always does, the Tecplot file after smoothing).
   std::vector<VectorRecord> Records(bool all) const { return grid_.VectorRecords(all); }
+  void Records(bool all, std::vector<VectorRecord>& into) const { grid_.VectorRecords(all, into); }
 
  private:
   void Validate();

@@ -20,8 +20,9 @@ void PairWriter::Start(const TarvexSettings& s, PairAnalysis& analysis, const Pa
   nx_ = analysis.Grid().NX();
   ny_ = analysis.Grid().NY();
   const bool smooth = (s.pflag & PFLAG_SMOOTH) != 0;
-  if (s.pflag & PFLAG_TECPLOT) tecplot_ = analysis.Records(smooth);
-  dpiv_ = analysis.Records(true);
+  // The record buffers are kept from pair to pair.
+  if (s.pflag & PFLAG_TECPLOT) analysis.Records(smooth, tecplot_);
+  analysis.Records(true, dpiv_);
   console_.HoldBack();
   console_.TakeHeld();
   written_ = true;

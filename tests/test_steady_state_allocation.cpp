@@ -17,7 +17,10 @@
 #include "PIVImage.h"
 #include "PIVPoint.h"
 #include "PairAnalysis.h"
+#include "ParseParameters.h"
 #include "PlanTable.h"
+#include "SeriesPlan.h"
+#include "SeriesRun.h"
 #include "TestSupport.h"
 
 // The sanitizers bring allocators of their own, which replacing malloc would bypass.
@@ -337,6 +340,57 @@ TEST_F(SteadyState, SecondDeformationAnalysisOfAPairAllocatesNothing) {
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("\tDeformation pass 2: 0 vectors replaced, RMS change "), std::string::npos) << out;
   ExpectMeanShift(analysis.Grid());
+}
+
+// What a whole series run of tarvex allocates (analysis, read-ahead, write-behind, held-back
+// text; everything but the plan table and the argument parsing) on the first `pairs` pairs
+// of the series in dir.
+Allocated SeriesRunAllocations(const TempDir& dir, FFTWplan* plans, int pairs) {
+  std::vector<std::string> args = {"tarvex", "-dft", "32", "-gspac", "16", "16", "-subpix", "gauss3",
+                                   "-meansub", "-MVOcheck", "1", "-s", "-tec", dir.file("out"), "-all",
+                                   "1", "1", "2", dir.file("s.b16")};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(&a[0]);
+  TarvexSettings settings;
+  int status = 0;
+  testing::internal::CaptureStdout();
+  const bool parsed = ParseParameters(static_cast<int>(argv.size()), argv.data(), settings, status);
+  testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(parsed);
+  size_t written = 0;
+  const Allocated a = AllocatedDuring([&] {
+    std::string text;
+    Console console(&text);
+    PIVImage image(settings.filename, console);
+    std::vector<PairJob> jobs;
+    EXPECT_TRUE(PlanRun(settings, image.NumberImages(), jobs));
+    jobs.resize(static_cast<size_t>(pairs));
+    PairAnalysis analysis(ToAnalysisSettings(settings), plans, image, console);
+    SeriesRun run(settings, image, analysis, console);
+    EXPECT_TRUE(run.Run(jobs, 0, jobs.size(), [&](size_t, std::vector<ConsoleChunk>&&, bool ok) {
+      written += ok ? 1 : 0;
+    }));
+  });
+  EXPECT_EQ(written, static_cast<size_t>(pairs));
+  return a;
+}
+
+// Each further pair of a series allocates only its file names, its files' stream buffers
+// (4 KiB each), its held-back text and its threads' records, about 11 KiB: no image, window,
+// plane, grid or record buffer is made again. A pair of 256 x 256 images is 256 KiB, the 225
+// points' records about 50 KiB and a copy of the field for a file 10.8 KiB, so a per-pair
+// buffer of any of these kinds breaks the bound of 16 KiB a pair.
+TEST_F(SteadyState, EachFurtherPairOfASeriesAllocatesNoBuffer) {
+  const RunResult r = RunProgram("pivsynth",
+                                 {"--size", "256x256", "--pairs", "9", "--field", "vortex", "--gamma",
+                                  "600", "--core", "40", "--seed", "3", "--out", "s.b16"},
+                                 dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Allocated three = SeriesRunAllocations(dir, plans, 3);
+  const Allocated nine = SeriesRunAllocations(dir, plans, 9);
+  const long bytesPerPair = (nine.bytes - three.bytes) / 6;
+  EXPECT_GT(three.bytes, 2 * 256 * 256 * 2);  // the store's images: the counter sees them
+  EXPECT_LT(bytesPerPair, 16 * 1024) << "allocations per pair " << (nine.count - three.count) / 6;
 }
 
 }  // namespace
