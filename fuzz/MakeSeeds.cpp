@@ -12,6 +12,7 @@
 
 #include "DpivFile.h"
 #include "ImagePairFile.h"
+#include "MaskFile.h"
 #include "TruthFile.h"
 
 namespace fs = std::filesystem;
@@ -166,6 +167,17 @@ void TiffSeeds(const fs::path& dir) {
   for (const TiffLayout& layout : layouts) WriteTiff(dir, layout);
 }
 
+// Mask files of the three kinds: PNG through the mask writer, TIFF and image-pair files as
+// for their own readers.
+void MaskSeeds(const fs::path& dir) {
+  MaskImage mask(5, 4);
+  for (int x = 1; x < 4; ++x) mask.Set(x, 2, false);
+  std::string error;
+  if (!WriteMaskPng((dir / "wall-5x4.png").string(), mask, error)) Fail(error);
+  TiffSeeds(dir);
+  ImagePairSeeds(dir);
+}
+
 // DPIV files, through the analysis's own writer.
 void WriteDpiv(const fs::path& dir, const std::string& name, const std::vector<VectorRecord>& records) {
   std::string error;
@@ -261,7 +273,7 @@ int main(int argc, char** argv) {
   }
   const fs::path root = argv[1];
   const char* targets[] = {"image_pair_file", "pivimage", "eight_bit_file", "b16_file", "tiff_file",
-                           "dpiv_file", "truth_file", "tarvex_options", "pivsynth_options",
+                           "dpiv_file", "truth_file", "mask_file", "tarvex_options", "pivsynth_options",
                            "pivplot_options", "pivcompare_command_line", "pralen_command_line",
                            "dolvek_command_line", "quenlar_command_line"};
   std::error_code error;
@@ -277,6 +289,7 @@ int main(int argc, char** argv) {
   TiffSeeds(root / "tiff_file");
   DpivSeeds(root / "dpiv_file");
   TruthSeeds(root / "truth_file");
+  MaskSeeds(root / "mask_file");
   CommandLineSeeds(root);
   return failed ? 1 : 0;
 }
