@@ -1,9 +1,10 @@
 // Whole series runs as a user starts them: 40 pivsynth pairs of 1024 x 1024 px, 32 x 32
 // windows at 16 px, analysed by tarvex on 1 and 2 threads and by tarvex-mpi on 2 ranks, in
 // one run so that the figures compare as ratios on a shared machine. Wall time per series;
-// also a finished run resumed (-resume checks the files and analyses nothing).
+// also the launcher alone and a finished run resumed (-resume checks the files and analyses
+// nothing).
 //
-//   build/bin/bench_series [--benchmark_filter=...]
+//   build/bin/bench_series --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -92,6 +93,16 @@ void BM_TarvexMpi(benchmark::State& state, const std::string& mode, int ranks) {
   TimeSeries(state, command);
 }
 
+// The launcher alone starting two processes that do nothing: the part of a tarvex-mpi
+// series that does not shrink with the ranks.
+void BM_MpiLaunch(benchmark::State& state) {
+  setenv("OMPI_ALLOW_RUN_AS_ROOT", "1", 1);
+  setenv("OMPI_ALLOW_RUN_AS_ROOT_CONFIRM", "1", 1);
+  for (auto _ : state)
+    if (Run({TARVEX_MPIEXEC, "--oversubscribe", "-n", "2", "/bin/true"}, SeriesDirectory()) != 0)
+      state.SkipWithError("the launch failed");
+}
+
 // A finished run resumed: every pair's files exist, nothing is analysed.
 void BM_ResumeFinished(benchmark::State& state) {
   const std::string& dir = SeriesDirectory();
@@ -113,4 +124,5 @@ BENCHMARK_CAPTURE(BM_Tarvex, meansub_j1, "gauss3 -meansub", 1)->Unit(benchmark::
 BENCHMARK_CAPTURE(BM_Tarvex, meansub_j2, "gauss3 -meansub", 2)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(2);
 BENCHMARK_CAPTURE(BM_Tarvex, default_j1, "default", 1)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(2);
 BENCHMARK_CAPTURE(BM_Tarvex, default_j2, "default", 2)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_MpiLaunch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ResumeFinished)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
