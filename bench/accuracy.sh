@@ -9,6 +9,7 @@
 # Usage: bench/accuracy.sh [BIN_DIR]     (default: build/bin, built beforehand)
 set -eu
 bin=$(cd "${1:-build/bin}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -20,15 +21,7 @@ gauss3 -meansub|-subpix gauss3 -meansub
 gauss3 -i|-subpix gauss3 -i
 gauss3 -meansub -i|-subpix gauss3 -meansub -i"
 
-cases="shift 0.1 px|--dx 0.1 --dy 0.05
-shift 0.3 px|--dx 0.3 --dy 0.15
-shift 0.5 px|--dx 0.5 --dy 0.25
-shift 0.7 px|--dx 0.7 --dy 0.35
-shift 0.9 px|--dx 0.9 --dy 0.45
-shift 7.3, -4.6 px|--dx 7.3 --dy -4.6
-solid rotation 0.02 rad|--field rotation --omega 0.02
-Lamb-Oseen vortex|--field vortex --gamma 600 --core 30
-shift 2.4, -1.3 px, noise 100|--dx 2.4 --dy -1.3 --noise 100"
+. "$here/accuracy_cases.sh"
 
 # One table row per mode for a case: the analysis of case.b16, scored by pivcompare.
 # Arguments: case name, the modes (name|options lines), digits of the bias.
@@ -61,7 +54,7 @@ deform="gauss3 -meansub|-subpix gauss3 -meansub
 
 printf '\n| case (512 x 512 px) | mode | valid | RMS error (px) | bias x, y (px) | outliers > 0.5 px |\n'
 printf '|---|---|---|---|---|---|\n'
-printf '%s\n%s\n' "$cases" "shear 0.02 px/px|--field shear --shear 0.02" | while IFS='|' read -r name synth; do
+echo "$deform_cases" | while IFS='|' read -r name synth; do
   # shellcheck disable=SC2086
   "$bin/pivsynth" --size 512x512 --seed 11 $synth --out case.b16 >/dev/null
   rows "$name" "$deform" 4

@@ -10,26 +10,18 @@
 #        e.g. bench/deform_accuracy.sh build/bin 11 --passes 4 --degree 5
 set -eu
 bin=$(cd "${1:-build/bin}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
 seed=${2:-11}
 [ $# -ge 2 ] && shift 2 || shift $#
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-cases="shift 0.1 px|--dx 0.1 --dy 0.05
-shift 0.3 px|--dx 0.3 --dy 0.15
-shift 0.5 px|--dx 0.5 --dy 0.25
-shift 0.7 px|--dx 0.7 --dy 0.35
-shift 0.9 px|--dx 0.9 --dy 0.45
-shift 7.3, -4.6 px|--dx 7.3 --dy -4.6
-solid rotation 0.02 rad|--field rotation --omega 0.02
-shear 0.02 px/px|--field shear --shear 0.02
-Lamb-Oseen vortex|--field vortex --gamma 600 --core 30
-shift 2.4, -1.3 px, noise 100|--dx 2.4 --dy -1.3 --noise 100"
+. "$here/accuracy_cases.sh"
 
 printf '| case | passes | valid | RMS (px) | inlier RMS (px) | bias x, y (px) | outliers | midpoint RMS (px) |\n'
 printf '|---|---|---|---|---|---|---|---|\n'
-echo "$cases" | while IFS='|' read -r name synth; do
+echo "$deform_cases" | while IFS='|' read -r name synth; do
   # shellcheck disable=SC2086
   "$bin/pivsynth" --size 512x512 --seed "$seed" $synth --out case.b16 >/dev/null
   "$bin/deformtrial" case.b16 case.b16.truth "$@" |
