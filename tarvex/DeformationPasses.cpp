@@ -103,7 +103,8 @@ void DeformationPasses::Deform(int width, int height, BSplineDegree degree) {
 }
 
 bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
-                                  const FFTWplan* plan, const float* weight, const PassField& out) {
+                                  const FFTWplan* plan, const float* weight, const GridMask& mask,
+                                  const PassField& out) {
   const DeformedPair images{deformed1_.data, deformed2_.data, width, height};
   const int points = grid.Points();
   const int workers = std::min(threads_, points);
@@ -114,7 +115,7 @@ bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
   OnWorkers(workers, [&](int t) {
     CorrelationWorkspace& ws = *workspaces_[static_cast<size_t>(t)];
     for (int row = nextRow.fetch_add(1); row < grid.ny; row = nextRow.fetch_add(1)) {
-      if (!RefinePoints(images, grid, predictedU_.data, predictedV_.data, plan, weight, ws,
+      if (!RefinePoints(images, grid, predictedU_.data, predictedV_.data, plan, weight, mask, ws,
                         row * grid.nx, (row + 1) * grid.nx, out))
         ok = false;
     }
@@ -125,7 +126,7 @@ bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
 int DeformationPasses::ValidateAndFill(const GridField& field, int nx, int ny,
                                        const MedianTestSettings& median, int* replaced) {
   const int rejected = NormalisedMedianTest(field.u, field.v, measured_.data, nx, ny, median, field.flag);
-  *replaced = ReplaceInvalidVectors(field.u, field.v, field.flag, nx, ny, state_.data);
+  *replaced = ReplaceInvalidVectors(field.u, field.v, field.flag, nx, ny, state_.data, field.mask.points);
   return rejected;
 }
 
@@ -176,7 +177,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     Deform(width, height, settings.degree);
     std::memcpy(predictedU_.data, field.u, static_cast<size_t>(points) * sizeof(float));
     std::memcpy(predictedV_.data, field.v, static_cast<size_t>(points) * sizeof(float));
-    if (!Correlate(grid, width, height, plan, weight,
+    if (!Correlate(grid, width, height, plan, weight, field.mask,
                    {field.u, field.v, field.peak, measured_.data})) {
       *error = "not enough memory for the correlations";
       return false;

@@ -55,6 +55,9 @@ struct GridField {
   // passed the median test, 0 where it was rejected or never measured (its value then
   // replaced from the neighbours).
   unsigned char* flag = nullptr;
+  // In: the mask. Masked points are never measured, and are filled from their neighbours
+  // only after all other points, so that the predictor next to a wall is the flow's own.
+  GridMask mask;
 };
 
 class DeformationPasses {
@@ -83,7 +86,7 @@ class DeformationPasses {
                        int height, BSplineDegree degree);
   void Deform(int width, int height, BSplineDegree degree);
   bool Correlate(const WindowGrid& grid, int width, int height, const FFTWplan* plan,
-                 const float* weight, const PassField& out);
+                 const float* weight, const GridMask& mask, const PassField& out);
   // Median test on the measured points, then replacement; returns the rejected count.
   int ValidateAndFill(const GridField& field, int nx, int ny, const MedianTestSettings& median,
                       int* replaced);

@@ -19,7 +19,13 @@
 // scratch of nx * ny bytes. Returns the number of points filled. A field without any
 // valid point has nothing to fill from: u and v are then set to 0 everywhere and -1 is
 // returned.
+//
+// Points whose last[k] is 1 (masked points; last may be null) are filled only once no
+// other point can be: they serve no other point as a source before that, so that the flow
+// on either side of a wall is filled from its own side. In the row 1 2 _ # _ 8 9 with #
+// filled last, point 2 becomes 3 and point 4 becomes 7 (each extrapolated from its side),
+// then # the mean of its neighbours, 5.
 int ReplaceInvalidVectors(float* u, float* v, const unsigned char* valid, int nx, int ny,
-                          unsigned char* state);
+                          unsigned char* state, const unsigned char* last = nullptr);
 
 #endif
