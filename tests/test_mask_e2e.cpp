@@ -169,6 +169,31 @@ TEST_F(MaskedVortex, ThreadsChangeNothing) {
   }
 }
 
+// A series counts the masked points once, and every pair leaves them empty: here the 15
+// points of the first row, whose centre rows 15 and 16 lie in the wall of rows 0 to 20.
+TEST(MaskSeries, SaysItOnceAndMasksEveryPair) {
+  TempDir dir;
+  Synthesise(dir, {"--pairs", "3", "--dx", "1.5", "--mask-rect", "0,0,255,20", "--out", "s.b16"});
+  const RunResult r = RunProgram("tarvex",
+                                 {"-dft", "32", "-gspac", "16", "16", "-i", "-s", "-mask", "s.b16.mask.png", "-all",
+                                  "1", "1", "2", "s.b16"},
+                                 dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Count(r.out, "Mask "), 1u);
+  EXPECT_EQ(Count(r.out, "Mask s.b16.mask.png: 15 of 225 points masked\n"), 1u);
+  for (const char* file : {"s.0001.dpiv", "s.0003.dpiv", "s.0005.dpiv"}) {
+    const std::vector<DPIVRecord> records = ReadDPIVFile(dir.file(file));
+    ASSERT_EQ(records.size(), 225u) << file;
+    for (int k = 0; k < 225; ++k) {
+      if (k < 15) {
+        EXPECT_EQ(records[k].flag + std::fabs(records[k].u) + std::fabs(records[k].v) + records[k].rho, 0.0) << k;
+      } else if (k % 15 != 14 && k / 15 != 14) {
+        EXPECT_EQ(records[k].flag, 1) << file << " point " << k;
+      }
+    }
+  }
+}
+
 // 128 x 128 images, 32 x 32 windows every 16 px: 7 x 7 points at 15, 31, ..., 111. The
 // pixel (48, 32) masks the point (47, 31) alone (centre pixels 47-48, 31-32). A square
 // frame of the window of the point (79, 79) (columns and rows 64 to 95) around a flow
