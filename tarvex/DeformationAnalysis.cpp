@@ -61,8 +61,8 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
   const char* failure = nullptr;
   if (!passes_.Run(images.I1, images.I2, images.Width(), images.Height(), windows,
                    SelectFFTWPlan(plans, s.windowWidth, s.windowHeight), settings,
-                   {u_.data, v_.data, peak_.data, flag_.data, {mask, mask != nullptr ? masked_.data : nullptr}},
-                   reports_, &failure)) {
+                   {u_.data, v_.data, peak_.data, flag_.data}, reports_, &failure,
+                   {mask, mask != nullptr ? masked_.data : nullptr})) {
     error_ = failure;
     return false;
   }

@@ -124,16 +124,17 @@ bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
 }
 
 int DeformationPasses::ValidateAndFill(const GridField& field, int nx, int ny,
-                                       const MedianTestSettings& median, int* replaced) {
+                                       const MedianTestSettings& median,
+                                       const unsigned char* maskedPoints, int* replaced) {
   const int rejected = NormalisedMedianTest(field.u, field.v, measured_.data, nx, ny, median, field.flag);
-  *replaced = ReplaceInvalidVectors(field.u, field.v, field.flag, nx, ny, state_.data, field.mask.points);
+  *replaced = ReplaceInvalidVectors(field.u, field.v, field.flag, nx, ny, state_.data, maskedPoints);
   return rejected;
 }
 
 bool DeformationPasses::Run(const unsigned short* first, const unsigned short* second, int width,
                             int height, const WindowGrid& grid, const FFTWplan* plan,
                             const DeformationSettings& settings, const GridField& field,
-                            PassReport* reports, const char** error) {
+                            PassReport* reports, const char** error, const GridMask& mask) {
   *error = nullptr;
   if (settings.passes < 1 || settings.passes > kMaxDeformPasses) {
     *error = "the number of refinement passes must be from 1 to 20";
@@ -165,7 +166,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
 
   for (int pass = 0; pass < settings.passes; ++pass) {
     PassReport& report = reports[pass];
-    report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings.median, &report.replaced);
+    report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings.median, mask.points, &report.replaced);
     if (settings.smoothPredictor) {
       SmoothPredictorField(field.u, grid.nx, grid.ny, smoothing_.data);
       SmoothPredictorField(field.v, grid.nx, grid.ny, smoothing_.data);
@@ -177,7 +178,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     Deform(width, height, settings.degree);
     std::memcpy(predictedU_.data, field.u, static_cast<size_t>(points) * sizeof(float));
     std::memcpy(predictedV_.data, field.v, static_cast<size_t>(points) * sizeof(float));
-    if (!Correlate(grid, width, height, plan, weight, field.mask,
+    if (!Correlate(grid, width, height, plan, weight, mask,
                    {field.u, field.v, field.peak, measured_.data})) {
       *error = "not enough memory for the correlations";
       return false;
@@ -194,6 +195,6 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
   }
   // The final flags; rejected and unmeasured points keep values filled from their neighbours.
   int replaced = 0;
-  ValidateAndFill(field, grid.nx, grid.ny, settings.median, &replaced);
+  ValidateAndFill(field, grid.nx, grid.ny, settings.median, mask.points, &replaced);
   return true;
 }

@@ -55,9 +55,6 @@ struct GridField {
   // passed the median test, 0 where it was rejected or never measured (its value then
   // replaced from the neighbours).
   unsigned char* flag = nullptr;
-  // In: the mask. Masked points are never measured, and are filled from their neighbours
-  // only after all other points, so that the predictor next to a wall is the flow's own.
-  GridMask mask;
 };
 
 class DeformationPasses {
@@ -71,10 +68,12 @@ class DeformationPasses {
   // writes settings.passes reports. `plan` is the table entry of the window size (null:
   // temporary plans, which allocate). False when the settings or the grid are unusable
   // or the first field holds no valid vector (nothing to predict from), with the field
-  // unchanged, or when memory cannot be obtained; `error` then says which.
+  // unchanged, or when memory cannot be obtained; `error` then says which. Masked points
+  // (`mask`) are never measured, and are filled from their neighbours only after all other
+  // points, so that the predictor next to a wall is the flow's own.
   bool Run(const unsigned short* first, const unsigned short* second, int width, int height,
            const WindowGrid& grid, const FFTWplan* plan, const DeformationSettings& settings,
-           const GridField& field, PassReport* reports, const char** error);
+           const GridField& field, PassReport* reports, const char** error, const GridMask& mask = {});
 
   // The deformed images of the last pass (width * height floats each).
   const float* DeformedFirst() const { return deformed1_.data; }
@@ -89,7 +88,7 @@ class DeformationPasses {
                  const float* weight, const GridMask& mask, const PassField& out);
   // Median test on the measured points, then replacement; returns the rejected count.
   int ValidateAndFill(const GridField& field, int nx, int ny, const MedianTestSettings& median,
-                      int* replaced);
+                      const unsigned char* maskedPoints, int* replaced);
 
   int threads_;
   CArray<float> coefficients1_, coefficients2_, deformed1_, deformed2_;

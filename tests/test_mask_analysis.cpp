@@ -129,25 +129,22 @@ TEST(MaskedWindowLoading, MatchesABruteForceLoop) {
   for (int k = 0; k < width * height; ++k) image[k] = static_cast<unsigned short>((k * 37 + 11) % 200);
   std::vector<unsigned char> bytes(width * height, 1);
   bytes[1 * width + 1] = bytes[2 * width + 3] = bytes[4 * width + 4] = 0;  // (1,1), (3,2), (4,4)
-  // The second window, from (2, 1), holds (3, 2) and (4, 4).
-  std::vector<unsigned short> w2;
-  std::vector<unsigned char> f2;
-  for (int r = 1; r < 5; ++r)
-    for (int c = 2; c < 6; ++c) {
-      w2.push_back(image[r * width + c]);
-      f2.push_back(bytes[r * width + c]);
-    }
+  // The 4 x 4 pixels and mask bytes of the window from (left, top).
+  const auto cut = [&](int left, int top, std::vector<unsigned short>& pixels, std::vector<unsigned char>& flow) {
+    for (int r = top; r < top + 4; ++r)
+      for (int c = left; c < left + 4; ++c) {
+        pixels.push_back(image[r * width + c]);
+        flow.push_back(bytes[r * width + c]);
+      }
+  };
+  // The first window, from (1, 1), holds all three; the second, from (2, 1), (3, 2) and (4, 4).
+  std::vector<unsigned short> w3, w2;
+  std::vector<unsigned char> f3, f2;
+  cut(1, 1, w3, f3);
+  cut(2, 1, w2, f2);
   int flow2 = 0;
   for (unsigned char f : f2) flow2 += f;
   ASSERT_EQ(flow2, 14);
-  // A window holding all three: from (1, 1) to (4, 4).
-  std::vector<unsigned short> w3;
-  std::vector<unsigned char> f3;
-  for (int r = 1; r < 5; ++r)
-    for (int c = 1; c < 5; ++c) {
-      w3.push_back(image[r * width + c]);
-      f3.push_back(bytes[r * width + c]);
-    }
   double flowSum = 0;
   for (int k = 0; k < 16; ++k) flowSum += f3[k] ? w3[k] : 0;
   std::vector<float> weight(16);
