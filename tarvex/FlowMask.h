@@ -8,11 +8,11 @@
 // one. The point is masked when any of its centre pixels is masked, or when less than a
 // quarter of its window holds flow.
 //
-// Worked example: a 32 x 32 point at (15, 15) has the centre pixels (15, 15), (16, 15),
-// (15, 16) and (16, 16). Masking only pixel (16, 16) masks it. Masking instead the columns
-// 0 to 24 of its window (800 of 1024 pixels, the centre untouched) leaves 224 flow pixels,
-// fewer than 1024 / 4 = 256: it is masked too; columns 0 to 23 (768 masked, 256 flow)
-// leave it measured.
+// Worked example: a 32 x 32 point at (15, 15) covers columns and rows 0 to 31 and has the
+// centre pixels (15, 15), (16, 15), (15, 16) and (16, 16). Masking only pixel (16, 16)
+// masks it. Masking instead all of its window but the 16 x 16 pixels of columns and rows
+// 8 to 23 (the centre among them) leaves 256 flow pixels, a quarter of 1024: it is
+// measured. Masking (8, 8) too leaves 255: it is masked.
 #ifndef FLOWMASK_H
 #define FLOWMASK_H
 
