@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
 #include <thread>
@@ -49,6 +50,21 @@ void MakeWeight(int nx, int ny, double sigma, float* weight) {
   }
 }
 
+// The image with its masked pixels at the mean of its flow pixels (rounded; 0 without any),
+// in `out`: the spline of a bright wall would reach into the flow pixels beside it.
+void BlankMasked(const unsigned short* image, const FlowMask& mask, unsigned short* out) {
+  const size_t n = static_cast<size_t>(mask.Width()) * static_cast<size_t>(mask.Height());
+  const unsigned char* flow = mask.Bytes();
+  uint64_t sum = 0, count = 0;
+  for (size_t k = 0; k < n; ++k) {
+    if (!flow[k]) continue;
+    sum += image[k];
+    ++count;
+  }
+  const unsigned short fill = static_cast<unsigned short>(count > 0 ? (sum + count / 2) / count : 0);
+  for (size_t k = 0; k < n; ++k) out[k] = flow[k] ? image[k] : fill;
+}
+
 }  // namespace
 
 DeformationPasses::DeformationPasses(int threads) : threads_(std::max(threads, 1)) {
@@ -59,14 +75,15 @@ DeformationPasses::DeformationPasses(int threads) : threads_(std::max(threads, 1
 }
 
 bool DeformationPasses::Reserve(int width, int height, const WindowGrid& grid,
-                                const DeformationSettings& s) {
+                                const DeformationSettings& s, bool masked) {
   const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
   const size_t points = static_cast<size_t>(grid.Points());
   const size_t window = static_cast<size_t>(grid.windowX) * static_cast<size_t>(grid.windowY);
   if (!coefficients1_.Reserve(pixels) || !coefficients2_.Reserve(pixels) ||
       !deformed1_.Reserve(pixels) || !deformed2_.Reserve(pixels) || !predictedU_.Reserve(points) ||
       !predictedV_.Reserve(points) || !smoothing_.Reserve(points) || !measured_.Reserve(points) || !state_.Reserve(points) ||
-      (s.weightSigma > 0 && !weight_.Reserve(window)))
+      (s.weightSigma > 0 && !weight_.Reserve(window)) ||
+      (masked && (!blanked1_.Reserve(pixels) || !blanked2_.Reserve(pixels))))
     return false;
   for (auto& r : rows_)
     if (!r->Prepare(width, grid.nx)) return false;
@@ -150,7 +167,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     *error = "the first pass holds no valid vector to predict from";
     return false;
   }
-  if (!Reserve(width, height, grid, settings)) {
+  if (!Reserve(width, height, grid, settings, mask.pixels != nullptr)) {
     *error = "not enough memory for the deformation passes";
     return false;
   }
@@ -158,6 +175,12 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
   if (settings.weightSigma > 0) {
     MakeWeight(grid.windowX, grid.windowY, settings.weightSigma, weight_.data);
     weight = weight_.data;
+  }
+  if (mask.pixels != nullptr) {
+    BlankMasked(first, *mask.pixels, blanked1_.data);
+    BlankMasked(second, *mask.pixels, blanked2_.data);
+    first = blanked1_.data;
+    second = blanked2_.data;
   }
   PrefilterImages(first, second, width, height, settings.degree);
   const VectorGrid centres = grid.Centres();
