@@ -45,6 +45,8 @@ Options (the tarvex command line's in brackets):
                 1 to 20 (0: none); implies "gauss3" and meansub   [-deform]
   first_window  with deform, the square window of the first pass,
                 a plan-table size larger than window (0: window)  [-dft0]
+  mask          2-D array of the frames' shape, nonzero where there
+                is flow; masked points are never measured         [-mask]
 A check left at None is not run. The checks run in the command line's fixed order.
 
 Returns a Field. Raises ValueError for settings the command line refuses, frames of

@@ -111,3 +111,23 @@ py::array_t<uint16_t> ArrayFromImages(int count, int width, int height, const st
   std::memcpy(stack.mutable_data(), pixels.data(), pixels.size() * sizeof(uint16_t));
   return stack;
 }
+
+MaskImage MaskFromArray(const py::array& mask, int width, int height) {
+  const char kind = mask.dtype().kind();
+  if (kind != 'u' && kind != 'i' && kind != 'f' && kind != 'b')
+    throw py::type_error("mask has dtype " + py::str(mask.dtype()).cast<std::string>() +
+                         "; a mask must be a boolean, integer or floating-point array");
+  const std::string frames = "(" + std::to_string(height) + ", " + std::to_string(width) + ")";
+  std::string shape = "(";
+  for (py::ssize_t d = 0; d < mask.ndim(); ++d) shape += (d > 0 ? ", " : "") + std::to_string(mask.shape(d));
+  shape += mask.ndim() == 1 ? ",)" : ")";
+  if (mask.ndim() != 2 || mask.shape(0) != height || mask.shape(1) != width)
+    throw std::invalid_argument("mask has the shape " + shape + " but the frames have the shape " + frames);
+  // Nonzero is flow, whatever the type: numpy's own conversion to booleans says which.
+  const py::array_t<bool, py::array::c_style | py::array::forcecast> flow(mask.attr("astype")("bool"));
+  MaskImage image(width, height);
+  const bool* values = flow.data();
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) image.Set(x, y, values[static_cast<size_t>(y) * width + x]);
+  return image;
+}

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "MaskImage.h"
+
 // One image: width * height counts, row after row.
 struct Image16 {
   int width = 0;
@@ -33,6 +35,11 @@ Image16 ImageFromArray(const pybind11::array& frame, const std::string& name);
 // The images of a 3-D array (image, row, column) or of a sequence of 2-D arrays, all of one
 // size; `name` names them in the messages.
 std::vector<Image16> ImagesFromObject(const pybind11::handle& images, const std::string& name);
+
+// The mask held by a 2-D array of the frames' shape, rows x columns: nonzero (or True)
+// where there is flow. Throws pybind11::type_error for a dtype that is not a number or a
+// boolean, std::invalid_argument for another shape, naming both.
+MaskImage MaskFromArray(const pybind11::array& mask, int width, int height);
 
 // A new (count, height, width) uint16 array holding the images' counts.
 pybind11::array_t<uint16_t> ArrayFromImages(int count, int width, int height, const std::vector<uint16_t>& pixels);

@@ -4,6 +4,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,7 +86,7 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
                     const py::object& spacing, const py::object& subpix, bool meansub, bool twoPass,
                     const py::object& minRho, const py::object& maxVelocityRatio, const py::object& globalHistogram,
                     const py::object& median, const py::object& dynamicMean, bool smooth, int threads, int deform,
-                    int firstWindow) {
+                    int firstWindow, const py::object& mask) {
   AnalysisSettings s;
   std::tie(s.windowWidth, s.windowHeight) = SizePair(window, "window");
   std::tie(s.spacingX, s.spacingY) =
@@ -111,8 +112,10 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
 
   const Image16 first = ImageFromArray(ToArray(frameA), "frame_a");
   const Image16 second = ImageFromArray(ToArray(frameB), "frame_b");
+  std::unique_ptr<MaskImage> flow;
+  if (!mask.is_none()) flow = std::make_unique<MaskImage>(MaskFromArray(ToArray(mask), first.width, first.height));
   py::gil_scoped_release release;
-  return AnalyseImages(s, first, second);
+  return AnalyseImages(s, first, second, flow.get());
 }
 
 // A read-only (rows, columns) array of one value per grid point.
@@ -255,7 +258,7 @@ PYBIND11_MODULE(tarvex, m) {
         py::arg("two_pass") = false, py::arg("min_rho") = py::none(), py::arg("max_velocity_ratio") = py::none(),
         py::arg("global_histogram") = py::none(), py::arg("median") = py::none(),
         py::arg("dynamic_mean") = py::none(), py::arg("smooth") = false, py::arg("threads") = 1,
-        py::arg("deform") = 0, py::arg("first_window") = 0, docs::kAnalyse);
+        py::arg("deform") = 0, py::arg("first_window") = 0, py::arg("mask") = py::none(), docs::kAnalyse);
 
   m.def("read_dpiv", [](const py::object& path) { return FieldResult::FromDpivFile(PathText(path)); },
         py::arg("path"), docs::kReadDpiv);

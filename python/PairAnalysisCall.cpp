@@ -52,7 +52,8 @@ void CheckSettings(const AnalysisSettings& s) {
 
 }  // namespace
 
-FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second) {
+FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second,
+                          const MaskImage* mask) {
   CheckSettings(settings);
   if (first.width != second.width || first.height != second.height)
     throw std::invalid_argument("frame_a is " + Size(first.width, first.height) + " px but frame_b is " +
@@ -72,6 +73,9 @@ FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first
   std::string log;
   Console console(&log);
   PairAnalysis analysis(settings, plans, images, console);
+  if (mask != nullptr && !analysis.SetMask(*mask))
+    throw std::invalid_argument("the mask is " + Size(mask->Width(), mask->Height()) + " px, the frames " +
+                                Size(first.width, first.height) + " px");
   if (!analysis.Analyse(false)) throw std::runtime_error(analysis.Error());
   return FieldResult(analysis.Records(true), nx, ny, settings.windowWidth, settings.windowHeight, settings.smooth,
                      log);

@@ -11,13 +11,16 @@
 #include "AnalysisSettings.h"
 #include "FieldResult.h"
 #include "ImageArrays.h"
+#include "MaskImage.h"
 
 // Most threads one analysis may use, as for tarvex -j.
 constexpr int kMaxAnalysisThreads = 1024;
 
-// Throws std::invalid_argument when the settings cannot be used (the command line refuses
-// the same ones), the frames differ in size or are too small for one window;
+// `mask` (null: none) leaves out what is not flow, as tarvex -mask does; it has the frames'
+// size. Throws std::invalid_argument when the settings cannot be used (the command line
+// refuses the same ones), the frames differ in size or are too small for one window;
 // std::bad_alloc when the memory cannot be had.
-FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second);
+FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second,
+                          const MaskImage* mask);
 
 #endif

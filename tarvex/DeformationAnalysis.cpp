@@ -28,7 +28,8 @@ bool DeformationAnalysis::ReferToFirstImage(const WindowGrid& windows, int width
 }
 
 bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images, FFTWplan* plans,
-                              PIVGrid& start, PIVGrid& grid, Console& console) {
+                              PIVGrid& start, PIVGrid& grid, const FlowMask* mask,
+                              Console& console) {
   error_.clear();
   WindowGrid windows;
   windows.nx = grid.NX();
@@ -41,7 +42,8 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
   windows.windowY = s.windowHeight;
   const size_t points = static_cast<size_t>(windows.Points());
   if (!u_.Reserve(points) || !v_.Reserve(points) || !peak_.Reserve(points) ||
-      !firstU_.Reserve(points) || !firstV_.Reserve(points) || !flag_.Reserve(points)) {
+      !firstU_.Reserve(points) || !firstV_.Reserve(points) || !flag_.Reserve(points) ||
+      !masked_.Reserve(points)) {
     error_ = "not enough memory for the deformation passes";
     return false;
   }
@@ -51,6 +53,7 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
     v_.data[k] = start.VelocityY(static_cast<int>(k));
     peak_.data[k] = 0.0f;
     flag_.data[k] = p.HasMeasurement() && p.on() ? 1 : 0;
+    masked_.data[k] = grid.Point(static_cast<int>(k)).Masked() ? 1 : 0;
   }
 
   DeformationSettings settings;
@@ -58,7 +61,8 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
   const char* failure = nullptr;
   if (!passes_.Run(images.I1, images.I2, images.Width(), images.Height(), windows,
                    SelectFFTWPlan(plans, s.windowWidth, s.windowHeight), settings,
-                   {u_.data, v_.data, peak_.data, flag_.data}, reports_, &failure)) {
+                   {u_.data, v_.data, peak_.data, flag_.data}, reports_, &failure,
+                   {mask, mask != nullptr ? masked_.data : nullptr})) {
     error_ = failure;
     return false;
   }

@@ -34,10 +34,12 @@ class DeformationAnalysis {
 
   // Runs settings.deformPasses passes over the pair in `images` on the grid of `settings`.
   // `start` holds the first-pass field at the same points (`grid` itself, or a grid of
-  // larger windows); `grid` receives the result. False, with the reason in Error() and
-  // the grid unchanged, when the first pass holds no valid vector or memory runs out.
+  // larger windows); `grid` receives the result. `mask` (null: none) is the image's mask,
+  // whose masked points (as `grid` has them) are never measured. False, with the reason in
+  // Error() and the grid unchanged, when the first pass holds no valid vector or memory
+  // runs out.
   bool Run(const AnalysisSettings& settings, const PIVImage& images, FFTWplan* plans,
-           PIVGrid& start, PIVGrid& grid, Console& console);
+           PIVGrid& start, PIVGrid& grid, const FlowMask* mask, Console& console);
   const std::string& Error() const { return error_; }
 
  private:
@@ -47,7 +49,7 @@ class DeformationAnalysis {
   DeformationPasses passes_;
   DisplacementPredictor final_;
   CArray<float> u_, v_, peak_, firstU_, firstV_;
-  CArray<unsigned char> flag_;
+  CArray<unsigned char> flag_, masked_;
   PassReport reports_[kMaxDeformPasses];
   std::string error_;
 };

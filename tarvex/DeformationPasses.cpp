@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
 #include <thread>
@@ -49,6 +50,21 @@ void MakeWeight(int nx, int ny, double sigma, float* weight) {
   }
 }
 
+// The image with its masked pixels at the mean of its flow pixels (rounded; 0 without any),
+// in `out`: the spline of a bright wall would reach into the flow pixels beside it.
+void BlankMasked(const unsigned short* image, const FlowMask& mask, unsigned short* out) {
+  const size_t n = static_cast<size_t>(mask.Width()) * static_cast<size_t>(mask.Height());
+  const unsigned char* flow = mask.Bytes();
+  uint64_t sum = 0, count = 0;
+  for (size_t k = 0; k < n; ++k) {
+    if (!flow[k]) continue;
+    sum += image[k];
+    ++count;
+  }
+  const unsigned short fill = static_cast<unsigned short>(count > 0 ? (sum + count / 2) / count : 0);
+  for (size_t k = 0; k < n; ++k) out[k] = flow[k] ? image[k] : fill;
+}
+
 }  // namespace
 
 DeformationPasses::DeformationPasses(int threads) : threads_(std::max(threads, 1)) {
@@ -59,14 +75,15 @@ DeformationPasses::DeformationPasses(int threads) : threads_(std::max(threads, 1
 }
 
 bool DeformationPasses::Reserve(int width, int height, const WindowGrid& grid,
-                                const DeformationSettings& s) {
+                                const DeformationSettings& s, bool masked) {
   const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
   const size_t points = static_cast<size_t>(grid.Points());
   const size_t window = static_cast<size_t>(grid.windowX) * static_cast<size_t>(grid.windowY);
   if (!coefficients1_.Reserve(pixels) || !coefficients2_.Reserve(pixels) ||
       !deformed1_.Reserve(pixels) || !deformed2_.Reserve(pixels) || !predictedU_.Reserve(points) ||
       !predictedV_.Reserve(points) || !smoothing_.Reserve(points) || !measured_.Reserve(points) || !state_.Reserve(points) ||
-      (s.weightSigma > 0 && !weight_.Reserve(window)))
+      (s.weightSigma > 0 && !weight_.Reserve(window)) ||
+      (masked && (!blanked1_.Reserve(pixels) || !blanked2_.Reserve(pixels))))
     return false;
   for (auto& r : rows_)
     if (!r->Prepare(width, grid.nx)) return false;
@@ -103,7 +120,8 @@ void DeformationPasses::Deform(int width, int height, BSplineDegree degree) {
 }
 
 bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
-                                  const FFTWplan* plan, const float* weight, const PassField& out) {
+                                  const FFTWplan* plan, const float* weight, const GridMask& mask,
+                                  const PassField& out) {
   const DeformedPair images{deformed1_.data, deformed2_.data, width, height};
   const int points = grid.Points();
   const int workers = std::min(threads_, points);
@@ -114,7 +132,7 @@ bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
   OnWorkers(workers, [&](int t) {
     CorrelationWorkspace& ws = *workspaces_[static_cast<size_t>(t)];
     for (int row = nextRow.fetch_add(1); row < grid.ny; row = nextRow.fetch_add(1)) {
-      if (!RefinePoints(images, grid, predictedU_.data, predictedV_.data, plan, weight, ws,
+      if (!RefinePoints(images, grid, predictedU_.data, predictedV_.data, plan, weight, mask, ws,
                         row * grid.nx, (row + 1) * grid.nx, out))
         ok = false;
     }
@@ -123,16 +141,17 @@ bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
 }
 
 int DeformationPasses::ValidateAndFill(const GridField& field, int nx, int ny,
-                                       const MedianTestSettings& median, int* replaced) {
+                                       const MedianTestSettings& median,
+                                       const unsigned char* maskedPoints, int* replaced) {
   const int rejected = NormalisedMedianTest(field.u, field.v, measured_.data, nx, ny, median, field.flag);
-  *replaced = ReplaceInvalidVectors(field.u, field.v, field.flag, nx, ny, state_.data);
+  *replaced = ReplaceInvalidVectors(field.u, field.v, field.flag, nx, ny, state_.data, maskedPoints);
   return rejected;
 }
 
 bool DeformationPasses::Run(const unsigned short* first, const unsigned short* second, int width,
                             int height, const WindowGrid& grid, const FFTWplan* plan,
                             const DeformationSettings& settings, const GridField& field,
-                            PassReport* reports, const char** error) {
+                            PassReport* reports, const char** error, const GridMask& mask) {
   *error = nullptr;
   if (settings.passes < 1 || settings.passes > kMaxDeformPasses) {
     *error = "the number of refinement passes must be from 1 to 20";
@@ -148,7 +167,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     *error = "the first pass holds no valid vector to predict from";
     return false;
   }
-  if (!Reserve(width, height, grid, settings)) {
+  if (!Reserve(width, height, grid, settings, mask.pixels != nullptr)) {
     *error = "not enough memory for the deformation passes";
     return false;
   }
@@ -157,6 +176,12 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     MakeWeight(grid.windowX, grid.windowY, settings.weightSigma, weight_.data);
     weight = weight_.data;
   }
+  if (mask.pixels != nullptr) {
+    BlankMasked(first, *mask.pixels, blanked1_.data);
+    BlankMasked(second, *mask.pixels, blanked2_.data);
+    first = blanked1_.data;
+    second = blanked2_.data;
+  }
   PrefilterImages(first, second, width, height, settings.degree);
   const VectorGrid centres = grid.Centres();
   // Before the first pass, the vectors the single pass found valid count as measured.
@@ -164,7 +189,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
 
   for (int pass = 0; pass < settings.passes; ++pass) {
     PassReport& report = reports[pass];
-    report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings.median, &report.replaced);
+    report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings.median, mask.points, &report.replaced);
     if (settings.smoothPredictor) {
       SmoothPredictorField(field.u, grid.nx, grid.ny, smoothing_.data);
       SmoothPredictorField(field.v, grid.nx, grid.ny, smoothing_.data);
@@ -176,7 +201,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     Deform(width, height, settings.degree);
     std::memcpy(predictedU_.data, field.u, static_cast<size_t>(points) * sizeof(float));
     std::memcpy(predictedV_.data, field.v, static_cast<size_t>(points) * sizeof(float));
-    if (!Correlate(grid, width, height, plan, weight,
+    if (!Correlate(grid, width, height, plan, weight, mask,
                    {field.u, field.v, field.peak, measured_.data})) {
       *error = "not enough memory for the correlations";
       return false;
@@ -193,6 +218,6 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
   }
   // The final flags; rejected and unmeasured points keep values filled from their neighbours.
   int replaced = 0;
-  ValidateAndFill(field, grid.nx, grid.ny, settings.median, &replaced);
+  ValidateAndFill(field, grid.nx, grid.ny, settings.median, mask.points, &replaced);
   return true;
 }

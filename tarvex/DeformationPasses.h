@@ -68,30 +68,35 @@ class DeformationPasses {
   // writes settings.passes reports. `plan` is the table entry of the window size (null:
   // temporary plans, which allocate). False when the settings or the grid are unusable
   // or the first field holds no valid vector (nothing to predict from), with the field
-  // unchanged, or when memory cannot be obtained; `error` then says which.
+  // unchanged, or when memory cannot be obtained; `error` then says which. Masked points
+  // (`mask`) are never measured, and are filled from their neighbours only after all other
+  // points, so that the predictor next to a wall is the flow's own; masked pixels are set
+  // to their image's flow mean before the images are interpolated, so that the deformation
+  // carries nothing of a wall into the flow beside it.
   bool Run(const unsigned short* first, const unsigned short* second, int width, int height,
            const WindowGrid& grid, const FFTWplan* plan, const DeformationSettings& settings,
-           const GridField& field, PassReport* reports, const char** error);
+           const GridField& field, PassReport* reports, const char** error, const GridMask& mask = {});
 
   // The deformed images of the last pass (width * height floats each).
   const float* DeformedFirst() const { return deformed1_.data; }
   const float* DeformedSecond() const { return deformed2_.data; }
 
  private:
-  bool Reserve(int width, int height, const WindowGrid& grid, const DeformationSettings& s);
+  bool Reserve(int width, int height, const WindowGrid& grid, const DeformationSettings& s, bool masked);
   void PrefilterImages(const unsigned short* first, const unsigned short* second, int width,
                        int height, BSplineDegree degree);
   void Deform(int width, int height, BSplineDegree degree);
   bool Correlate(const WindowGrid& grid, int width, int height, const FFTWplan* plan,
-                 const float* weight, const PassField& out);
+                 const float* weight, const GridMask& mask, const PassField& out);
   // Median test on the measured points, then replacement; returns the rejected count.
   int ValidateAndFill(const GridField& field, int nx, int ny, const MedianTestSettings& median,
-                      int* replaced);
+                      const unsigned char* maskedPoints, int* replaced);
 
   int threads_;
   CArray<float> coefficients1_, coefficients2_, deformed1_, deformed2_;
   CArray<float> predictedU_, predictedV_, weight_, smoothing_;
   CArray<unsigned char> measured_, state_;
+  CArray<unsigned short> blanked1_, blanked2_;  // the images with their masked pixels blanked
   DisplacementPredictor predictor_;
   std::vector<std::unique_ptr<CorrelationWorkspace>> workspaces_;
   std::vector<std::unique_ptr<DeformationRows>> rows_;

@@ -111,6 +111,24 @@ void PIVGrid::setMeanSubtraction(bool subtract) {
   for (int k = 0; k < NumberOfPoints(); k++) pivgrid[k].setMeanSubtraction(subtract);
 }
 
+int PIVGrid::setMask(const FlowMask* mask, int windowX, int windowY) {
+  flowMask = mask;
+  maskWindowX = windowX;
+  maskWindowY = windowY;
+  int masked = 0;
+  for (int k = 0; k < NumberOfPoints(); k++) {
+    PIVPoint& p = pivgrid[k];
+    p.setMask(mask, OnMask(p));
+    if (p.Masked()) masked++;
+  }
+  return masked;
+}
+
+bool PIVGrid::OnMask(const PIVPoint& p) const {
+  return flowMask != nullptr && flowMask->PointMasked(static_cast<int>(p.X()), static_cast<int>(p.Y()),
+                                                      maskWindowX, maskWindowY);
+}
+
 void PIVGrid::ApplyParameterDefaults() {
   setMinRho(0.0f);
   setMaxVel(static_cast<float>(0.5 * std::hypot(static_cast<double>(fftx),
@@ -147,6 +165,7 @@ void PIVGrid::InitialisePoints(int flowdirn) {
       p.setSearchRegion(flowdirn);
       p.setSubPixelEstimator(subpix);
       p.setMeanSubtraction(MeanSubtraction);
+      p.setMask(flowMask, OnMask(p));
       Vx[k] = 0.0f;
       Vy[k] = 0.0f;
     }

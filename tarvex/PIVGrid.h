@@ -19,6 +19,7 @@
 #include "AtomicFile.h"
 #include "CorrelationWorkspace.h"
 #include "DpivFile.h"
+#include "FlowMask.h"
 #include "PIVImage.h"
 #include "PIVPoint.h"
 #include "PIVStandard.h"
@@ -58,6 +59,12 @@ class PIVGrid {
   // The results do not depend on it.
   void setThreads(int threads);
   int Threads() const { return static_cast<int>(workspaces.size()); }
+  // The image's mask (borrowed; null: none), handed to every point. A point is masked by
+  // the centre and quarter rules of FlowMask for a window of windowX x windowY (the DFT
+  // size of the grid whose points these are): it is never measured, no check switches it
+  // on, the smoothing leaves it at 0 and never takes it as a neighbour, and its window
+  // offset stays 0. Returns the number of masked points.
+  int setMask(const FlowMask* mask, int windowX, int windowY);
   // Where the grid's messages go (standard output unless set); borrowed.
   void setConsole(Console* c) { console = c; }
 
@@ -136,6 +143,9 @@ class PIVGrid {
   float avg_width;
   SubPixelEstimator subpix = SubPixelEstimator::Fit;
   bool MeanSubtraction = false;
+  const FlowMask* flowMask = nullptr;
+  int maskWindowX = 0;
+  int maskWindowY = 0;
   // One workspace per measuring thread (at least one), made by setThreads and kept.
   std::vector<std::unique_ptr<CorrelationWorkspace>> workspaces;
   std::string writeError;  // why the last velocity file could not be written
@@ -151,6 +161,8 @@ class PIVGrid {
   void AllocatePoints();
   void InitialisePoints(int flowdirn);
   void FreePoints();
+  // Whether point p is masked by the grid's mask.
+  bool OnMask(const PIVPoint& p) const;
   void PrintCheckCounts(int GoodData) const;
   // A check each point makes of itself: its verdicts counted and reported under title,
   // a format of one %f, the check's limit.

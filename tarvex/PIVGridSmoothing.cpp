@@ -1,5 +1,6 @@
 // Moving-average smoothing: every point gets the mean of the valid vectors in the
-// (2w+1) x (2w+1) block around it, which also fills the rejected points.
+// (2w+1) x (2w+1) block around it, which also fills the rejected points. A masked point
+// holds no vector and gets none (it stays at 0, so its window offset stays 0 too).
 #include "PIVGrid.h"
 
 int PIVGrid::MovingAverageVelocity() {
@@ -12,6 +13,7 @@ int PIVGrid::MovingAverageVelocity() {
   for (int i = 0; i < ny; i++) {
     for (int j = 0; j < nx; j++) {
       const int k = i * nx + j;
+      if (pivgrid[k].Masked()) continue;
       int N = 0;
       for (int l = i - w; l <= i + w; l++) {
         for (int m = j - w; m <= j + w; m++) {

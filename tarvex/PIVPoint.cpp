@@ -7,6 +7,8 @@
 
 #include "CorrelationWorkspace.h"
 #include "DefineFFTWPlans.h"
+#include "FlowMask.h"
+#include "MaskedWindowLoading.h"
 #include "WindowLoading.h"
 #include "dft_array.h"
 
@@ -164,11 +166,19 @@ WindowNorms PIVPoint::LoadWindows(CorrelationWorkspace& ws, bool asAnalysed) con
   const int width = pivImage->Width();
   const WindowSource<unsigned short> first{pivImage->I1, width, c.x1, c.y1};
   const WindowSource<unsigned short> second{pivImage->I2, width, c.x2, c.y2};
-  const float* mask = WindowFlag ? piv.Window : nullptr;
+  const float* weight = WindowFlag ? piv.Window : nullptr;
   const WindowTreatment treatment{kInverseFullScale, asAnalysed && MeanSubtraction,
-                                  asAnalysed ? mask : nullptr};
-  return LoadWindowPair(first, second, piv.nx, piv.ny, treatment, ws.transforms.fI1.data,
-                        ws.transforms.fI2.data);
+                                  asAnalysed ? weight : nullptr};
+  fftw_real* to1 = ws.transforms.fI1.data;
+  fftw_real* to2 = ws.transforms.fI2.data;
+  // Only windows that touch the mask take the slower path.
+  if (asAnalysed && mask != nullptr &&
+      (mask->MaskedIn(c.x1, c.y1, piv.nx, piv.ny) > 0 || mask->MaskedIn(c.x2, c.y2, piv.nx, piv.ny) > 0)) {
+    const WindowSource<unsigned char> flow1{mask->Bytes(), width, c.x1, c.y1};
+    const WindowSource<unsigned char> flow2{mask->Bytes(), width, c.x2, c.y2};
+    return LoadMaskedWindowPair(first, second, flow1, flow2, piv.nx, piv.ny, treatment, to1, to2);
+  }
+  return LoadWindowPair(first, second, piv.nx, piv.ny, treatment, to1, to2);
 }
 
 bool PIVPoint::ShowSubImages(float x0, float y0) {

@@ -19,6 +19,7 @@
 #include "piv.h"
 
 class CorrelationWorkspace;
+class FlowMask;
 
 class PIVPoint {
  public:
@@ -44,6 +45,8 @@ class PIVPoint {
   // Whether the last measurement found a usable correlation peak: a point without one
   // holds no vector, so no check may switch it on and the smoothing never uses it.
   bool HasMeasurement() const { return measured; }
+  // Whether the point lies on a masked part of the image: it is never measured.
+  bool Masked() const { return masked; }
 
   // Setters that store only.
   void setOn(unsigned char on) { piv.on = on; }
@@ -61,6 +64,12 @@ class PIVPoint {
   // Opt-in analysis modes; the defaults are the least-squares fit without mean subtraction.
   void setSubPixelEstimator(SubPixelEstimator estimator) { subpix = estimator; }
   void setMeanSubtraction(bool subtract) { MeanSubtraction = subtract; }
+  // The image's mask (borrowed; null: none) and whether the point is masked. Windows that
+  // cover masked pixels have them replaced by their flow mean when analysed.
+  void setMask(const FlowMask* flowMask, bool isMasked) {
+    mask = flowMask;
+    masked = isMasked;
+  }
 
   // DFT-size setters: each re-chooses the plan and remakes the mask.
   void setXDFTSize(int xdftsz);
@@ -97,6 +106,8 @@ class PIVPoint {
   float MaxVel;
   float MinRho;
   bool measured = false;
+  bool masked = false;
+  const FlowMask* mask = nullptr;
   // Storage of the correlation plane of a point that holds one, kept from one correlation
   // to the next: piv.CC points into it while the point holds its plane and is null once the
   // plane is released. A point measured without keeping its plane has none.
@@ -111,7 +122,7 @@ class PIVPoint {
   // Whether the store holds images and both windows lie inside them.
   bool WindowsAvailable() const;
   // Loads both windows into ws (prepared for the point's size), treated as the analysis
-  // asks (mean subtraction, mask) or as they are; returns their norms.
+  // asks (mean subtraction, window mask, masked pixels) or as they are; returns their norms.
   WindowNorms LoadWindows(CorrelationWorkspace& ws, bool asAnalysed) const;
   // The correlation: the centred, normalised plane in ws.cc, and with the point when
   // keepPlane is set or the plane has another element type than float (which ws.cc then

@@ -93,6 +93,13 @@ bool PIVPoint::CalculateCCVelocity() {
 }
 
 bool PIVPoint::CalculateCCVelocity(CorrelationWorkspace& ws) {
+  if (masked) {
+    // Nothing to measure: no displacement, no peak, off.
+    for (int i = 0; i < kNumberOfPeaks; ++i) piv.dx[i] = piv.dy[i] = piv.rho[i] = 0.0f;
+    measured = false;
+    setOn(0);
+    return true;
+  }
   if (FilterOn) CalculateFilter(ws);
   if (!FFTW_Rpiv_CC(ws, CCStored)) return false;
   if (!SearchPeaks(true, ws)) return false;

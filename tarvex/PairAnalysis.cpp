@@ -1,5 +1,7 @@
 #include "PairAnalysis.h"
 
+#include <utility>
+
 #include "DefineFFTWPlans.h"
 
 namespace {
@@ -50,6 +52,17 @@ PairAnalysis::PairAnalysis(const AnalysisSettings& settings, FFTWplan* plans, PI
   }
 }
 
+// The points of a grid of larger first-pass windows are those of the grid, and so are
+// their masked points: both grids classify them with the grid's window.
+bool PairAnalysis::SetMask(MaskImage mask) {
+  if (mask.Width() != images_.Width() || mask.Height() != images_.Height()) return false;
+  mask_ = std::make_unique<FlowMask>(std::move(mask));
+  const AnalysisSettings& s = settings_;
+  maskedPoints_ = grid_.setMask(mask_.get(), s.windowWidth, s.windowHeight);
+  if (firstGrid_ != nullptr) firstGrid_->setMask(mask_.get(), s.windowWidth, s.windowHeight);
+  return true;
+}
+
 // The grid's own first pass decides which points hold a measurement; with larger
 // first-pass windows their field starts the passes instead.
 bool PairAnalysis::Deform() {
@@ -58,7 +71,7 @@ bool PairAnalysis::Deform() {
     firstGrid_->CalculateGridTARVEX();
     start = firstGrid_.get();
   }
-  if (deformation_->Run(settings_, images_, plans_, *start, grid_, console_)) return true;
+  if (deformation_->Run(settings_, images_, plans_, *start, grid_, mask_.get(), console_)) return true;
   error_ = deformation_->Error();
   return false;
 }

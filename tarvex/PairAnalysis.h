@@ -20,6 +20,7 @@
 #include "Console.h"
 #include "DeformationAnalysis.h"
 #include "DpivFile.h"
+#include "FlowMask.h"
 #include "PIVGrid.h"
 #include "PIVImage.h"
 #include "piv.h"
@@ -35,6 +36,12 @@ class PairAnalysis {
   // holds the first pass only and must not be written as the result.
   bool Analyse(bool series);
   const std::string& Error() const { return error_; }
+
+  // Leaves out what is not flow from every following analysis: the mask must have the
+  // images' size (false otherwise, nothing changed). Returns through MaskedPoints() the
+  // number of grid points it masks.
+  bool SetMask(MaskImage mask);
+  int MaskedPoints() const { return maskedPoints_; }
 
   const AnalysisSettings& Settings() const { return settings_; }
   PIVGrid& Grid() { return grid_; }
@@ -55,6 +62,8 @@ class PairAnalysis {
   // With deformation passes only: the passes, and the grid of larger first-pass windows.
   std::unique_ptr<DeformationAnalysis> deformation_;
   std::unique_ptr<PIVGrid> firstGrid_;
+  std::unique_ptr<FlowMask> mask_;  // null without a mask
+  int maskedPoints_ = 0;
   std::string error_;  // why the last Analyse failed
 };
 

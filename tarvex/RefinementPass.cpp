@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "FitPeak2SubPixel.h"
+#include "MaskedWindowLoading.h"
 #include "ThreePointGaussian.h"
 #include "WindowLoading.h"
 #include "fftw-2d.h"
@@ -34,7 +35,8 @@ bool WindowGrid::WindowFits(int k, int width, int height) const {
 
 bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const float* predictedU,
                   const float* predictedV, const FFTWplan* plan, const float* weight,
-                  CorrelationWorkspace& ws, int first, int end, const PassField& out) {
+                  const GridMask& mask, CorrelationWorkspace& ws, int first, int end,
+                  const PassField& out) {
   const int nx = grid.windowX, ny = grid.windowY;
   if (!ws.PrepareCorrelation(nx, ny)) return false;
   fftwnd_plan forward = plan != nullptr ? ws.forward.View(plan->Forward) : nullptr;
@@ -51,10 +53,19 @@ bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const floa
     out.peak[k] = 0.0f;
     out.measured[k] = 0;
     if (!grid.WindowFits(k, images.width, images.height)) continue;
+    if (mask.points != nullptr && mask.points[k]) continue;
     const int left = grid.WindowLeft(k), top = grid.WindowTop(k);
-    const WindowNorms norms = LoadWindowPair(WindowSource<float>{images.first, images.width, left, top},
-                                             WindowSource<float>{images.second, images.width, left, top},
-                                             nx, ny, treatment, work.fI1.data, work.fI2.data);
+    const WindowSource<float> firstWindow{images.first, images.width, left, top};
+    const WindowSource<float> secondWindow{images.second, images.width, left, top};
+    WindowNorms norms;
+    if (mask.pixels != nullptr && mask.pixels->MaskedIn(left, top, nx, ny) > 0) {
+      // Both windows lie at the same place, and so does their mask.
+      const WindowSource<unsigned char> flow{mask.pixels->Bytes(), images.width, left, top};
+      norms = LoadMaskedWindowPair(firstWindow, secondWindow, flow, flow, nx, ny, treatment, work.fI1.data,
+                                   work.fI2.data);
+    } else {
+      norms = LoadWindowPair(firstWindow, secondWindow, nx, ny, treatment, work.fI1.data, work.fI2.data);
+    }
     const fftw_real* plane = work.Correlate(plans.forward, plans.inverse);
     NormalisedShiftInto(plane, nx, ny, norms.rho1 * norms.rho2, cc);
 

@@ -13,6 +13,7 @@
 
 #include "CorrelationWorkspace.h"
 #include "DisplacementPredictor.h"
+#include "FlowMask.h"
 #include "piv.h"
 
 // The windows of a grid, placed as PIVPoint places them: point (j, i) at
@@ -33,6 +34,13 @@ struct WindowGrid {
   // Whether point k's window lies in a width x height image; as in the single pass, a
   // window never includes the image's last column or row.
   bool WindowFits(int k, int width, int height) const;
+};
+
+// The mask of a deformation analysis (both null: none): the image's flow pixels, and the
+// grid's points, 1 where a point is masked.
+struct GridMask {
+  const FlowMask* pixels = nullptr;
+  const unsigned char* points = nullptr;
 };
 
 // The deformed images, height rows of width floats each, in pixel counts.
@@ -57,10 +65,12 @@ struct PassField {
 // whose windows have no correlation peak (a uniform window), gets measured 0 and keeps
 // the predictor. `plan` is the table entry for the window size (null: temporary plans,
 // which allocate); `weight`, when given, multiplies both mean-subtracted windows
-// (windowX * windowY values). The workspace is the calling thread's; false only when its
-// buffers cannot be obtained.
+// (windowX * windowY values). A masked point is not measured either; the masked pixels of
+// a window take its flow mean (MaskedWindowLoading). The workspace is the calling thread's;
+// false only when its buffers cannot be obtained.
 bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const float* predictedU,
                   const float* predictedV, const FFTWplan* plan, const float* weight,
-                  CorrelationWorkspace& ws, int first, int end, const PassField& out);
+                  const GridMask& mask, CorrelationWorkspace& ws, int first, int end,
+                  const PassField& out);
 
 #endif

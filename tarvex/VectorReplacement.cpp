@@ -4,7 +4,7 @@
 
 namespace {
 
-enum : unsigned char { kEmpty = 0, kKnown = 1, kFilledThisSweep = 2 };
+enum : unsigned char { kEmpty = 0, kKnown = 1, kFilledThisSweep = 2, kLater = 3 };
 
 // A sum of `count` estimates of a point's u and v.
 struct Estimate {
@@ -69,12 +69,14 @@ Estimate NeighbourMean(const float* u, const float* v, const unsigned char* stat
 }  // namespace
 
 int ReplaceInvalidVectors(float* u, float* v, const unsigned char* valid, int nx, int ny,
-                          unsigned char* state) {
+                          unsigned char* state, const unsigned char* last) {
   const int n = nx > 0 && ny > 0 ? nx * ny : 0;
-  int empty = 0;
+  int empty = 0, later = 0;
   for (int k = 0; k < n; ++k) {
-    state[k] = valid[k] ? kKnown : kEmpty;
+    const bool waits = !valid[k] && last != nullptr && last[k];
+    state[k] = valid[k] ? kKnown : waits ? kLater : kEmpty;
     if (!valid[k]) ++empty;
+    if (waits) ++later;
   }
   if (empty == n) {
     for (int k = 0; k < n; ++k) u[k] = v[k] = 0.0f;
@@ -82,8 +84,10 @@ int ReplaceInvalidVectors(float* u, float* v, const unsigned char* valid, int nx
   }
   const int filled = empty;
   // Every sweep fills at least the empty points next to a known one, and the grid is
-  // connected, so the loop ends after at most max(nx, ny) sweeps.
+  // connected, so the loop ends after at most max(nx, ny) sweeps once no point waits; a
+  // sweep that fills nothing lets the waiting points in.
   while (empty > 0) {
+    const int before = empty;
     for (int i = 0; i < ny; ++i) {
       for (int j = 0; j < nx; ++j) {
         const int k = i * nx + j;
@@ -99,6 +103,10 @@ int ReplaceInvalidVectors(float* u, float* v, const unsigned char* valid, int nx
     }
     for (int k = 0; k < n; ++k)
       if (state[k] == kFilledThisSweep) state[k] = kKnown;
+    if (empty < before || later == 0) continue;
+    for (int k = 0; k < n; ++k)
+      if (state[k] == kLater) state[k] = kEmpty;
+    later = 0;
   }
   return filled;
 }

@@ -19,7 +19,14 @@
 // scratch of nx * ny bytes. Returns the number of points filled. A field without any
 // valid point has nothing to fill from: u and v are then set to 0 everywhere and -1 is
 // returned.
+//
+// Points whose last[k] is 1 (masked points; last may be null) are filled only once no
+// other point can be: they serve no other point as a source before that, so that the flow
+// on either side of a wall is filled from its own side. The row 1 2 # _ _ 8 9 with # filled
+// last becomes 1 2 4 6 7 8 9: points 4 and 3 are extrapolated from the right (7, then 6),
+// then # is the mean of its neighbours. Filled in one go it would be 1 2 3 5 7 8 9, point 3
+// taking the value extrapolated into the wall.
 int ReplaceInvalidVectors(float* u, float* v, const unsigned char* valid, int nx, int ny,
-                          unsigned char* state);
+                          unsigned char* state, const unsigned char* last = nullptr);
 
 #endif

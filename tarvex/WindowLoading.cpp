@@ -8,17 +8,12 @@
 
 namespace {
 
-template <typename Pixel>
-const Pixel* Row(const WindowSource<Pixel>& s, int r) {
-  return s.image + static_cast<ptrdiff_t>(s.top + r) * s.width + s.left;
-}
-
 // The sum of the scaled pixels, one after another in index order.
 template <typename Pixel>
 double SequentialSum(const WindowSource<Pixel>& s, int nx, int ny, double inverseScale) {
   double sum = 0.0;
   for (int r = 0; r < ny; ++r) {
-    const Pixel* row = Row(s, r);
+    const Pixel* row = s.Row(r);
     for (int c = 0; c < nx; ++c) sum += row[c] * inverseScale;
   }
   return sum;
@@ -42,7 +37,7 @@ double ScaledSum(const WindowSource<unsigned short>& s, int nx, int ny, double i
   if (!IsPowerOfTwo(inverseScale)) return SequentialSum(s, nx, ny, inverseScale);
   uint64_t total = 0;
   for (int r = 0; r < ny; ++r) {
-    const unsigned short* row = Row(s, r);
+    const unsigned short* row = s.Row(r);
     for (int c0 = 0; c0 < nx; c0 += kPixelsPer32Bits) {
       const int end = std::min(nx, c0 + kPixelsPer32Bits);
       uint32_t part = 0;
@@ -59,8 +54,8 @@ void WritePair(const WindowSource<Pixel>& first, const WindowSource<Pixel>& seco
                int ny, double inverseScale, double mean1, double mean2, const float* weight,
                fftw_real* to1, fftw_real* to2) {
   for (int r = 0; r < ny; ++r) {
-    const Pixel* row1 = Row(first, r);
-    const Pixel* row2 = Row(second, r);
+    const Pixel* row1 = first.Row(r);
+    const Pixel* row2 = second.Row(r);
     const size_t k0 = static_cast<size_t>(r) * nx;
     for (int c = 0; c < nx; ++c) {
       double v1 = row1[c] * inverseScale - mean1;

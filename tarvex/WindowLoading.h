@@ -17,6 +17,8 @@
 
 #include <rfftw.h>
 
+#include <cstddef>
+
 #include "fftw-2d.h"
 
 // A window of an image with rows of `width` pixels whose first pixel is (left, top).
@@ -26,6 +28,9 @@ struct WindowSource {
   int width;
   int left;
   int top;
+
+  // The first pixel of the window's row r.
+  const Pixel* Row(int r) const { return image + static_cast<ptrdiff_t>(top + r) * width + left; }
 };
 
 // What is done to both windows on the way: pixel * inverseScale (a power of two keeps the

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "DefineFFTWPlans.h"
+#include "MaskFile.h"
 #include "PIVImage.h"
 #include "PairAnalysis.h"
 #include "ParseParameters.h"
@@ -23,8 +26,29 @@ bool PlanImages(const TarvexSettings& s, const PIVImage& image, std::vector<Pair
   return PlanRun(s, image.NumberImages(), jobs);
 }
 
-void AnnounceGrid(PairAnalysis& analysis, Console& console) {
-  console.Printf("\nTARVEX analysis grid = %d x %d\n", analysis.Grid().NX(), analysis.Grid().NY());
+bool SetRunMask(const TarvexSettings& s, PairAnalysis& analysis, const PIVImage& image) {
+  if (s.maskname[0] == '\0') return true;
+  MaskImage mask;
+  MaskFileKind kind;
+  std::string error;
+  if (!ReadMaskFile(s.maskname, mask, kind, error)) {
+    std::fprintf(stderr, "tarvex: %s\n", error.c_str());
+    return false;
+  }
+  const int width = mask.Width(), height = mask.Height();
+  if (!analysis.SetMask(std::move(mask))) {
+    std::fprintf(stderr, "tarvex: the mask %s is %d x %d px, the images are %d x %d px\n", s.maskname, width,
+                 height, image.Width(), image.Height());
+    return false;
+  }
+  return true;
+}
+
+void AnnounceGrid(const TarvexSettings& s, PairAnalysis& analysis, Console& console) {
+  const int nx = analysis.Grid().NX(), ny = analysis.Grid().NY();
+  console.Printf("\nTARVEX analysis grid = %d x %d\n", nx, ny);
+  if (s.maskname[0] != '\0')
+    console.Printf("Mask %s: %d of %d points masked\n", s.maskname, analysis.MaskedPoints(), nx * ny);
   console.Print("\nCalculating TARVEX, please wait .....\n");
   console.Flush();
 }
@@ -40,6 +64,9 @@ int RunAnalysis(const TarvexSettings& s) {
   std::vector<PairJob> jobs;
   if (!PlanImages(s, image, jobs)) return 1;
 
+  PairAnalysis analysis(ToAnalysisSettings(s), plans.Entries(), image, console);
+  if (!SetRunMask(s, analysis, image)) return 1;
+
   if (!(s.pflag & PFLAG_SERIES)) {
     int i1 = 0, i2 = 0;
     if (!ReadImagePair(i1, i2)) return 1;
@@ -49,8 +76,7 @@ int RunAnalysis(const TarvexSettings& s) {
     jobs[0].second = i2;
   }
 
-  PairAnalysis analysis(ToAnalysisSettings(s), plans.Entries(), image, console);
-  AnnounceGrid(analysis, console);
+  AnnounceGrid(s, analysis, console);
 
   ProgressLine progress(jobs.size(), (s.pflag & PFLAG_SERIES) && isatty(2), isatty(1) && isatty(2));
   Console direct;

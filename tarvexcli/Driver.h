@@ -14,8 +14,14 @@
 // when the store holds no image or a file name would not fit.
 bool PlanImages(const TarvexSettings& s, const PIVImage& image, std::vector<PairJob>& jobs);
 
-// "\nTARVEX analysis grid = NX x NY\n" and "\nCalculating TARVEX, please wait .....\n".
-void AnnounceGrid(PairAnalysis& analysis, Console& console);
+// Reads the run's mask (-mask) into the analysis, once the images are open; true at once
+// without one. False, with a message on standard error, when the file cannot be read or
+// its size is not the images'.
+bool SetRunMask(const TarvexSettings& s, PairAnalysis& analysis, const PIVImage& image);
+
+// "\nTARVEX analysis grid = NX x NY\n", with a mask "Mask NAME: M of N points masked\n",
+// and "\nCalculating TARVEX, please wait .....\n".
+void AnnounceGrid(const TarvexSettings& s, PairAnalysis& analysis, Console& console);
 
 // Runs the whole analysis of a parsed command line; returns the exit status.
 int RunAnalysis(const TarvexSettings& settings);

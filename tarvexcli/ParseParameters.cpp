@@ -280,6 +280,10 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
       if (!HasValues(i, 1, last, "-dft0")) return false;
       if (!SetFirstWindow(argv[++i], s)) return false;
     }
+    if (strcmp(argv[i], "-mask") == 0) {
+      if (!HasValues(i, 1, last, "-mask")) return false;
+      if (!CopyName(s.maskname, argv[++i], "the -mask name")) return false;
+    }
   }
   if (!CopyName(s.filename, argv[last], "the image-pair file name")) return false;
   if (s.Delx == 0 && s.Dely == 0) {

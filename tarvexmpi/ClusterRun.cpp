@@ -143,7 +143,13 @@ int RunCluster(int argc, char** argv, int rank, int ranks) {
   if (AgreeStatus(ready) != 0) return 1;
 
   PairAnalysis analysis(ToAnalysisSettings(s), plans->Entries(), *image, console);
-  if (rank == 0) AnnounceGrid(analysis, console);
+  // Every rank reads the mask; a refusal stops them all before any work.
+  {
+    QuietStandardError quiet(rank != 0);
+    ready = SetRunMask(s, analysis, *image) ? 0 : 1;
+  }
+  if (AgreeStatus(ready) != 0) return 1;
+  if (rank == 0) AnnounceGrid(s, analysis, console);
 
   SeriesRun run(s, *image, analysis, console);
   const size_t begin = BlockStart(jobs.size(), rank, ranks), end = BlockStart(jobs.size(), rank + 1, ranks);

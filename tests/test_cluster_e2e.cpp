@@ -119,6 +119,29 @@ TEST_F(Cluster, TheTwoPassAnalysisIsTheSerialRun) {
   ExpectSerialResults({"-i", "-dft", "32", "-gspac", "16", "16", "-tec", "t", "-all", "1", "1", "2", "run.b16"});
 }
 
+// Every rank reads the mask (kept in a directory of its own, which the comparison of the
+// outputs passes over): the serial run's files and text; a mask of the wrong size stops
+// every rank before any work, said once.
+TEST_F(Cluster, AMaskIsReadByEveryRank) {
+  ASSERT_EQ(mkdir(dir.file("m").c_str(), 0755), 0);
+  std::vector<uint16_t> flow(160 * 128, 1);
+  for (int y = 40; y < 100; y++)
+    for (int x = 60; x < 110; x++) flow[y * 160 + x] = 0;
+  WriteImagePairFile(dir.file("m/mask.b16"), 160, 128, {flow});
+  ExpectSerialResults({"-i", "-dft", "32", "-gspac", "16", "16", "-MVOcheck", "1", "-s", "-mask", "m/mask.b16",
+                       "-all", "1", "1", "2", "run.b16"});
+  WriteImagePairFile(dir.file("m/small.b16"), 16, 16, {std::vector<uint16_t>(256, 1)});
+  const RunResult refused =
+      RunRanks(3, {"-dft", "32", "-mask", "m/small.b16", "-all", "1", "1", "2", "run.b16"}, dir.path());
+  EXPECT_EQ(refused.status, 1);
+  // Said once, by rank 0 (the launcher adds its own report of the failed ranks).
+  const std::string message = "tarvex: the mask m/small.b16 is 16 x 16 px, the images are 160 x 128 px\n";
+  EXPECT_EQ(refused.err.rfind(message, 0), 0u) << refused.err;
+  EXPECT_EQ(refused.err.find(message, 1), std::string::npos) << refused.err;
+  EXPECT_EQ(refused.out.find("Calculating TARVEX"), std::string::npos);
+  EXPECT_EQ(Outputs(dir.path()), (std::map<std::string, std::string>{{"m", ""}}));
+}
+
 TEST_F(Cluster, OnePairWithoutASeriesIsAnalysedByRankZero) {
   const RunResult serial = RunProgram("tarvex", {"-dft", "32", "run.b16"}, dir.path(), "3 4\n");
   ASSERT_EQ(serial.status, 0);
