@@ -39,23 +39,23 @@ rows() {
   done
 }
 
-printf '| case | mode | valid | RMS error (px) | bias x, y (px) | outliers > 0.5 px |\n'
-printf '|---|---|---|---|---|---|\n'
-echo "$cases" | while IFS='|' read -r name synth; do
-  # shellcheck disable=SC2086
-  "$bin/pivsynth" --size 256x256 --seed 11 $synth --out case.b16 >/dev/null
-  rows "$name" "$modes" 3
-done
+# One table: its first header cell, the image size, the cases, the modes, digits of the bias.
+table() {
+  printf '| %s | mode | valid | RMS error (px) | bias x, y (px) | outliers > 0.5 px |\n' "$1"
+  printf '|---|---|---|---|---|---|\n'
+  echo "$3" | while IFS='|' read -r name synth; do
+    # shellcheck disable=SC2086
+    "$bin/pivsynth" --size "$2" --seed 11 $synth --out case.b16 >/dev/null
+    rows "$name" "$4" "$5"
+  done
+}
+
+table case 256x256 "$cases" "$modes" 3
 
 deform="gauss3 -meansub|-subpix gauss3 -meansub
 -deform 1|-deform 1
 -deform 2|-deform 2
 -deform 3|-deform 3"
 
-printf '\n| case (512 x 512 px) | mode | valid | RMS error (px) | bias x, y (px) | outliers > 0.5 px |\n'
-printf '|---|---|---|---|---|---|\n'
-echo "$deform_cases" | while IFS='|' read -r name synth; do
-  # shellcheck disable=SC2086
-  "$bin/pivsynth" --size 512x512 --seed 11 $synth --out case.b16 >/dev/null
-  rows "$name" "$deform" 4
-done
+echo
+table "case (512 x 512 px)" 512x512 "$deform_cases" "$deform" 4

@@ -47,20 +47,29 @@ struct LinearField {
   double At(double x, double y) const { return a + b * x + c * y; }
 };
 
-TEST(DisplacementPredictor, ReproducesALinearFieldAtEveryPixel) {
+// The centres of 32 x 32 windows every 16 px, 6 by 5 of them: (15.5, 15.5) to (95.5, 79.5).
+VectorGrid SixByFiveGrid() {
   VectorGrid g;
   g.nx = 6;
   g.ny = 5;
   g.x0 = 15.5;
   g.y0 = 15.5;
   g.dx = g.dy = 16;
+  return g;
+}
+
+// sign * f at every centre of g, row after row.
+std::vector<float> AtCentres(const LinearField& f, const VectorGrid& g, double sign) {
+  std::vector<float> values;
+  for (int i = 0; i < g.ny; ++i)
+    for (int j = 0; j < g.nx; ++j) values.push_back(static_cast<float>(sign * f.At(g.x0 + g.dx * j, g.y0 + g.dy * i)));
+  return values;
+}
+
+TEST(DisplacementPredictor, ReproducesALinearFieldAtEveryPixel) {
+  const VectorGrid g = SixByFiveGrid();
   const LinearField f;
-  std::vector<float> u(30), v(30);
-  for (int i = 0; i < 5; ++i)
-    for (int j = 0; j < 6; ++j) {
-      u[i * 6 + j] = static_cast<float>(f.At(15.5 + 16 * j, 15.5 + 16 * i));
-      v[i * 6 + j] = static_cast<float>(-f.At(15.5 + 16 * j, 15.5 + 16 * i));
-    }
+  const std::vector<float> u = AtCentres(f, g, 1.0), v = AtCentres(f, g, -1.0);
   const int w = 112, h = 96;  // exactly the image the windows cover
   DisplacementPredictor p;
   ASSERT_TRUE(p.Set(g, u.data(), v.data(), PredictorInterpolation::Bilinear, w));
@@ -141,19 +150,9 @@ TEST(DisplacementPredictor, AtGivesTheValueOfTheRowsAnywhere) {
   // The linear field above on its 6 x 5 grid: At is exact between and beyond the centres
   // (the rotation example of DeformationAnalysis.h needs it at q + d/2), and equals Row
   // at the pixels.
-  VectorGrid g;
-  g.nx = 6;
-  g.ny = 5;
-  g.x0 = 15.5;
-  g.y0 = 15.5;
-  g.dx = g.dy = 16;
+  const VectorGrid g = SixByFiveGrid();
   const LinearField f;
-  std::vector<float> u(30), v(30);
-  for (int i = 0; i < 5; ++i)
-    for (int j = 0; j < 6; ++j) {
-      u[i * 6 + j] = static_cast<float>(f.At(15.5 + 16 * j, 15.5 + 16 * i));
-      v[i * 6 + j] = 2.0f;
-    }
+  const std::vector<float> u = AtCentres(f, g, 1.0), v(30, 2.0f);
   DisplacementPredictor p;
   ASSERT_TRUE(p.Set(g, u.data(), v.data(), PredictorInterpolation::Bilinear, 112));
   float au = 0, av = 0;
