@@ -1,8 +1,28 @@
 #include "ConverterCommandLines.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+
+namespace {
+
+// A series' start index: a whole number from 0 to INT_MAX and nothing after it. Anything else
+// is refused, as a series from an index read as 0 would convert other files than meant.
+bool ParseStartIndex(const char* text, int& start) {
+  errno = 0;
+  char* end = nullptr;
+  const long value = strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno == ERANGE || value < 0 || value > INT_MAX) {
+    fprintf(stderr, "\n\nStart index \"%s\" is not a whole number from 0 to %d ....\n\n", text, INT_MAX);
+    return false;
+  }
+  start = static_cast<int>(value);
+  return true;
+}
+
+}  // namespace
 
 bool ParsePralenCommandLine(int argc, char* argv[], PralenCommandLine& line) {
   // A lone argument would name only the output file; converting nothing into it is
@@ -38,8 +58,8 @@ bool ParseQuenlarCommandLine(int argc, char* argv[], QuenlarCommandLine& line) {
   line.input = argv[1];
   line.output = argv[2];
   line.series = argc == 4;
-  line.start = line.series ? atoi(argv[3]) : 0;
-  return true;
+  line.start = 0;
+  return !line.series || ParseStartIndex(argv[3], line.start);
 }
 
 bool SeriesFileName(const char* series, long index, char (&name)[kB16NameSize]) {

@@ -23,12 +23,14 @@ struct DolvekCommandLine {
 };
 bool ParseDolvekCommandLine(int argc, char* argv[], DolvekCommandLine& line);
 
-// quenlar InputFile OutputFile, or quenlar SeriesName OutputFile StartIndex.
+// quenlar InputFile OutputFile, or quenlar SeriesName OutputFile StartIndex. A start index
+// that is not a whole number from 0 to INT_MAX is refused ("\n\nStart index \"abc\" is not a
+// whole number from 0 to 2147483647 ....\n\n" on standard error).
 struct QuenlarCommandLine {
   const char* input = nullptr;  // the camera file, or the series name
   const char* output = nullptr;
   bool series = false;
-  int start = 0;  // first index of a series, read as atoi reads it
+  int start = 0;  // first index of a series
 };
 bool ParseQuenlarCommandLine(int argc, char* argv[], QuenlarCommandLine& line);
 
