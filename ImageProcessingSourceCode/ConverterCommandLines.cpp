@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 namespace {
@@ -25,13 +26,15 @@ bool ParseStartIndex(const char* text, int& start) {
 }  // namespace
 
 bool ParsePralenCommandLine(int argc, char* argv[], PralenCommandLine& line) {
-  // A lone argument would name only the output file; converting nothing into it is
-  // taken as a mistake rather than a request for an empty file.
-  if (argc < 3) {
+  line.fullDepth = argc > 1 && std::strcmp(argv[1], "-fulldepth") == 0;
+  line.first = line.fullDepth ? 2 : 1;
+  // A lone file would name only the output file; converting nothing into it is taken as a
+  // mistake rather than a request for an empty file.
+  if (argc < line.first + 2) {
     std::cerr << "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n";
     return false;
   }
-  line.inputs = argc - 2;
+  line.inputs = argc - line.first - 1;
   line.output = argv[argc - 1];
   return true;
 }

@@ -9,8 +9,12 @@
 
 #include "ConverterReaders.h"  // kB16NameSize
 
-// pralen TIFF-1 [TIFF-2 ... TIFF-N] OutputFile: the TIFF files are argv[1] .. argv[inputs].
+// pralen [-fulldepth] TIFF-1 [TIFF-2 ... TIFF-N] OutputFile: the input files are
+// argv[first] .. argv[first + inputs - 1]. -fulldepth counts only as the first argument, so
+// that every command line without it means what it always meant.
 struct PralenCommandLine {
+  bool fullDepth = false;
+  int first = 1;
   int inputs = 0;
   const char* output = nullptr;
 };

@@ -17,10 +17,6 @@ void ExpandToSamples(png_structp png, png_infop) { png_set_expand(png); }
 
 }  // namespace
 
-bool IsPngSignature(const unsigned char* bytes, size_t count) {
-  return count >= 8 && png_sig_cmp(bytes, 0, 8) == 0;
-}
-
 bool ReadPngMask(FILE* file, MaskImage& mask, std::string& error) {
   PngReading reading;
   if (!reading.Ok()) {

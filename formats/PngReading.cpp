@@ -51,3 +51,7 @@ bool PngReading::ReadImage(png_bytepp rows) {
   png_read_end(png_, nullptr);
   return true;
 }
+
+bool IsPngSignature(const unsigned char* bytes, size_t count) {
+  return count >= 8 && png_sig_cmp(bytes, 0, 8) == 0;
+}

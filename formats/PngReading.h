@@ -56,4 +56,7 @@ class PngReading {
   png_infop info_ = nullptr;
 };
 
+// Whether the first bytes of a file (at least 8 of them) are a PNG signature.
+bool IsPngSignature(const unsigned char* bytes, size_t count);
+
 #endif

@@ -132,13 +132,6 @@ bool JudgeRun(const TiffLayout& layout, const unsigned char* bytes, size_t count
 
 }  // namespace
 
-bool IsTiffSignature(const unsigned char* bytes, size_t count) {
-  if (count < 4) return false;
-  const bool little = bytes[0] == 'I' && bytes[1] == 'I' && (bytes[2] == 42 || bytes[2] == 43) && bytes[3] == 0;
-  const bool big = bytes[0] == 'M' && bytes[1] == 'M' && bytes[2] == 0 && (bytes[3] == 42 || bytes[3] == 43);
-  return little || big;
-}
-
 bool ReadTiffMask(const std::string& path, MaskImage& mask, std::string& error) {
   TiffReading reading(path, TiffReading::Messages::Quiet);
   if (reading.Tiff() == nullptr) {

@@ -107,3 +107,10 @@ bool ReadPixelRuns(TIFF* tif, uint32_t width, uint32_t height, int samples, int 
   if (TIFFIsTiled(tif)) return ReadTiles(tif, width, height, samples, bits, run, error);
   return ReadStrips(tif, width, height, (static_cast<size_t>(width) * samples * bits + 7) / 8, run, error);
 }
+
+bool IsTiffSignature(const unsigned char* bytes, size_t count) {
+  if (count < 4) return false;
+  const bool little = bytes[0] == 'I' && bytes[1] == 'I' && (bytes[2] == 42 || bytes[2] == 43) && bytes[3] == 0;
+  const bool big = bytes[0] == 'M' && bytes[1] == 'M' && bytes[2] == 0 && (bytes[3] == 42 || bytes[3] == 43);
+  return little || big;
+}

@@ -11,6 +11,7 @@
 
 #include <tiffio.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -54,5 +55,8 @@ class TiffReading {
 using PixelRun = std::function<bool(const unsigned char* bytes, uint32_t count, uint32_t x0, uint32_t y)>;
 bool ReadPixelRuns(TIFF* tif, uint32_t width, uint32_t height, int samples, int bits, const PixelRun& run,
                    std::string& error);
+
+// Whether the first bytes of a file (at least 4 of them) are a TIFF (or BigTIFF) header.
+bool IsTiffSignature(const unsigned char* bytes, size_t count);
 
 #endif

@@ -35,10 +35,28 @@ TEST(ConverterCommandLines, PralenTakesAnyNumberOfTiffsBeforeTheOutput) {
   EXPECT_EQ(line.inputs, 3);
   EXPECT_STREQ(line.output, "out.dat");
 
-  Argv lone({"pralen", "out.dat"});
-  CaptureStderr();
-  EXPECT_FALSE(ParsePralenCommandLine(lone.argc(), lone.argv(), line));
-  EXPECT_EQ(GetCapturedStderr(), "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n");
+  EXPECT_FALSE(line.fullDepth);
+  EXPECT_EQ(line.first, 1);
+
+  // -fulldepth counts as the first argument only; elsewhere it is a file name, as it always was.
+  Argv full({"pralen", "-fulldepth", "a.png", "b.tif", "out.dat"});
+  ASSERT_TRUE(ParsePralenCommandLine(full.argc(), full.argv(), line));
+  EXPECT_TRUE(line.fullDepth);
+  EXPECT_EQ(line.first, 2);
+  EXPECT_EQ(line.inputs, 2);
+  EXPECT_STREQ(line.output, "out.dat");
+  Argv later({"pralen", "a.tif", "-fulldepth", "out.dat"});
+  ASSERT_TRUE(ParsePralenCommandLine(later.argc(), later.argv(), line));
+  EXPECT_FALSE(line.fullDepth);
+  EXPECT_EQ(line.inputs, 2);
+
+  for (const std::vector<std::string>& words :
+       {std::vector<std::string>{"pralen", "out.dat"}, {"pralen", "-fulldepth", "out.dat"}, {"pralen", "-fulldepth"}}) {
+    Argv lone(words);
+    CaptureStderr();
+    EXPECT_FALSE(ParsePralenCommandLine(lone.argc(), lone.argv(), line));
+    EXPECT_EQ(GetCapturedStderr(), "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n");
+  }
 }
 
 TEST(ConverterCommandLines, DolvekTakesExactlyAnInputAndAnOutput) {
