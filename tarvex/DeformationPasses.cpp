@@ -74,6 +74,11 @@ DeformationPasses::DeformationPasses(int threads) : threads_(std::max(threads, 1
   }
 }
 
+void DeformationPasses::SetCancelFlag(const std::atomic<bool>* cancel) {
+  cancel_ = cancel;
+  for (auto& ws : workspaces_) ws->SetCancelFlag(cancel);
+}
+
 bool DeformationPasses::Reserve(int width, int height, const WindowGrid& grid,
                                 const DeformationSettings& s, bool masked) {
   const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -188,6 +193,10 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
   std::memcpy(measured_.data, field.flag, static_cast<size_t>(points));
 
   for (int pass = 0; pass < settings.passes; ++pass) {
+    if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+      *error = "the analysis was cancelled";
+      return false;
+    }
     PassReport& report = reports[pass];
     report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings.median, mask.points, &report.replaced);
     if (settings.smoothPredictor) {
