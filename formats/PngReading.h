@@ -4,7 +4,8 @@
 // Worked example: a 3 x 2 16-bit grey PNG reads as ReadHeader(file), Width() 3, Height() 2,
 // then Decode(nullptr, &rows) gives rows.channels 1, rows.depth 16, rows.row_bytes 6, and
 // ReadImage fills two rows of 6 bytes, each sample high byte first. A file cut inside its
-// image data gives false from ReadImage with Error() "Read Error".
+// image data gives false from ReadImage with Error() "Read Error"; one whose image data
+// have a wrong CRC, "IDAT: CRC error".
 #ifndef FORMATS_PNGREADING_H
 #define FORMATS_PNGREADING_H
 

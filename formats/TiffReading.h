@@ -2,10 +2,11 @@
 // delivered as stored, row by row from strips or tile by tile: the TIFF readers' (the mask
 // file, pralen) common part.
 //
-// Worked example: a 5 x 3 picture of 8-bit grey in tiles of 16 x 16 gives one run per row
-// of the one tile: (bytes, 5, x0 0, y 0), (bytes, 5, 0, 1), (bytes, 5, 0, 2). A strip whose
-// Deflate data are damaged stops the runs: ReadPixelRuns returns false and FirstProblem() is
-// "Decoding error at scanline 0".
+// Worked example: a 20 x 18 picture in tiles of 16 x 16 gives the runs of tile after tile:
+// (bytes, 16, x0 0, y 0) .. (bytes, 16, 0, 15), then (bytes, 4, 16, 0) .. (bytes, 4, 16, 15),
+// then rows 16 and 17 likewise. In strips of 2 rows whose second strip holds damaged Deflate
+// data the runs stop at row 2: ReadPixelRuns returns false and FirstProblem() begins
+// "Decoding error at scanline 2".
 #ifndef FORMATS_TIFFREADING_H
 #define FORMATS_TIFFREADING_H
 

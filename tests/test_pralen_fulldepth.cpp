@@ -156,7 +156,7 @@ std::vector<uint32_t> WideSamples(size_t count, uint32_t seed) {
   for (size_t k = 0; k < count; ++k) v[k] = static_cast<uint32_t>((k * 40503u + seed * 977u) % 65536u);
   v[0] = 0;
   v[count - 1] = 65535;
-  if (count > 2) v[1] = 0x1201, v[2] = 0x1202;
+  if (count > 3) v[1] = 0x1201, v[2] = 0x1202, v[3] = 40000;
   return v;
 }
 
@@ -394,7 +394,7 @@ TEST(PralenRefusals, WhatFullDepthCannotConvertExactly) {
       {"late.tif", "\n\nTIFF file late.tif, page 2 does not decode: Decoding error at scanline 2"},
       {"zlib.png", "\n\nPNG file zlib.png does not decode: IDAT: "},
       {"crc.png", "\n\nPNG file crc.png does not decode: IDAT: CRC error ....\n\n"},
-      {"cut.png", "\n\nPNG file cut.png does not decode: "},
+      {"cut.png", "\n\nPNG file cut.png does not decode: Read Error ....\n\n"},
       {"text.png", "\n\ntext.png is neither a TIFF nor a PNG file ....\n\n"},
       {"missing.png", "\n\nCannot open missing.png: No such file or directory ....\n\n"},
   };
