@@ -104,7 +104,7 @@ py::array_t<uint16_t> ArrayFromImages(int count, int width, int height, const st
     throw std::logic_error("image stack of " + std::to_string(pixels.size()) + " counts is not " +
                            std::to_string(count) + " images of " + std::to_string(width) + " x " +
                            std::to_string(height) + " px");
-  std::memcpy(stack.mutable_data(), pixels.data(), pixels.size() * sizeof(uint16_t));
+  if (!pixels.empty()) std::memcpy(stack.mutable_data(), pixels.data(), pixels.size() * sizeof(uint16_t));
   return stack;
 }
 
