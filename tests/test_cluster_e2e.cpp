@@ -75,6 +75,25 @@ int KillRanksIn(const std::string& dir) {
   return killed;
 }
 
+// Runs the serial program and tarvex-mpi on 1 to maxRanks ranks, the outputs removed in
+// between, and expects the same files (at least leastFiles) and the same standard output.
+void ExpectRanksMatchSerial(const TempDir& dir, const std::vector<std::string>& options, int maxRanks,
+                            size_t leastFiles) {
+  const RunResult serial = RunProgram("tarvex", options, dir.path());
+  ASSERT_EQ(serial.status, 0) << serial.err;
+  const auto expected = Outputs(dir.path());
+  ASSERT_GE(expected.size(), leastFiles);
+  for (const auto& f : expected) std::remove(dir.file(f.first).c_str());
+  for (int ranks = 1; ranks <= maxRanks; ranks++) {
+    const RunResult parallel = RunRanks(ranks, options, dir.path());
+    EXPECT_EQ(parallel.status, 0) << ranks << " ranks: " << parallel.err;
+    EXPECT_TRUE(parallel.out == serial.out) << ranks << " ranks: standard output differs";
+    const auto written = Outputs(dir.path());
+    EXPECT_TRUE(written == expected) << ranks << " ranks: files differ";
+    for (const auto& f : written) std::remove(dir.file(f.first).c_str());
+  }
+}
+
 class Cluster : public testing::Test {
  protected:
   void SetUp() override {
@@ -88,22 +107,9 @@ class Cluster : public testing::Test {
     std::remove(dir.file("run.dpiv").c_str());
   }
 
-  // Runs the serial program and tarvex-mpi on 1 to 4 ranks in fresh copies of the directory
-  // and expects the same files and the same standard output.
+  // The serial run's files and text on 1 to 4 ranks.
   void ExpectSerialResults(const std::vector<std::string>& options) {
-    const RunResult serial = RunProgram("tarvex", options, dir.path());
-    ASSERT_EQ(serial.status, 0) << serial.err;
-    const auto expected = Outputs(dir.path());
-    ASSERT_GE(expected.size(), 12u);
-    for (const auto& f : expected) std::remove(dir.file(f.first).c_str());
-    for (int ranks = 1; ranks <= 4; ranks++) {
-      const RunResult parallel = RunRanks(ranks, options, dir.path());
-      EXPECT_EQ(parallel.status, 0) << ranks << " ranks: " << parallel.err;
-      EXPECT_TRUE(parallel.out == serial.out) << ranks << " ranks: standard output differs";
-      const auto written = Outputs(dir.path());
-      EXPECT_TRUE(written == expected) << ranks << " ranks: files differ";
-      for (const auto& f : written) std::remove(dir.file(f.first).c_str());
-    }
+    ExpectRanksMatchSerial(dir, options, 4, 12);
   }
   TempDir dir;
 };
@@ -273,20 +279,7 @@ TEST(ClusterJumpingSeries, EveryOptionButTheTwoPassAnalysisIsTheSerialRun) {
       {"-dft", "32", "-gspac", "16", "16", "-deform", "1", "-dft0", "64", "-MVOcheck", "1", "-s", "-all", "1", "1",
        "2", "run.b16"},
   };
-  for (const std::vector<std::string>& options : optionSets) {
-    const RunResult serial = RunProgram("tarvex", options, dir.path());
-    ASSERT_EQ(serial.status, 0) << serial.err;
-    const auto expected = Outputs(dir.path());
-    ASSERT_GE(expected.size(), 7u);
-    for (const auto& f : expected) std::remove(dir.file(f.first).c_str());
-    for (int ranks = 1; ranks <= 3; ranks++) {
-      const RunResult parallel = RunRanks(ranks, options, dir.path());
-      EXPECT_EQ(parallel.status, 0) << ranks << " ranks: " << parallel.err;
-      EXPECT_TRUE(parallel.out == serial.out) << ranks << " ranks: standard output differs";
-      EXPECT_TRUE(Outputs(dir.path()) == expected) << ranks << " ranks: files differ";
-      for (const auto& f : Outputs(dir.path())) std::remove(dir.file(f.first).c_str());
-    }
-  }
+  for (const std::vector<std::string>& options : optionSets) ExpectRanksMatchSerial(dir, options, 3, 7);
   // -i on this series: 2 ranks change vectors of pairs 4 to 6 (53 of 294 on this series, by up
   // to 47 px), as the README says.
   const std::vector<std::string> twoPass = {"-i", "-dft", "32", "-gspac", "16", "16", "-all", "1", "1", "2", "run.b16"};
