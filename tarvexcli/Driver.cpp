@@ -67,6 +67,7 @@ void AnnounceGrid(const TarvexSettings& s, PairAnalysis& analysis, Console& cons
 // ParseParameters has refused non-positive DFT sizes, spacings and strides, so the grid
 // size and the series loop are finite here.
 int RunAnalysis(const TarvexSettings& s) {
+  // Before anything is written, the wisdom file included.
   RunRecord record;
   if (!CheckBeforeWriting(s, record)) return 1;
   Console& console = StandardOutput();
@@ -79,6 +80,7 @@ int RunAnalysis(const TarvexSettings& s) {
 
   PairAnalysis analysis(ToAnalysisSettings(s), plans.Entries(), image, console);
   if (!SetRunMask(s, analysis, image)) return 1;
+  // A series' record is there before its first file.
   if ((s.pflag & PFLAG_SERIES) && !record.Write()) return 1;
 
   if (!(s.pflag & PFLAG_SERIES)) {
