@@ -1,13 +1,11 @@
 #include "DpivFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 
 #include "AtomicFile.h"
+#include "DpivRecords.h"
 #include "ImagePairFile.h"  // kMaxImageSide
 
 const char* const kDefaultDpivName = "TARVEX-Vel.dpiv";
@@ -41,30 +39,6 @@ static_assert(2 + sizeof kDpivHeadAfterTitle / sizeof kDpivHeadAfterTitle[0] == 
               "the head of a DPIV file has kDpivHeaderLines lines");
 
 constexpr double kPositionTolerance = 1e-3;
-
-bool OnlySpace(const char* p) {
-  for (; *p != '\0'; ++p)
-    if (!std::isspace(static_cast<unsigned char>(*p))) return false;
-  return true;
-}
-
-// One record: flag (0 or 1), x, y, U, V, peak value, separated by white space.
-bool ParseRecord(const std::string& line, VectorRecord& vector) {
-  if (line.find('\0') != std::string::npos) return false;
-  const char* p = line.c_str();
-  char* end = nullptr;
-  const long flag = std::strtol(p, &end, 10);
-  if (end == p || (flag != 0 && flag != 1) || !std::isspace(static_cast<unsigned char>(*end))) return false;
-  double values[5];  // x, y, U, V, peak value
-  for (double& value : values) {
-    p = end;
-    value = std::strtod(p, &end);
-    if (end == p || !std::isfinite(value)) return false;
-  }
-  if (!OnlySpace(end)) return false;
-  vector = {flag == 1, values[0], values[1], values[2], values[3], values[4]};
-  return true;
-}
 
 std::vector<double> Distinct(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -139,32 +113,9 @@ WriteStatus WriteDpivFile(const char* fname, const std::vector<VectorRecord>& re
 }
 
 bool ReadDpivFile(const std::string& path, VectorField& field, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open the DPIV file " + path;
-    return false;
-  }
   field = VectorField();
-  std::string line;
-  int number = 0;
-  while (number < kDpivHeaderLines && std::getline(in, line) && !line.empty() && line[0] == '#') number++;
-  if (number < kDpivHeaderLines) {
-    error = path + " does not begin with the 12 comment lines of a DPIV file";
-    return false;
-  }
-  while (std::getline(in, line)) {
-    number++;
-    VectorRecord vector;
-    if (!ParseRecord(line, vector)) {
-      error = path + ", line " + std::to_string(number) + ": not a record of flag, x, y, U, V and peak value";
-      return false;
-    }
-    field.vectors.push_back(vector);
-  }
-  if (field.vectors.empty()) {
-    error = path + " holds no vectors";
-    return false;
-  }
+  std::string buffer;
+  if (!ReadDpivRecords(path, buffer, field.vectors, error)) return false;
   if (!FindGrid(field, error)) {
     error = path + ": " + error;
     return false;
