@@ -18,16 +18,8 @@
 #include "Calibration.h"
 #include "DpivFile.h"
 #include "FieldFrame.h"
+#include "FieldStatistics.h"
 #include "FieldGrid.h"
-
-// Statistics in px (and px^2 for the covariance), one value per point in grid order; NaN
-// where undefined.
-struct FieldStatistics {
-  size_t fields = 0;  // fields read
-  std::vector<int> n_valid;
-  std::vector<double> u_mean, v_mean, u_std, v_std, uv_cov;
-  std::vector<ExtraField> extra_means;  // named as the extra quantity itself
-};
 
 // Writes the statistics in the calibration's units.
 WriteStatus WriteStatisticsFile(const std::string& path, const FieldGrid& grid, const Calibration& calibration,
