@@ -6,7 +6,7 @@
 //
 // Worked example: valid u = 1, 2, 4 and v = 0, 1, 1 at a point (a fourth, rejected vector
 // left out) give N = 3, u_mean = 7/3, v_mean = 2/3, u_std = 1.5275, v_std = 0.57735 and
-// uv_cov = ((1 - 7/3)(0 - 2/3) + (2 - 7/3)(1 - 2/3) + (4 - 7/3)(1 - 2/3)) / 2 = 0.83333; a
+// uv_cov = ((1 - 7/3)(0 - 2/3) + (2 - 7/3)(1 - 2/3) + (4 - 7/3)(1 - 2/3)) / 2 = 2/3; a
 // point with one valid vector has a mean but no deviation, one with none nothing.
 #ifndef PIVSERIES_SERIESSTATISTICS_H
 #define PIVSERIES_SERIESSTATISTICS_H
