@@ -39,18 +39,28 @@ bool FieldFileWriter::Create(const std::string& path, const FieldGrid& grid, con
        file_.PutText(flag_, "long_name", "validity of the vector") &&
        file_.Ok(nc_put_att_schar(id, flag_, "flag_values", NC_BYTE, 2, std::vector<signed char>{0, 1}.data())) &&
        file_.PutText(flag_, "flag_meanings", "rejected valid") &&
-       DefineQuantity(file_, "peak", NC_FLOAT, dims, "1", "height of the correlation peak", peak_);
+       DefineQuantity(file_, "peak", NC_FLOAT, dims, "1", "height of the correlation peak", peak_) &&
+       Chunked(u_, sizeof(float)) && Chunked(v_, sizeof(float)) && Chunked(flag_, 1) && Chunked(peak_, sizeof(float));
   for (size_t k = 0; ok && k < extras.size(); k++) {
     const ExtraField& extra = extras[k];
     int variable = -1;
     ok = DefineQuantity(file_, extra.name.c_str(), NC_FLOAT, dims, extra.velocity ? velocity : extra.units,
-                        extra.long_name, variable);
+                        extra.long_name, variable) &&
+         Chunked(variable, sizeof(float));
     extras_.push_back({extra.name, extra.velocity, variable});
   }
   ok = ok && PutGlobalAttributes(file_, kTitle, grid, calibration, metadata) &&
        file_.Ok(nc_enddef(id)) && WriteGrid(file_, grid, calibration, grid_ids_);
   if (!ok) file_.Discard();
   return ok;
+}
+
+bool FieldFileWriter::Chunked(int variable, size_t value_size) {
+  // One chunk per field, and a cache of one chunk: a written field goes to the disk when the
+  // next one comes, and memory stays that of one field whatever the length of the series.
+  const size_t chunk[3] = {1, static_cast<size_t>(grid_.ny), static_cast<size_t>(grid_.nx)};
+  return file_.Ok(nc_def_var_chunking(file_.Id(), variable, NC_CHUNKED, chunk)) &&
+         file_.Ok(nc_set_var_chunk_cache(file_.Id(), variable, grid_.Points() * value_size, 1, 1.0f));
 }
 
 bool FieldFileWriter::WriteStep(int variable, const std::vector<float>& values) {

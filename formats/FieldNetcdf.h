@@ -43,6 +43,7 @@ class FieldFileWriter {
     bool velocity;
     int id;
   };
+  bool Chunked(int variable, size_t value_size);
   bool WriteStep(int variable, const std::vector<float>& values);
   bool WriteStep(int variable, const std::vector<signed char>& values);
 
