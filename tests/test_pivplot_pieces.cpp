@@ -62,6 +62,8 @@ TEST(PivplotDerivedField, SolidRotationHasVorticityTwiceOmegaAndNoDivergence) {
   // Central differences inside and one-sided ones at the border are exact for it.
   ExpectEverywhere(DeriveQuantity(field, Quantity::Vorticity), 0.04, 1e-12, "vorticity");
   ExpectEverywhere(DeriveQuantity(field, Quantity::Divergence), 0, 1e-12, "divergence");
+  // With coordinates in a unit of 20 px (a calibrated file), derivatives are per that unit.
+  ExpectEverywhere(DeriveQuantity(field, Quantity::Vorticity, 20), 0.8, 1e-12, "vorticity per unit");
   // Speed is omega r: at the first point r = hypot(85, 65).
   const ScalarGrid speed = DeriveQuantity(field, Quantity::Speed);
   EXPECT_NEAR(speed.Value(0, 0), 0.02 * std::hypot(85, 65), 1e-12);
