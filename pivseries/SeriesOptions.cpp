@@ -7,6 +7,23 @@
 
 #include "FieldFrame.h"
 
+const char* const kSeriesOptionsUsage =
+    "  --scale PX         calibration: pixels per length unit (above 0)\n"
+    "  --unit NAME        calibration: the length unit, 1 to 32 letters (as mm)\n"
+    "  --dt SECONDS       calibration: the time between the two images of a pair\n"
+    "  --origin X0 Y0     calibration: the position in px of the coordinates' origin [0 0]\n"
+    "  --reference W      which particle a displacement belongs to: midpoint,\n"
+    "                     first-image or unknown [the first file's; unknown for DPIV]\n"
+    "  --help             show this text and exit\n";
+
+const char* const kSeriesUnitsUsage =
+    "With --scale, --unit and --dt (all three) coordinates are window centres in the unit,\n"
+    "(DPIV position + 0.5 - origin) / scale, and velocities in the unit per second;\n"
+    "without them (and without calibrated NetCDF inputs) window centres in px and\n"
+    "displacements in px per frame pair. A NetCDF input in physical units must carry the\n"
+    "same calibration. A file of another grid, or one that cannot be read, stops the run\n"
+    "with its name and status 1, and nothing is written.\n";
+
 namespace {
 
 bool ParseNumber(const std::string& text, double& value) {

@@ -22,6 +22,11 @@ struct SeriesOptions {
 
 enum class SeriesParse { Run, Help, Error };
 
+// The usage text's lines of the options both programs take (calibration, reference, help).
+extern const char* const kSeriesOptionsUsage;
+// The usage text's closing paragraph on units and refusals.
+extern const char* const kSeriesUnitsUsage;
+
 // Reads the arguments (without the program name); --tec only when tecplot is allowed.
 SeriesParse ParseSeriesOptions(const std::vector<std::string>& args, bool tecplot, SeriesOptions& options,
                                std::string& error);

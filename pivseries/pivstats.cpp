@@ -1,6 +1,7 @@
 // pivstats: the statistics of a series of vector fields (DPIV files and NetCDF field files of
 // one grid) per grid point, into a NetCDF file and, on request, a Tecplot file.
 #include <cstdio>
+#include <string>
 
 #include "SeriesProgram.h"
 #include "SeriesStatistics.h"
@@ -9,7 +10,7 @@
 
 namespace {
 
-const char* const kUsage =
+const std::string kUsage = std::string(
     "Usage: pivstats -o OUT.nc [options] FILE...\n"
     "Reads a series of vector fields of one grid (DPIV files written by tarvex and NetCDF\n"
     "field files, mixed as they come, one field at a time) and writes per grid point the\n"
@@ -19,23 +20,10 @@ const char* const kUsage =
     "\n"
     "Options:\n"
     "  -o OUT.nc          the statistics file to write (NetCDF-4, CF conventions)\n"
-    "  --tec OUT.plt      also write the statistics as a Tecplot point file\n"
-    "  --scale PX         calibration: pixels per length unit (above 0)\n"
-    "  --unit NAME        calibration: the length unit, 1 to 32 letters (as mm)\n"
-    "  --dt SECONDS       calibration: the time between the two images of a pair\n"
-    "  --origin X0 Y0     calibration: the position in px of the coordinates' origin [0 0]\n"
-    "  --reference W      which particle a displacement belongs to: midpoint,\n"
-    "                     first-image or unknown [the first file's; unknown for DPIV]\n"
-    "  --help             show this text and exit\n"
-    "\n"
-    "With --scale, --unit and --dt (all three) coordinates are window centres in the unit,\n"
-    "(DPIV position + 0.5 - origin) / scale, and velocities in the unit per second;\n"
-    "without them (and without calibrated NetCDF inputs) window centres in px and\n"
-    "displacements in px per frame pair. A NetCDF input in physical units must carry the\n"
-    "same calibration. A file of another grid, or one that cannot be read, stops the run\n"
-    "with its name and status 1, and nothing is written.\n";
+    "  --tec OUT.plt      also write the statistics as a Tecplot point file\n") +
+    kSeriesOptionsUsage + "\n" + kSeriesUnitsUsage;
 
-const SeriesProgram kProgram{"pivstats", kUsage, true};
+const SeriesProgram kProgram{"pivstats", kUsage.c_str(), true};
 
 class StatisticsSink : public SeriesSink {
  public:

@@ -42,18 +42,24 @@ FieldMetadata Metadata() {
   return m;
 }
 
-// The records "1 15 15 2.5 -1.25 0.812" and "0 31 15 0 0 0" of a 2 x 1 grid.
-const std::vector<VectorRecord> kTwoPoints = {{true, 15, 15, 2.5, -1.25, 0.812}, {false, 31, 15, 0, 0, 0}};
-
-}  // namespace
-
-TEST(Calibration, TheWorkedExample) {
+// 20 px per mm, dt 0.001 s, origin (100, 50) px: the calibration of the worked examples.
+Calibration Millimetres() {
   Calibration c;
   c.px_per_unit = 20;
   c.unit = "mm";
   c.dt = 0.001;
   c.origin_x = 100;
   c.origin_y = 50;
+  return c;
+}
+
+// The records "1 15 15 2.5 -1.25 0.812" and "0 31 15 0 0 0" of a 2 x 1 grid.
+const std::vector<VectorRecord> kTwoPoints = {{true, 15, 15, 2.5, -1.25, 0.812}, {false, 31, 15, 0, 0, 0}};
+
+}  // namespace
+
+TEST(Calibration, TheWorkedExample) {
+  const Calibration c = Millimetres();
   EXPECT_DOUBLE_EQ(c.X(15), -4.225);
   EXPECT_DOUBLE_EQ(c.Y(31), -0.925);
   EXPECT_DOUBLE_EQ(2.5 * c.VelocityFactor(), 125);
@@ -113,12 +119,7 @@ TEST(FieldFile, OneFieldAsTarvexWillWriteIt) {
 
 TEST(FieldFile, ACalibratedSeriesWithAnExtraQuantity) {
   TempDir dir;
-  Calibration c;
-  c.px_per_unit = 20;
-  c.unit = "mm";
-  c.dt = 0.001;
-  c.origin_x = 100;
-  c.origin_y = 50;
+  const Calibration c = Millimetres();
   FieldMetadata metadata = Metadata();
   metadata.program = "pivexport";
   const std::vector<ExtraField> extras = {{"sigma_u", "standard uncertainty of u", true, "", {}},
@@ -170,10 +171,8 @@ TEST(StatisticsFile, TheWorkedExampleInBothFiles) {
   s.u_std = {std::sqrt(7.0 / 3), NAN};
   s.v_std = {std::sqrt(1.0 / 3), NAN};
   s.uv_cov = {0.5, NAN};
-  Calibration c;
-  c.px_per_unit = 20;
-  c.unit = "mm";
-  c.dt = 0.001;
+  Calibration c = Millimetres();
+  c.origin_x = c.origin_y = 0;
   FieldMetadata metadata = Metadata();
   metadata.program = "pivstats";
   std::string error;
