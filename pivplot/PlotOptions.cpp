@@ -197,7 +197,9 @@ const char* PlotUsage() {
          "       pivplot [options] FIELD.dpiv FIELD.dpiv ...\n"
          "Draws the vectors of DPIV files written by tarvex as arrows, optionally over the\n"
          "image and a colour map of a derived quantity, with a title, axes, a colour bar and a\n"
-         "reference arrow, as a PNG, SVG or PDF picture.\n"
+         "reference arrow, as a PNG, SVG or PDF picture. A NetCDF field file (FIELD.nc, from\n"
+         "pivexport) is drawn the same way; a NetCDF statistics file (from pivstats) as the\n"
+         "arrows of its mean u_mean, v_mean.\n"
          "\n"
          "Options:\n"
          "  --image FILE ID   draw image ID (from 1) of the image-pair file FILE, in grey and\n"
@@ -209,11 +211,14 @@ const char* PlotUsage() {
          "  --color Q         colour map of Q behind the arrows: speed, u, v (px/frame),\n"
          "                    vorticity dv/dx - du/dy or divergence du/dx + dv/dy (1/frame),\n"
          "                    or none [none]; viridis from 0 for speed, a blue-grey-red map\n"
-         "                    centred at 0 for the others\n"
+         "                    centred at 0 for the others; for a NetCDF file also any of its\n"
+         "                    variables on the grid by name (u_std, n_valid, peak, ...)\n"
+         "  --step K          the field at time step K (from 0) of a NetCDF field file [0]\n"
          "  --cells           draw the colour map as one cell per vector [smooth]\n"
          "  --opacity A       opacity of the colour map over the image, 0 to 1 [0.6]\n"
          "  --fixed-range     one colour range and one automatic scale for all the files\n"
-         "  --scale S         arrow length in pixels per pixel of displacement, up to 1e6\n"
+         "  --scale S         arrow length in pixels per pixel of displacement (per unit of\n"
+         "                    velocity of a calibrated NetCDF file), up to 1e6\n"
          "                    [chosen so that the largest valid vector is one arrow spacing long]\n"
          "  --every N         draw the vectors of every N-th column and row only [1]\n"
          "  --rejected W      show or hide the arrows of rejected vectors [show]\n"
@@ -228,9 +233,9 @@ const char* PlotUsage() {
          "Valid vectors are green, rejected ones red (over a colour map: black and magenta,\n"
          "on a white edge); each arrow starts at its window centre. Without --image the plot\n"
          "area is black (white under a colour map) and as large as the smallest image the grid\n"
-         "fits. OUTPUT defaults to FIELD with .dpiv replaced by .png (.svg, .pdf). Given\n"
-         "several DPIV files (names ending in .dpiv), pivplot draws one picture per file,\n"
-         "each named after its file; OUTPUT and --out are refused then.\n";
+         "fits. OUTPUT defaults to FIELD with .dpiv (.nc) replaced by .png (.svg, .pdf). Given\n"
+         "several field files (names ending in .dpiv or .nc), pivplot draws one picture per\n"
+         "file, each named after its file; OUTPUT and --out are refused then.\n";
 }
 
 std::string DefaultOutputName(const std::string& dpiv, PictureFormat format) {
