@@ -1,7 +1,7 @@
 # Installation of the toolset's programs, and a Debian package of them built by cpack:
 #   cmake --install build --prefix /usr/local
 #   (cd build && cpack)          -> build/tarvex-toolset_<version>_<arch>.deb
-# pivplot and the Python module install themselves from their own folders.
+# pivplot, pivstats, pivexport and the Python module install themselves from their own folders.
 
 foreach(program tarvex tarvex-mpi pralen dolvek quenlar pivsynth pivcompare)
   if(TARGET ${program})
@@ -22,7 +22,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The runtime packages of the libraries the programs link: FFTW 2 (tarvex, pivplot),
 # libf2c (tarvex, pivplot), libtiff (pralen, pivplot), libpng (pivsynth, pivplot), cairo and
-# fontconfig (pivplot), and the C and C++ runtimes.
+# fontconfig (pivplot), libnetcdf (pivstats, pivexport, pivplot), and the C and C++ runtimes.
 # dpkg-shlibdeps, where present, reads them off the binaries with their versions. pivplot's
 # font is no library, so it is always listed.
 find_program(DPKG_SHLIBDEPS_EXECUTABLE dpkg-shlibdeps)
@@ -32,7 +32,7 @@ if(DPKG_SHLIBDEPS_EXECUTABLE)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, openmpi-bin")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "fftw2, libf2c2, libtiff6, libpng16-16, libcairo2, libfontconfig1, fonts-dejavu-core, libopenmpi3, openmpi-bin, libc6, libstdc++6, libgcc-s1")
+      "fftw2, libf2c2, libtiff6, libpng16-16, libcairo2, libfontconfig1, libnetcdf19, fonts-dejavu-core, libopenmpi3, openmpi-bin, libc6, libstdc++6, libgcc-s1")
 endif()
 # The Python module links no interpreter library; it needs its interpreter and numpy. The
 # read-off dependencies are added to these.

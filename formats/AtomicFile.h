@@ -32,6 +32,9 @@ class AtomicFile {
   bool Open(const std::string& name, bool binary);
   // The stream to write to while the file is open.
   FILE* Stream() const { return file_; }
+  // The temporary file's name while the file is open, for a library that writes by name
+  // (it must write into that file, not replace it, so that Commit syncs what it wrote).
+  const std::string& TemporaryName() const { return temp_; }
   // Notes a failed write made through Stream() (errno tells why).
   void Failed();
   // Flushes, syncs and closes the temporary file, renames it to the final name and syncs

@@ -1,13 +1,12 @@
 #include "DpivFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
+#include <cstring>
 
 #include "AtomicFile.h"
+#include "DpivRecords.h"
 #include "ImagePairFile.h"  // kMaxImageSide
 
 const char* const kDefaultDpivName = "TARVEX-Vel.dpiv";
@@ -41,30 +40,6 @@ static_assert(2 + sizeof kDpivHeadAfterTitle / sizeof kDpivHeadAfterTitle[0] == 
               "the head of a DPIV file has kDpivHeaderLines lines");
 
 constexpr double kPositionTolerance = 1e-3;
-
-bool OnlySpace(const char* p) {
-  for (; *p != '\0'; ++p)
-    if (!std::isspace(static_cast<unsigned char>(*p))) return false;
-  return true;
-}
-
-// One record: flag (0 or 1), x, y, U, V, peak value, separated by white space.
-bool ParseRecord(const std::string& line, VectorRecord& vector) {
-  if (line.find('\0') != std::string::npos) return false;
-  const char* p = line.c_str();
-  char* end = nullptr;
-  const long flag = std::strtol(p, &end, 10);
-  if (end == p || (flag != 0 && flag != 1) || !std::isspace(static_cast<unsigned char>(*end))) return false;
-  double values[5];  // x, y, U, V, peak value
-  for (double& value : values) {
-    p = end;
-    value = std::strtod(p, &end);
-    if (end == p || !std::isfinite(value)) return false;
-  }
-  if (!OnlySpace(end)) return false;
-  vector = {flag == 1, values[0], values[1], values[2], values[3], values[4]};
-  return true;
-}
 
 std::vector<double> Distinct(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -139,44 +114,32 @@ WriteStatus WriteDpivFile(const char* fname, const std::vector<VectorRecord>& re
 }
 
 bool DpivFileHolds(const std::string& path, int nx, int ny) {
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
+  std::string text, error;
+  if (!ReadDpivText(path, text, error)) return false;
+  const char* p = text.c_str();
+  const char* const end = p + text.size();
+  // Each line whole, up to its '\n': the head's comment lines, then the records.
+  const auto nextLine = [&](const char*& line, const char*& lineEnd) {
+    line = p;
+    lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    if (lineEnd == nullptr) return false;
+    p = lineEnd + 1;
+    return true;
+  };
+  const char *line = nullptr, *lineEnd = nullptr;
   for (int k = 0; k < kDpivHeaderLines; k++)
-    if (!std::getline(in, line) || in.eof() || line.empty() || line[0] != '#') return false;
+    if (!nextLine(line, lineEnd) || line == lineEnd || *line != '#') return false;
   const long long records = static_cast<long long>(nx) * ny;
   VectorRecord vector;
   for (long long k = 0; k < records; k++)
-    if (!std::getline(in, line) || in.eof() || !ParseRecord(line, vector)) return false;
-  return in.peek() == std::char_traits<char>::eof();
+    if (!nextLine(line, lineEnd) || !ScanDpivRecord(line, lineEnd, vector)) return false;
+  return p == end;
 }
 
 bool ReadDpivFile(const std::string& path, VectorField& field, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open the DPIV file " + path;
-    return false;
-  }
   field = VectorField();
-  std::string line;
-  int number = 0;
-  while (number < kDpivHeaderLines && std::getline(in, line) && !line.empty() && line[0] == '#') number++;
-  if (number < kDpivHeaderLines) {
-    error = path + " does not begin with the 12 comment lines of a DPIV file";
-    return false;
-  }
-  while (std::getline(in, line)) {
-    number++;
-    VectorRecord vector;
-    if (!ParseRecord(line, vector)) {
-      error = path + ", line " + std::to_string(number) + ": not a record of flag, x, y, U, V and peak value";
-      return false;
-    }
-    field.vectors.push_back(vector);
-  }
-  if (field.vectors.empty()) {
-    error = path + " holds no vectors";
-    return false;
-  }
+  std::string buffer;
+  if (!ReadDpivRecords(path, buffer, field.vectors, error)) return false;
   if (!FindGrid(field, error)) {
     error = path + ": " + error;
     return false;

@@ -5,6 +5,7 @@
 #ifndef PIVPLOT_COLOURSCALE_H
 #define PIVPLOT_COLOURSCALE_H
 
+#include <string>
 #include <vector>
 
 #include "ColourMap.h"
@@ -12,7 +13,7 @@
 #include "Quantity.h"
 
 struct ColourScale {
-  Quantity quantity = Quantity::None;
+  std::string name = "none", unit;  // the colour bar's label
   ColourMap map = ColourMap::Viridis;
   double lo = 0, hi = 1;
 
@@ -24,6 +25,10 @@ struct ColourScale {
 // The scale that spans the defined values of all the grids (one picture's, or a whole
 // series' for a common range). Without any defined non-zero value the range is 0 to 1
 // (-1 to 1 for a signed quantity).
-ColourScale ScaleSpanning(Quantity quantity, const std::vector<const ScalarGrid*>& grids);
+ColourScale ScaleSpanning(const ColourQuantity& quantity, const std::vector<const ScalarGrid*>& grids);
+
+// Whether any defined value of the grids is below 0: a variable of a file that is gets the
+// signed map.
+bool AnyNegative(const std::vector<const ScalarGrid*>& grids);
 
 #endif

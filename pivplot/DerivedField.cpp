@@ -48,7 +48,7 @@ double GetV(const VectorRecord& v) { return v.v; }
 
 }  // namespace
 
-ScalarGrid DeriveQuantity(const VectorField& field, Quantity quantity) {
+ScalarGrid DeriveQuantity(const VectorField& field, Quantity quantity, double px_per_length) {
   ScalarGrid grid(field.nx, field.ny);
   const size_t nx = static_cast<size_t>(field.nx);
   for (int j = 0; j < field.ny; j++)
@@ -59,6 +59,7 @@ ScalarGrid DeriveQuantity(const VectorField& field, Quantity quantity) {
       double a = 0, b = 0;
       switch (quantity) {
         case Quantity::None:
+        case Quantity::Variable:
           break;
         case Quantity::Speed:
           if (v.valid) grid.Set(i, j, std::hypot(v.u, v.v));
@@ -70,10 +71,10 @@ ScalarGrid DeriveQuantity(const VectorField& field, Quantity quantity) {
           if (v.valid) grid.Set(i, j, v.v);
           break;
         case Quantity::Vorticity:
-          if (Derivative(row, i, GetV, a) && Derivative(column, j, GetU, b)) grid.Set(i, j, a - b);
+          if (Derivative(row, i, GetV, a) && Derivative(column, j, GetU, b)) grid.Set(i, j, (a - b) * px_per_length);
           break;
         case Quantity::Divergence:
-          if (Derivative(row, i, GetU, a) && Derivative(column, j, GetV, b)) grid.Set(i, j, a + b);
+          if (Derivative(row, i, GetU, a) && Derivative(column, j, GetV, b)) grid.Set(i, j, (a + b) * px_per_length);
           break;
       }
     }

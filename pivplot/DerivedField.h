@@ -37,7 +37,9 @@ class ScalarGrid {
   std::vector<unsigned char> defined_;
 };
 
-// The quantity at every grid point (column i, row j); Quantity::None leaves all undefined.
-ScalarGrid DeriveQuantity(const VectorField& field, Quantity quantity);
+// The quantity at every grid point (column i, row j); Quantity::None and Quantity::Variable
+// leave all undefined. Derivatives are per length unit of px_per_length pixels (per pixel
+// unless given).
+ScalarGrid DeriveQuantity(const VectorField& field, Quantity quantity, double px_per_length = 1);
 
 #endif

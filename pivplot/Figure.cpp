@@ -101,7 +101,7 @@ void DrawReferenceArrow(cairo_t* cr, const FigureContent& content, const FigureL
   PaintArrows(cr, {LayOutArrow(tail, content.reference_length, 0, content.arrow_scale, Rgb{0, 0, 0})}, false);
   cairo_set_source_rgb(cr, 0, 0, 0);
   UseFont(cr, kTickFont);
-  DrawText(cr, ReferenceLabel(content.reference_length), tail.x + length + kReferenceGap, tail.y, Align::Left);
+  DrawText(cr, ReferenceLabel(content.reference_length, content.reference_unit), tail.x + length + kReferenceGap, tail.y, Align::Left);
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ struct FigureContent {
   bool halo = false;               // draw the arrows over a white halo
   bool decorations = true;
   std::string title;
-  double reference_length = 1;     // displacement of the reference arrow, px
+  double reference_length = 1;     // displacement of the reference arrow
+  std::string reference_unit = "px";  // its unit
   double arrow_scale = 1;          // arrow pixels per pixel of displacement
 };
 

@@ -47,13 +47,13 @@ const char* XAxisLabel() { return "x (px)"; }
 const char* YAxisLabel() { return "y (px)"; }
 
 std::string ColourBarLabel(const ColourScale& scale) {
-  return std::string(QuantityName(scale.quantity)) + " (" + QuantityUnit(scale.quantity) + ")";
+  return scale.unit.empty() ? scale.name : scale.name + " (" + scale.unit + ")";
 }
 
-std::string ReferenceLabel(double length) {
+std::string ReferenceLabel(double length, const std::string& unit) {
   char text[48];
-  snprintf(text, sizeof text, "%g px", length);
-  return text;
+  snprintf(text, sizeof text, "%g ", length);
+  return text + unit;
 }
 
 FigureLayout LayOutFigure(const FigureContent& content) {
@@ -75,7 +75,7 @@ FigureLayout LayOutFigure(const FigureContent& content) {
   const double last_x = layout.x_ticks.values.empty() ? 0 : layout.x_ticks.values.back();
   const double x_overhang =
       layout.x_ticks.values.empty() ? 0 : last_x + 0.5 + TextWidth(cr, TickLabel(last_x, layout.x_ticks.step)) / 2 - w;
-  const std::string reference = ReferenceLabel(content.reference_length);
+  const std::string reference = ReferenceLabel(content.reference_length, content.reference_unit);
   const double reference_width =
       content.reference_length * content.arrow_scale + kReferenceGap + TextWidth(cr, reference);
   const bool bar = content.colour_layer != nullptr;

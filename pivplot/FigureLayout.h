@@ -39,6 +39,6 @@ FigureLayout LayOutFigure(const FigureContent& content);
 const char* XAxisLabel();
 const char* YAxisLabel();
 std::string ColourBarLabel(const ColourScale& scale);
-std::string ReferenceLabel(double length);
+std::string ReferenceLabel(double length, const std::string& unit);
 
 #endif

@@ -14,6 +14,7 @@ constexpr double kLargestScale = 1e6;
 constexpr long kLargestEvery = 5000;
 
 const std::string kDpivExtension = ".dpiv";
+const std::string kNetcdfExtension = ".nc";
 
 bool ParseNumber(const std::string& text, double& value) {
   char* end = nullptr;
@@ -34,6 +35,8 @@ bool ParseWhole(const std::string& text, long lo, long hi, int& value) {
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
+
+bool IsFieldName(const std::string& name) { return EndsWith(name, kDpivExtension) || EndsWith(name, kNetcdfExtension); }
 
 // The value after option i, if there is one.
 const std::string* Value(const std::vector<std::string>& args, size_t& i) {
@@ -89,10 +92,22 @@ bool ParseOption(const std::vector<std::string>& args, size_t& i, PlotOptions& o
     }
     options.mask = *value;
   } else if (a == "--color") {
-    if (!(value = Value(args, i)) || !ParseQuantity(*value, options.colour)) {
+    if (!(value = Value(args, i)) || value->empty()) {
       error = "--color needs one of speed, vorticity, divergence, u, v or none";
       return false;
     }
+    options.colour_variable.clear();
+    if (!ParseQuantity(*value, options.colour)) {
+      options.colour = Quantity::Variable;
+      options.colour_variable = *value;
+    }
+  } else if (a == "--step") {
+    int step = 0;
+    if (!(value = Value(args, i)) || !ParseWhole(*value, 0, INT_MAX, step)) {
+      error = "--step needs a whole number of 0 or more";
+      return false;
+    }
+    options.step = static_cast<size_t>(step);
   } else if (a == "--opacity") {
     if (!(value = Value(args, i)) || !ParseNumber(*value, number) || number < 0 || number > 1) {
       error = "--opacity needs a number from 0 to 1";
@@ -124,18 +139,24 @@ bool ParseOption(const std::vector<std::string>& args, size_t& i, PlotOptions& o
   return true;
 }
 
-// Splits the names into DPIV files and pictures: FIELD [OUTPUT], or several DPIV files.
+// Splits the names into field files and pictures: FIELD [OUTPUT], or several field files.
 bool AssignFiles(const std::vector<std::string>& names, const std::string& out, PlotOptions& options,
                  std::string& error) {
   if (names.empty()) {
     error = "no DPIV file given";
     return false;
   }
+  // A variable by name needs a NetCDF file; DPIV files know the five quantities only.
+  if (options.colour == Quantity::Variable &&
+      std::none_of(names.begin(), names.end(), [](const std::string& n) { return EndsWith(n, kNetcdfExtension); })) {
+    error = "--color needs one of speed, vorticity, divergence, u, v or none";
+    return false;
+  }
   if (std::find(names.begin(), names.end(), std::string()) != names.end()) {
     error = "a file name is empty";
     return false;
   }
-  const bool output_named = names.size() == 2 && !EndsWith(names[1], kDpivExtension);
+  const bool output_named = names.size() == 2 && !IsFieldName(names[1]);
   if (output_named || names.size() == 1) {
     if (output_named && !out.empty()) {
       error = "more than a DPIV file and an output name given";
@@ -150,7 +171,7 @@ bool AssignFiles(const std::vector<std::string>& names, const std::string& out, 
     return true;
   }
   for (const std::string& name : names)
-    if (!EndsWith(name, kDpivExtension)) {
+    if (!IsFieldName(name)) {
       error = "more than a DPIV file and an output name given";
       return false;
     }
@@ -176,7 +197,9 @@ const char* PlotUsage() {
          "       pivplot [options] FIELD.dpiv FIELD.dpiv ...\n"
          "Draws the vectors of DPIV files written by tarvex as arrows, optionally over the\n"
          "image and a colour map of a derived quantity, with a title, axes, a colour bar and a\n"
-         "reference arrow, as a PNG, SVG or PDF picture.\n"
+         "reference arrow, as a PNG, SVG or PDF picture. A NetCDF field file (FIELD.nc, from\n"
+         "pivexport) is drawn the same way; a NetCDF statistics file (from pivstats) as the\n"
+         "arrows of its mean u_mean, v_mean.\n"
          "\n"
          "Options:\n"
          "  --image FILE ID   draw image ID (from 1) of the image-pair file FILE, in grey and\n"
@@ -188,11 +211,14 @@ const char* PlotUsage() {
          "  --color Q         colour map of Q behind the arrows: speed, u, v (px/frame),\n"
          "                    vorticity dv/dx - du/dy or divergence du/dx + dv/dy (1/frame),\n"
          "                    or none [none]; viridis from 0 for speed, a blue-grey-red map\n"
-         "                    centred at 0 for the others\n"
+         "                    centred at 0 for the others; for a NetCDF file also any of its\n"
+         "                    variables on the grid by name (u_std, n_valid, peak, ...)\n"
+         "  --step K          the field at time step K (from 0) of a NetCDF field file [0]\n"
          "  --cells           draw the colour map as one cell per vector [smooth]\n"
          "  --opacity A       opacity of the colour map over the image, 0 to 1 [0.6]\n"
          "  --fixed-range     one colour range and one automatic scale for all the files\n"
-         "  --scale S         arrow length in pixels per pixel of displacement, up to 1e6\n"
+         "  --scale S         arrow length in pixels per pixel of displacement (per unit of\n"
+         "                    velocity of a calibrated NetCDF file), up to 1e6\n"
          "                    [chosen so that the largest valid vector is one arrow spacing long]\n"
          "  --every N         draw the vectors of every N-th column and row only [1]\n"
          "  --rejected W      show or hide the arrows of rejected vectors [show]\n"
@@ -207,14 +233,15 @@ const char* PlotUsage() {
          "Valid vectors are green, rejected ones red (over a colour map: black and magenta,\n"
          "on a white edge); each arrow starts at its window centre. Without --image the plot\n"
          "area is black (white under a colour map) and as large as the smallest image the grid\n"
-         "fits. OUTPUT defaults to FIELD with .dpiv replaced by .png (.svg, .pdf). Given\n"
-         "several DPIV files (names ending in .dpiv), pivplot draws one picture per file,\n"
-         "each named after its file; OUTPUT and --out are refused then.\n";
+         "fits. OUTPUT defaults to FIELD with .dpiv (.nc) replaced by .png (.svg, .pdf). Given\n"
+         "several field files (names ending in .dpiv or .nc), pivplot draws one picture per\n"
+         "file, each named after its file; OUTPUT and --out are refused then.\n";
 }
 
 std::string DefaultOutputName(const std::string& dpiv, PictureFormat format) {
   std::string base = dpiv;
-  if (EndsWith(base, kDpivExtension)) base.erase(base.size() - kDpivExtension.size());
+  for (const std::string& extension : {kDpivExtension, kNetcdfExtension})
+    if (EndsWith(base, extension)) base.erase(base.size() - extension.size());
   return base + (format == PictureFormat::Svg ? ".svg" : format == PictureFormat::Pdf ? ".pdf" : ".png");
 }
 

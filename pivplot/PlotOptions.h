@@ -9,7 +9,7 @@
 #include "Quantity.h"
 
 struct PlotOptions {
-  std::vector<std::string> dpiv;     // the DPIV files to draw, one picture each
+  std::vector<std::string> dpiv;     // the DPIV or NetCDF files to draw, one picture each
   std::vector<std::string> outputs;  // the picture of each
   std::string image;                 // image-pair file of the background; empty for none
   int image_id = 0;                  // image of that file, from 1
@@ -18,6 +18,8 @@ struct PlotOptions {
   bool by_magnitude = false;
   PictureFormat format = PictureFormat::Png;
   Quantity colour = Quantity::None;  // the colour map's quantity
+  std::string colour_variable;       // the NetCDF variable of Quantity::Variable
+  size_t step = 0;                   // the field (time index) of a NetCDF file of several
   bool cells = false;                // colour map as cells instead of smooth
   double opacity = 0.6;              // of the colour map over the image
   bool decorations = true;
@@ -33,7 +35,8 @@ enum class PlotParse { Run, Help, Error };
 // Reads the arguments (without the program name); on Error, error names the fault.
 PlotParse ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& options, std::string& error);
 
-// The picture beside the DPIV file: name.0001.dpiv gives name.0001.png (.svg, .pdf).
+// The picture beside the field file: name.0001.dpiv gives name.0001.png (.svg, .pdf), and
+// so does name.0001.nc.
 std::string DefaultOutputName(const std::string& dpiv, PictureFormat format);
 
 const char* PlotUsage();

@@ -37,7 +37,7 @@ bool RenderPicture(const PlotOptions& options, const PictureJob& job, Picture& p
   ArrowStyle style;
   style.scale = job.arrow_scale;
   style.every = options.every;
-  style.show_rejected = options.show_rejected;
+  style.show_rejected = options.show_rejected && !job.statistics;
   style.by_magnitude = options.by_magnitude;
   style.on_map = map;
 
@@ -55,6 +55,7 @@ bool RenderPicture(const PlotOptions& options, const PictureJob& job, Picture& p
   content.decorations = options.decorations;
   content.title = ValidUtf8(job.title);
   content.arrow_scale = job.arrow_scale;
+  content.reference_unit = job.units->vector;
   content.reference_length =
       RoundLengthBelow(std::min(job.largest, kLongestReference * job.plot_width / job.arrow_scale));
 

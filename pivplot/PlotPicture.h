@@ -10,10 +10,13 @@
 #include "DerivedField.h"
 #include "DpivFile.h"
 #include "PlotOptions.h"
+#include "PlotUnits.h"
 #include "Raster.h"
 
 struct PictureJob {
   const VectorField* field = nullptr;
+  const PlotUnits* units = nullptr;       // the field's units
+  bool statistics = false;                // a mean field: points without a mean are not drawn
   const ScalarGrid* quantity = nullptr;   // the colour map's values (options.colour)
   Raster* background = nullptr;           // the image, or null
   Raster* mask = nullptr;                 // the mask layer, or null

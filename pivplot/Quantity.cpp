@@ -1,21 +1,25 @@
 #include "Quantity.h"
 
+#include <string>
+
 namespace {
+
+enum class Dimension { None, Velocity, Rate };
 
 struct QuantityInfo {
   Quantity quantity;
   const char* name;
-  const char* unit;
+  Dimension dimension;
   bool is_signed;
 };
 
 constexpr QuantityInfo kQuantities[] = {
-    {Quantity::None, "none", "", false},
-    {Quantity::Speed, "speed", "px/frame", false},
-    {Quantity::Vorticity, "vorticity", "1/frame", true},
-    {Quantity::Divergence, "divergence", "1/frame", true},
-    {Quantity::U, "u", "px/frame", true},
-    {Quantity::V, "v", "px/frame", true},
+    {Quantity::None, "none", Dimension::None, false},
+    {Quantity::Speed, "speed", Dimension::Velocity, false},
+    {Quantity::Vorticity, "vorticity", Dimension::Rate, true},
+    {Quantity::Divergence, "divergence", Dimension::Rate, true},
+    {Quantity::U, "u", Dimension::Velocity, true},
+    {Quantity::V, "v", Dimension::Velocity, true},
 };
 
 const QuantityInfo& Info(Quantity quantity) {
@@ -24,13 +28,21 @@ const QuantityInfo& Info(Quantity quantity) {
   return kQuantities[0];
 }
 
+std::string UnitOf(Dimension dimension, const PlotUnits& units) {
+  switch (dimension) {
+    case Dimension::Velocity: return units.velocity;
+    case Dimension::Rate: return units.rate;
+    case Dimension::None: break;
+  }
+  return "";
+}
+
 }  // namespace
 
-const char* QuantityName(Quantity quantity) { return Info(quantity).name; }
-
-const char* QuantityUnit(Quantity quantity) { return Info(quantity).unit; }
-
-bool IsSigned(Quantity quantity) { return Info(quantity).is_signed; }
+ColourQuantity DescribeQuantity(Quantity quantity, const PlotUnits& units) {
+  const QuantityInfo& info = Info(quantity);
+  return {info.name, UnitOf(info.dimension, units), info.is_signed};
+}
 
 bool ParseQuantity(const std::string& word, Quantity& quantity) {
   for (const QuantityInfo& info : kQuantities)

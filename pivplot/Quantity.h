@@ -4,18 +4,22 @@
 
 #include <string>
 
-enum class Quantity { None, Speed, Vorticity, Divergence, U, V };
+#include "PlotUnits.h"
 
-// The word of --color: "speed", "vorticity", "divergence", "u", "v" or "none".
-const char* QuantityName(Quantity quantity);
+// Variable: a variable of a NetCDF file, named on the command line.
+enum class Quantity { None, Speed, Vorticity, Divergence, U, V, Variable };
 
-// The unit of the quantity: displacements are pixels per frame, their derivatives 1/frame.
-const char* QuantityUnit(Quantity quantity);
+// What a colour map shows: the colour bar's label and whether the map is centred at 0.
+struct ColourQuantity {
+  std::string name = "none", unit;
+  bool is_signed = false;
+};
 
-// Signed quantities get a map that is centred at 0; magnitudes one that starts at 0.
-bool IsSigned(Quantity quantity);
+// The quantity as a colour map of a field in the given units shows it: displacements in
+// px/frame and their derivatives in 1/frame for a DPIV file.
+ColourQuantity DescribeQuantity(Quantity quantity, const PlotUnits& units);
 
-// The quantity named by a word of --color; false for an unknown word.
+// The quantity named by a word of --color; false for another word (which may name a variable).
 bool ParseQuantity(const std::string& word, Quantity& quantity);
 
 #endif

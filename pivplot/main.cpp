@@ -1,6 +1,7 @@
-// pivplot: draws the vector fields of DPIV files as arrows on PNG, SVG or PDF pictures,
-// optionally over the image the field was measured on and a colour map of a derived
-// quantity, with a title, axes, a colour bar and a reference arrow.
+// pivplot: draws the vector fields of DPIV files and NetCDF field or statistics files as
+// arrows on PNG, SVG or PDF pictures, optionally over the image the field was measured on
+// and a colour map of a derived quantity or a variable of the file, with a title, axes, a
+// colour bar and a reference arrow.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "ImagePairFile.h"
 #include "MaskFile.h"
 #include "MaskLayer.h"
+#include "PlotInput.h"
 #include "PlotOptions.h"
 #include "PlotPicture.h"
 #include "Text.h"
@@ -103,14 +105,28 @@ bool OutputsSpareInputs(const PlotOptions& options, std::string& error) {
   return true;
 }
 
+// The scale line's unit: "px of displacement" for a field in px.
+std::string ScaleUnit(const PlotUnits& units) {
+  return units.vector == PlotUnits().vector ? "px of displacement" : units.vector;
+}
+
 bool Plot(const PlotOptions& options) {
   std::string error;
   if (!OutputsSpareInputs(options, error)) return Fail(error);
   const size_t count = options.dpiv.size();
   // Every file is read and checked before any picture is written.
-  std::vector<VectorField> fields(count);
-  for (size_t k = 0; k < count; k++)
-    if (!ReadDpivFile(options.dpiv[k], fields[k], error)) return Fail(error);
+  std::vector<PlotInput> inputs(count);
+  std::vector<ScalarGrid> grids(count, ScalarGrid(0, 0));
+  std::vector<ColourQuantity> quantities(count);
+  for (size_t k = 0; k < count; k++) {
+    if (!ReadPlotInput(options.dpiv[k], options.step, options.colour_variable, inputs[k], grids[k], quantities[k],
+                       error))
+      return Fail(error);
+    if (options.colour != Quantity::Variable) {
+      grids[k] = DeriveQuantity(inputs[k].field, options.colour, inputs[k].units.px_per_length);
+      quantities[k] = DescribeQuantity(options.colour, inputs[k].units);
+    }
+  }
 
   std::unique_ptr<Raster> background;
   if (!options.image.empty()) {
@@ -131,42 +147,50 @@ bool Plot(const PlotOptions& options) {
   }
   std::vector<int> widths(count), heights(count);
   for (size_t k = 0; k < count; k++)
-    if (!PlotSize(fields[k], background.get(), mask ? &*mask : nullptr, widths[k], heights[k], error))
+    if (!PlotSize(inputs[k].field, background.get(), mask ? &*mask : nullptr, widths[k], heights[k], error))
       return Fail(count > 1 ? options.dpiv[k] + ": " + error : error);
 
-  std::vector<ScalarGrid> grids;
   std::vector<const ScalarGrid*> all_grids;
   std::vector<double> largest(count);
-  for (size_t k = 0; k < count; k++) {
-    grids.push_back(DeriveQuantity(fields[k], options.colour));
-    largest[k] = LargestValidMagnitude(fields[k]);
-  }
+  for (size_t k = 0; k < count; k++) largest[k] = LargestValidMagnitude(inputs[k].field);
   for (const ScalarGrid& grid : grids) all_grids.push_back(&grid);
   // With --fixed-range, one colour range and one largest vector for the whole series.
-  const ColourScale common_scale = ScaleSpanning(options.colour, all_grids);
+  ColourQuantity common_quantity = quantities.front();
+  if (options.colour == Quantity::Variable) common_quantity.is_signed = AnyNegative(all_grids);
+  const ColourScale common_scale = ScaleSpanning(common_quantity, all_grids);
   const double largest_of_all = *std::max_element(largest.begin(), largest.end());
 
   for (size_t k = 0; k < count; k++) {
+    const VectorField& field = inputs[k].field;
     PictureJob job;
-    job.field = &fields[k];
+    job.field = &field;
+    job.units = &inputs[k].units;
+    job.statistics = inputs[k].statistics;
     job.quantity = &grids[k];
     job.background = background.get();
     job.mask = mask_layer ? &*mask_layer : nullptr;
     job.plot_width = widths[k];
     job.plot_height = heights[k];
-    job.colour_scale = options.fixed_range ? common_scale : ScaleSpanning(options.colour, {&grids[k]});
+    job.colour_scale = options.fixed_range ? common_scale : ScaleSpanning(quantities[k], {&grids[k]});
     job.largest = options.fixed_range ? largest_of_all : largest[k];
-    job.arrow_scale = options.scale > 0 ? options.scale : AutoScale(fields[k], job.largest, options.every);
-    job.title = options.title_given ? options.title : DefaultTitle(options.dpiv[k], fields[k]);
+    job.arrow_scale = options.scale > 0 ? options.scale : AutoScale(field, job.largest, options.every);
+    job.title = options.title_given ? options.title : inputs[k].title;
     job.creation_date = ModificationDate(options.dpiv[k]);
     Picture picture;
     if (!RenderPicture(options, job, picture, error) || !WriteWholeFile(options.outputs[k], picture.bytes, error))
       return Fail(error);
 
-    const long valid = CountValid(fields[k]);
-    printf("scale: %g px per px of displacement (%s)\n", job.arrow_scale, options.scale > 0 ? "given" : "automatic");
-    printf("valid vectors: %ld\n", valid);
-    printf("rejected vectors: %ld\n", static_cast<long>(fields[k].vectors.size()) - valid);
+    const long valid = CountValid(field);
+    const long others = static_cast<long>(field.vectors.size()) - valid;
+    printf("scale: %g px per %s (%s)\n", job.arrow_scale, ScaleUnit(inputs[k].units).c_str(),
+           options.scale > 0 ? "given" : "automatic");
+    if (inputs[k].statistics) {
+      printf("points with a mean: %ld\n", valid);
+      printf("points without a mean: %ld\n", others);
+    } else {
+      printf("valid vectors: %ld\n", valid);
+      printf("rejected vectors: %ld\n", others);
+    }
     printf("picture: %s (%d x %d px)\n", options.outputs[k].c_str(), picture.width, picture.height);
   }
   return true;

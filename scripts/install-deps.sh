@@ -7,12 +7,14 @@ set -eu
 # cairo and a font (pivplot), poppler-utils and libxml2-utils (pdfinfo and xmllint, for
 # the PDF and SVG tests), Open MPI
 # (tarvex-mpi), pybind11 with numpy and pytest (the Python module), clang with its
-# runtime libraries (the fuzz targets).
+# runtime libraries (the fuzz targets), the NetCDF library with its tools and Python readers
+# (pivstats, pivexport, pivplot's NetCDF input; ncdump, netCDF4 and xarray for their tests).
 PACKAGES="cmake g++ make fftw-dev libtiff-dev libf2c2-dev libgtest-dev libbenchmark-dev libpng-dev
   libcairo2-dev fonts-dejavu-core poppler-utils libxml2-utils
   libopenmpi-dev openmpi-bin
   pybind11-dev python3-dev python3-numpy python3-pytest
-  clang libclang-rt-14-dev"
+  clang libclang-rt-14-dev
+  libnetcdf-dev netcdf-bin python3-netcdf4 python3-xarray"
 
 missing=""
 for p in $PACKAGES; do

@@ -4,7 +4,8 @@
 // writes nothing, so logs and pipes see the console text only.
 //
 // Worked example: 120 of 3000 pairs done 10 s after the start draw
-// "tarvex: 120 of 3000 pairs, 12.0 pairs/s, 4 min 0 s left".
+// "tarvex: 120 of 3000 pairs, 12.0 pairs/s, 4 min 0 s left"; pivstats counts files instead
+// ("pivstats: 120 of 3000 files, ...").
 #ifndef PROGRESSLINE_H
 #define PROGRESSLINE_H
 
@@ -16,7 +17,8 @@ class ProgressLine {
  public:
   // Shown only when `shown` (usually: standard error is a terminal); `sharesTerminal` says
   // that standard output goes to the same terminal, so the line must make way for its text.
-  ProgressLine(size_t total, bool shown, bool sharesTerminal);
+  ProgressLine(size_t total, bool shown, bool sharesTerminal, std::string program = "tarvex",
+               std::string items = "pairs");
   ~ProgressLine() { Clear(); }
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
@@ -28,14 +30,16 @@ class ProgressLine {
   // Erases the line, if it is drawn.
   void Clear();
 
-  // The text of the line for done pairs after seconds.
-  static std::string Text(size_t done, size_t total, double seconds);
+  // The text of the line for done items after seconds.
+  static std::string Text(size_t done, size_t total, double seconds, const std::string& program = "tarvex",
+                          const std::string& items = "pairs");
 
  private:
   using Clock = std::chrono::steady_clock;
   size_t total_;
   bool shown_;
   bool sharesTerminal_;
+  std::string program_, items_;
   bool drawn_ = false;
   Clock::time_point start_ = Clock::now();
   Clock::time_point last_{};

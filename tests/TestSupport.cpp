@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -70,6 +71,34 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   r.out = ReadFile(out_path);
   r.err = ReadFile(err_path);
   return r;
+}
+
+std::string RunWithTerminalStandardError(const std::string& program, const std::vector<std::string>& args,
+                                         const std::string& dir) {
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid < 0) return "forkpty failed";
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0 || !freopen("out.txt", "w", stdout) || !freopen("/dev/null", "r", stdin)) _exit(127);
+    std::vector<std::string> argv_s = {BinPath(program)};
+    argv_s.insert(argv_s.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv_s) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  std::string seen;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(master, buffer, sizeof buffer);
+    if (n <= 0) break;  // EIO once the child has closed the terminal
+    seen.append(buffer, static_cast<size_t>(n));
+  }
+  close(master);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return seen;
 }
 
 std::string ReadFile(const std::string& path) {

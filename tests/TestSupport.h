@@ -39,6 +39,11 @@ std::string BinPath(const std::string& program);
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& dir, const std::string& stdin_text = "");
 
+// Runs program (from build/bin) with args in directory dir, its standard error on a new
+// terminal and its standard output into dir/out.txt; returns what the terminal received.
+std::string RunWithTerminalStandardError(const std::string& program, const std::vector<std::string>& args,
+                                         const std::string& dir);
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);

@@ -14,51 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "PngPicture.h"
 #include "TestSupport.h"
 
 namespace {
 
-struct Rgb {
-  int r, g, b;
-  bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-};
-
-std::ostream& operator<<(std::ostream& os, const Rgb& c) {
-  return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
-
 const Rgb kBlack{0, 0, 0};
 const Rgb kGreen{0, 255, 0};
 const Rgb kRed{255, 0, 0};
-
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgb;
-  Rgb At(int x, int y) const {
-    const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-    return {p[0], p[1], p[2]};
-  }
-};
-
-Picture ReadPng(const std::string& path) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  Picture picture;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) {
-    ADD_FAILURE() << "cannot read " << path << " as PNG: " << image.message;
-    return picture;
-  }
-  image.format = PNG_FORMAT_RGB;
-  picture.width = static_cast<int>(image.width);
-  picture.height = static_cast<int>(image.height);
-  picture.rgb.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) {
-    ADD_FAILURE() << "cannot decode " << path << ": " << image.message;
-    picture = Picture();
-  }
-  return picture;
-}
 
 struct Record {
   int flag;

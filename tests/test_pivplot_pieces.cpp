@@ -62,6 +62,8 @@ TEST(PivplotDerivedField, SolidRotationHasVorticityTwiceOmegaAndNoDivergence) {
   // Central differences inside and one-sided ones at the border are exact for it.
   ExpectEverywhere(DeriveQuantity(field, Quantity::Vorticity), 0.04, 1e-12, "vorticity");
   ExpectEverywhere(DeriveQuantity(field, Quantity::Divergence), 0, 1e-12, "divergence");
+  // With coordinates in a unit of 20 px (a calibrated file), derivatives are per that unit.
+  ExpectEverywhere(DeriveQuantity(field, Quantity::Vorticity, 20), 0.8, 1e-12, "vorticity per unit");
   // Speed is omega r: at the first point r = hypot(85, 65).
   const ScalarGrid speed = DeriveQuantity(field, Quantity::Speed);
   EXPECT_NEAR(speed.Value(0, 0), 0.02 * std::hypot(85, 65), 1e-12);
@@ -239,7 +241,7 @@ TEST(PivplotColourScale, SignedQuantitiesAreCentredAtZero) {
   ScalarGrid grid(3, 1);
   grid.Set(0, 0, -0.02);
   grid.Set(1, 0, 0.05);  // (2, 0) stays undefined
-  const ColourScale vorticity = ScaleSpanning(Quantity::Vorticity, {&grid});
+  const ColourScale vorticity = ScaleSpanning(DescribeQuantity(Quantity::Vorticity, PlotUnits()), {&grid});
   EXPECT_EQ(vorticity.map, ColourMap::CoolWarm);
   EXPECT_DOUBLE_EQ(vorticity.lo, -0.05);
   EXPECT_DOUBLE_EQ(vorticity.hi, 0.05);
@@ -250,18 +252,18 @@ TEST(PivplotColourScale, SignedQuantitiesAreCentredAtZero) {
   ScalarGrid speeds(2, 1);
   speeds.Set(0, 0, 1.5);
   speeds.Set(1, 0, 3);
-  const ColourScale speed = ScaleSpanning(Quantity::Speed, {&speeds});
+  const ColourScale speed = ScaleSpanning(DescribeQuantity(Quantity::Speed, PlotUnits()), {&speeds});
   EXPECT_EQ(speed.map, ColourMap::Viridis);
   EXPECT_DOUBLE_EQ(speed.lo, 0);
   EXPECT_DOUBLE_EQ(speed.hi, 3);
   // A common range spans every grid.
-  const ColourScale both = ScaleSpanning(Quantity::U, {&grid, &speeds});
+  const ColourScale both = ScaleSpanning(DescribeQuantity(Quantity::U, PlotUnits()), {&grid, &speeds});
   EXPECT_DOUBLE_EQ(both.lo, -3);
   EXPECT_DOUBLE_EQ(both.hi, 3);
   // Nothing defined, or nothing but 0: a range of 1.
   const ScalarGrid empty(2, 2);
-  EXPECT_DOUBLE_EQ(ScaleSpanning(Quantity::Divergence, {&empty}).lo, -1);
-  EXPECT_DOUBLE_EQ(ScaleSpanning(Quantity::Speed, {&empty}).hi, 1);
+  EXPECT_DOUBLE_EQ(ScaleSpanning(DescribeQuantity(Quantity::Divergence, PlotUnits()), {&empty}).lo, -1);
+  EXPECT_DOUBLE_EQ(ScaleSpanning(DescribeQuantity(Quantity::Speed, PlotUnits()), {&empty}).hi, 1);
 }
 
 TEST(PivplotColourLayer, CellsAndBilinearValues) {
@@ -276,7 +278,7 @@ TEST(PivplotColourLayer, CellsAndBilinearValues) {
   grid.Set(0, 0, 0);
   grid.Set(1, 0, 1);
   ColourScale scale;
-  scale.quantity = Quantity::Speed;
+  scale.name = "speed";
   // The alpha and the colour of a pixel.
   auto colour = [](const Raster& layer, int x, int y) {
     const uint32_t word = layer.Pixel(x, y);
@@ -360,7 +362,8 @@ TEST(PivplotLayout, TextStaysInsideThePictureAndClearOfTheTitle) {
     content.plot_width = 64;
     content.plot_height = h;
     content.colour_layer = &layer;
-    content.colour_scale.quantity = Quantity::Divergence;
+    content.colour_scale.name = "divergence";
+    content.colour_scale.unit = "1/frame";
     content.colour_scale.map = ColourMap::CoolWarm;
     content.colour_scale.lo = -0.25;
     content.colour_scale.hi = 0.25;

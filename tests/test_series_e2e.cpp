@@ -2,7 +2,6 @@
 // finishes an interrupted run with the files of an uninterrupted one; the progress line
 // appears on a terminal only.
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -163,42 +162,8 @@ TEST(ReadAhead, AShortImageIsReportedAsWithoutReadingAhead) {
   EXPECT_EQ(std::vector<uint16_t>(ahead.I2, ahead.I2 + n), images[2]);
 }
 
-namespace {
-
-// Runs tarvex with standard error on a new terminal and standard output into a file; returns
-// what the terminal received.
-std::string TerminalStandardError(const TempDir& dir, const std::vector<std::string>& args) {
-  int master = -1;
-  const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-  if (pid < 0) return "forkpty failed";
-  if (pid == 0) {
-    if (chdir(dir.path().c_str()) != 0 || !freopen("out.txt", "w", stdout) || !freopen("/dev/null", "r", stdin))
-      _exit(127);
-    std::vector<std::string> argv_s = {BinPath("tarvex")};
-    argv_s.insert(argv_s.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argv_s) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  std::string seen;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = read(master, buffer, sizeof buffer);
-    if (n <= 0) break;  // EIO once the child has closed the terminal
-    seen.append(buffer, static_cast<size_t>(n));
-  }
-  close(master);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return seen;
-}
-
-}  // namespace
-
 TEST_F(Series, TheProgressLineAppearsOnATerminalOnly) {
-  const std::string terminal = TerminalStandardError(dir, kSeries);
+  const std::string terminal = RunWithTerminalStandardError("tarvex", kSeries, dir.path());
   EXPECT_NE(terminal.find("tarvex: 6 of 6 pairs"), std::string::npos) << terminal;
   // It is erased at the end.
   EXPECT_EQ(terminal.substr(terminal.size() - 4), "\r\033[K");
