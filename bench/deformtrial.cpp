@@ -8,7 +8,9 @@
 //
 // Usage: deformtrial PAIR.b16 PAIR.b16.truth [--passes N] [--degree 3|5]
 //                    [--predictor bilinear|bspline] [--threshold T] [--epsilon E]
-//                    [--weight SIGMA] [--smooth 0|1] [--window N] [--spacing N]
+//                    [--weight SIGMA] [--weight-last 0|1] [--filter none|binomial|fivetap]
+//                    [--judge-changes 0|1] [--peak-ratio R] [--max-residual F]
+//                    [--window N] [--spacing N]
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -83,7 +85,8 @@ int main(int argc, char** argv) {
   if (argc < 3) {
     std::fputs("Usage: deformtrial PAIR.b16 PAIR.b16.truth [--passes N] [--degree 3|5]\n"
                "       [--predictor bilinear|bspline] [--threshold T] [--epsilon E] [--weight S]\n"
-               "       [--smooth 0|1]"
+               "       [--weight-last 0|1] [--filter none|binomial|fivetap] [--judge-changes 0|1]\n"
+               "       [--peak-ratio R] [--max-residual F]"
                "       [--window N] [--spacing N]\n",
                stderr);
     return 1;
@@ -101,7 +104,14 @@ int main(int argc, char** argv) {
     else if (o == "--threshold") settings.median.threshold = std::atof(val);
     else if (o == "--epsilon") settings.median.epsilon = std::atof(val);
     else if (o == "--weight") settings.weightSigma = std::atof(val);
-    else if (o == "--smooth") settings.smoothPredictor = std::atoi(val) != 0;
+    else if (o == "--weight-last") settings.weightLastPass = std::atoi(val) != 0;
+    else if (o == "--filter")
+      settings.filter = std::strcmp(val, "none") == 0       ? PredictorFilter::None
+                        : std::strcmp(val, "binomial") == 0 ? PredictorFilter::Binomial
+                                                            : PredictorFilter::FiveTap;
+    else if (o == "--judge-changes") settings.judgeChanges = std::atoi(val) != 0;
+    else if (o == "--peak-ratio") settings.criteria.minPeakRatio = static_cast<float>(std::atof(val));
+    else if (o == "--max-residual") settings.criteria.maxResidual = static_cast<float>(std::atof(val));
     else if (o == "--window") window = std::atoi(val);
     else if (o == "--spacing") spacing = std::atoi(val);
     else {

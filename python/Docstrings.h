@@ -45,6 +45,9 @@ Options (the tarvex command line's in brackets):
                 1 to 20 (0: none); implies "gauss3" and meansub   [-deform]
   first_window  with deform, the square window of the first pass,
                 a plan-table size larger than window (0: window)  [-dft0]
+  deform_reference  with deform, "midpoint" (the displacement whose
+                path has its midpoint at the window centre, the
+                default) or "first" (of the particle starting there)  [-deformref]
   mask          2-D array of the frames' shape, nonzero where there
                 is flow; masked points are never measured         [-mask]
 A check left at None is not run. The checks run in the command line's fixed order.
@@ -64,10 +67,10 @@ Python threads run at the same time.
 (31.0, 31.5)
 >>> g = tarvex.analyse(a, b, window=32, spacing=16, deform=2)
 >>> print(g.log, end="")
-	Deformation pass 1: 0 vectors replaced, RMS change 0.0405 px
-	Deformation pass 2: 0 vectors replaced, RMS change 0.0095 px
+	Deformation pass 1: 0 vectors replaced, RMS change 0.0411 px
+	Deformation pass 2: 0 vectors replaced, RMS change 0.0148 px
 >>> round(float(g.u[1, 1]), 2)
-1.49
+1.5
 )";
 
 constexpr const char* kField = R"(A vector field on its grid, as tarvex's DPIV file holds it.

@@ -86,7 +86,7 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
                     const py::object& spacing, const py::object& subpix, bool meansub, bool twoPass,
                     const py::object& minRho, const py::object& maxVelocityRatio, const py::object& globalHistogram,
                     const py::object& median, const py::object& dynamicMean, bool smooth, int threads, int deform,
-                    int firstWindow, const py::object& mask) {
+                    int firstWindow, const std::string& deformReference, const py::object& mask) {
   AnalysisSettings s;
   std::tie(s.windowWidth, s.windowHeight) = SizePair(window, "window");
   std::tie(s.spacingX, s.spacingY) =
@@ -96,6 +96,10 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
   s.meanSubtraction = meansub || deform > 0;
   s.deformPasses = deform;
   s.firstWindow = firstWindow;
+  if (deformReference == "first")
+    s.deformReference = DeformReference::FirstImage;
+  else if (deformReference != "midpoint")
+    throw std::invalid_argument("deform_reference must be \"midpoint\" or \"first\" (got \"" + deformReference + "\")");
   s.twoPass = twoPass;
   Check(minRho, "min_rho", s.checkMinRho, s.minRho);
   Check(maxVelocityRatio, "max_velocity_ratio", s.checkMaxVelocity, s.maxVelocityRatio);
@@ -258,7 +262,8 @@ PYBIND11_MODULE(tarvex, m) {
         py::arg("two_pass") = false, py::arg("min_rho") = py::none(), py::arg("max_velocity_ratio") = py::none(),
         py::arg("global_histogram") = py::none(), py::arg("median") = py::none(),
         py::arg("dynamic_mean") = py::none(), py::arg("smooth") = false, py::arg("threads") = 1,
-        py::arg("deform") = 0, py::arg("first_window") = 0, py::arg("mask") = py::none(), docs::kAnalyse);
+        py::arg("deform") = 0, py::arg("first_window") = 0, py::arg("deform_reference") = "midpoint",
+        py::arg("mask") = py::none(), docs::kAnalyse);
 
   m.def("read_dpiv", [](const py::object& path) { return FieldResult::FromDpivFile(PathText(path)); },
         py::arg("path"), docs::kReadDpiv);

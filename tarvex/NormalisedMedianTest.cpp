@@ -62,10 +62,11 @@ class Neighbourhood {
   }
 
  private:
+  // A value that is not a number, or infinite, is no neighbour either.
   bool Known(int i, int j, float& value) const {
     if (i < 0 || i >= ny_ || j < 0 || j >= nx_ || !measured_[i * nx_ + j]) return false;
     value = f_[i * nx_ + j];
-    return true;
+    return std::isfinite(value);
   }
   // 2 f(a) - f(b) for the two points a, b next to the missing diagonal neighbour on its
   // column or its row; else 3 f(a) - 2 f(b) for the points a, b one and two steps beyond
@@ -107,10 +108,12 @@ int NormalisedMedianTest(const float* u, const float* v, const unsigned char* me
       float nu[kMaxNeighbours], nv[kMaxNeighbours];
       const int n = us.Collect(i, j, nu);
       vs.Collect(i, j, nv);
-      if (NormalisedResidual(u[k], v[k], nu, nv, n, settings.epsilon) > settings.threshold)
-        ++rejected;
-      else
+      // Written so that a vector that is not a number fails too.
+      if (std::isfinite(u[k]) && std::isfinite(v[k]) &&
+          NormalisedResidual(u[k], v[k], nu, nv, n, settings.epsilon) <= settings.threshold)
         valid[k] = 1;
+      else
+        ++rejected;
     }
   }
   return rejected;

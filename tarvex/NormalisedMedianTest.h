@@ -24,10 +24,10 @@ double NormalisedResidual(float u0, float v0, const float* u, const float* v, in
 // Judges every measured point of an nx x ny field (row after row) against its measured
 // neighbours; a missing neighbour (beyond the border, or not measured) is replaced by its
 // linear extrapolation from two measured points in line with it (never the point judged),
-// so that a gradient does not make the border points look like outliers. valid[k] becomes 1 for a measured point that passes,
-// 0 otherwise. The
-// neighbours are judged as measured, not as judged, so the result does not depend on the
-// order of the points. Returns the number of measured points rejected.
+// so that a gradient does not make the border points look like outliers. valid[k] becomes
+// 1 for a measured point that passes, 0 otherwise; a vector that is not finite never
+// passes and is no neighbour. The neighbours are judged as measured, not as judged, so
+// the result does not depend on the order of the points. Returns the number of measured points rejected.
 int NormalisedMedianTest(const float* u, const float* v, const unsigned char* measured, int nx,
                          int ny, const MedianTestSettings& settings, unsigned char* valid);
 

@@ -103,7 +103,8 @@ __attribute__((always_inline)) inline void DeformRowsOf(
 
 bool DeformationRows::Prepare(int width, int gridColumns) {
   const size_t w = static_cast<size_t>(width);
-  return u.Reserve(w) && v.Reserve(w) && scratch.Reserve(2 * static_cast<size_t>(gridColumns));
+  return u.Reserve(w) && v.Reserve(w) &&
+         scratch.Reserve(static_cast<size_t>(DisplacementPredictor::ScratchFloats(gridColumns)));
 }
 
 // Compiled for AVX2 too, chosen at load time where the processor has it: eight weights or

@@ -163,13 +163,33 @@ bool SetFirstWindow(const char* value, TarvexSettings& s) {
   return true;
 }
 
+// The value of -deformref: midpoint (the default) or first.
+bool SetDeformReference(const char* value, TarvexSettings& s) {
+  if (strcmp(value, "midpoint") == 0) {
+    s.deformReference = DeformReference::Midpoint;
+  } else if (strcmp(value, "first") == 0) {
+    s.deformReference = DeformReference::FirstImage;
+  } else {
+    fprintf(stderr, "tarvex: unknown reference \"%s\" after -deformref (use midpoint or first)\n", value);
+    return false;
+  }
+  s.deformReferenceGiven = true;
+  return true;
+}
+
 // A deformation analysis measures its first pass with the three-point estimator and mean
 // subtraction, never with the two-pass offset.
 bool CheckDeformation(TarvexSettings& s) {
   if (s.deform == 0) {
-    if (s.firstWindow == 0) return true;
-    fprintf(stderr, "tarvex: -dft0 only applies together with -deform\n");
-    return false;
+    if (s.firstWindow != 0) {
+      fprintf(stderr, "tarvex: -dft0 only applies together with -deform\n");
+      return false;
+    }
+    if (s.deformReferenceGiven) {
+      fprintf(stderr, "tarvex: -deformref only applies together with -deform\n");
+      return false;
+    }
+    return true;
   }
   if (s.pflag & PFLAG_ITERATE) {
     fprintf(stderr, "tarvex: -deform cannot be combined with -i (the deformation passes replace the offset pass)\n");
@@ -275,6 +295,10 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
     if (strcmp(argv[i], "-deform") == 0) {
       if (!HasValues(i, 1, last, "-deform")) return false;
       if (!SetDeformPasses(argv[++i], s)) return false;
+    }
+    if (strcmp(argv[i], "-deformref") == 0) {
+      if (!HasValues(i, 1, last, "-deformref")) return false;
+      if (!SetDeformReference(argv[++i], s)) return false;
     }
     if (strcmp(argv[i], "-dft0") == 0) {
       if (!HasValues(i, 1, last, "-dft0")) return false;

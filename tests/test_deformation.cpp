@@ -18,7 +18,7 @@ void PredictAll(const DisplacementPredictor& p, int width, int height, std::vect
                 std::vector<float>& v) {
   u.assign(static_cast<size_t>(width) * height, 0.0f);
   v.assign(u.size(), 0.0f);
-  std::vector<float> scratch(2 * p.GridColumns());
+  std::vector<float> scratch(static_cast<size_t>(DisplacementPredictor::ScratchFloats(p.GridColumns())));
   for (int y = 0; y < height; ++y) p.Row(y, &u[y * width], &v[y * width], scratch.data());
 }
 
