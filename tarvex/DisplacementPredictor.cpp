@@ -80,18 +80,20 @@ DisplacementPredictor::AxisWeights DisplacementPredictor::Weights(double pixel, 
                                                                   double spacing, int nodes) const {
   const double s = (pixel - origin) / spacing;
   AxisWeights a{};
+  int first = 0;
   if (how_ == PredictorInterpolation::CubicBSpline) {
     // Within the ghost nodes for every pixel of the image; held there beyond them.
-    a.first = BSplineWeights(BSplineDegree::Cubic, std::clamp(s, 0.0, nodes - 1.0), a.w);
-    return a;
+    first = BSplineWeights(BSplineDegree::Cubic, std::clamp(s, 0.0, nodes - 1.0), a.w);
+  } else {
+    // The end segments continue linearly out to the border, so that a gradient holds
+    // there too (at most half a window beyond the outermost centre).
+    const int k = std::clamp(static_cast<int>(std::floor(s)), 0, std::max(nodes - 2, 0));
+    const double t = nodes > 1 ? s - k : 0.0;
+    first = k;
+    a.w[0] = static_cast<float>(1.0 - t);
+    a.w[1] = static_cast<float>(t);
   }
-  // The end segments continue linearly out to the border, so that a gradient holds
-  // there too (at most half a window beyond the outermost centre).
-  const int k = std::clamp(static_cast<int>(std::floor(s)), 0, std::max(nodes - 2, 0));
-  const double t = nodes > 1 ? s - k : 0.0;
-  a.first = k;
-  a.w[0] = static_cast<float>(1.0 - t);
-  a.w[1] = static_cast<float>(t);
+  for (int t = 0; t < 4; ++t) a.node[t] = MirrorIndex(first + t, nodes);
   return a;
 }
 
@@ -106,23 +108,26 @@ void DisplacementPredictor::Row(int y, float* u, float* v, float* scratch) const
   std::fill(ru, ru + nx, 0.0f);
   std::fill(rv, rv + nx, 0.0f);
   for (int t = 0; t < taps; ++t) {
-    const size_t row = static_cast<size_t>(MirrorIndex(wy.first + t, ny)) * static_cast<size_t>(nx);
+    const size_t row = static_cast<size_t>(wy.node[t]) * static_cast<size_t>(nx);
     const float w = wy.w[t];
     for (int j = 0; j < nx; ++j) {
       ru[j] += w * u_.data[row + j];
       rv[j] += w * v_.data[row + j];
     }
   }
-  for (int x = 0; x < width_; ++x) {
-    const AxisWeights& wx = columns_.data[x];
-    float su = 0.0f, sv = 0.0f;
-    for (int t = 0; t < taps; ++t) {
-      const int j = MirrorIndex(wx.first + t, nx);
-      su += wx.w[t] * ru[j];
-      sv += wx.w[t] * rv[j];
+  const AxisWeights* columns = columns_.data;
+  if (taps == 2) {
+    for (int x = 0; x < width_; ++x) {
+      const AxisWeights& wx = columns[x];
+      u[x] = wx.w[0] * ru[wx.node[0]] + wx.w[1] * ru[wx.node[1]];
+      v[x] = wx.w[0] * rv[wx.node[0]] + wx.w[1] * rv[wx.node[1]];
     }
-    u[x] = su;
-    v[x] = sv;
+    return;
+  }
+  for (int x = 0; x < width_; ++x) {
+    const AxisWeights& wx = columns[x];
+    u[x] = ((wx.w[0] * ru[wx.node[0]] + wx.w[1] * ru[wx.node[1]]) + wx.w[2] * ru[wx.node[2]]) + wx.w[3] * ru[wx.node[3]];
+    v[x] = ((wx.w[0] * rv[wx.node[0]] + wx.w[1] * rv[wx.node[1]]) + wx.w[2] * rv[wx.node[2]]) + wx.w[3] * rv[wx.node[3]];
   }
 }
 
@@ -132,9 +137,9 @@ void DisplacementPredictor::At(double x, double y, float* u, float* v) const {
   const int taps = Taps();
   float su = 0.0f, sv = 0.0f;
   for (int r = 0; r < taps; ++r) {
-    const size_t row = static_cast<size_t>(MirrorIndex(wy.first + r, nodes_.ny)) * static_cast<size_t>(nodes_.nx);
+    const size_t row = static_cast<size_t>(wy.node[r]) * static_cast<size_t>(nodes_.nx);
     for (int c = 0; c < taps; ++c) {
-      const size_t node = row + static_cast<size_t>(MirrorIndex(wx.first + c, nodes_.nx));
+      const size_t node = row + static_cast<size_t>(wx.node[c]);
       su += wy.w[r] * wx.w[c] * u_.data[node];
       sv += wy.w[r] * wx.w[c] * v_.data[node];
     }

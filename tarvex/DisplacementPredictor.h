@@ -9,12 +9,12 @@
 // continues the end segment linearly: u = 1 - 2 x 15.5 / 16 = -0.9375 at column 0.
 //
 // The cubic B-spline passes through the vectors too, and follows a curved field between
-// them (a sine of six grid spacings a wave to 1 % where bilinear interpolation misses
+// them (a sine of six grid spacings a wave to 0.5 % where bilinear interpolation misses
 // by 13 % halfway between the nodes). Beyond the outermost vectors it runs through ghost
 // nodes: the first one spacing out on the parabola through the three outermost vectors,
 // the others on the straight line through that ghost node and the outermost vector. Left
-// of the row u = 1, 3, 4 the ghost nodes are 3 x 1 - 3 x 3 + 4 = -2, then -5 and -8; a
-// linear row 1, 2, 3 gets 0, -1, -2: a gradient holds out to the border.
+// of the row u = 1, 3, 4 the ghost nodes are 3 x 1 - 3 x 3 + 4 = -2, then -5, -8, ...; a
+// linear row 1, 2, 3 gets 0, -1, -2, ...: a gradient holds out to the border.
 #ifndef DISPLACEMENTPREDICTOR_H
 #define DISPLACEMENTPREDICTOR_H
 
@@ -38,8 +38,9 @@ enum class PredictorInterpolation {
 };
 
 // Ghost nodes on every side of the grid of a cubic predictor: enough for the spline's
-// support at the border and for its prefilter to settle.
-constexpr int kPredictorGhostNodes = 3;
+// support at the border and for the prefilter's mirror boundary, beyond the last of
+// them, to have faded (by 0.27 a node) where the images end.
+constexpr int kPredictorGhostNodes = 5;
 
 class DisplacementPredictor {
  public:
@@ -62,10 +63,11 @@ class DisplacementPredictor {
   int GridColumns() const { return grid_.nx; }
 
  private:
-  // Interpolation weights of the nodes at a pixel position along one axis.
+  // Interpolation weights of the nodes at a pixel position along one axis, and the nodes
+  // they weight (mirrored into the lattice).
   struct AxisWeights {
-    int first;
     float w[4];
+    int node[4];
   };
   AxisWeights Weights(double pixel, double origin, double spacing, int nodes) const;
   int Taps() const { return how_ == PredictorInterpolation::Bilinear ? 2 : 4; }

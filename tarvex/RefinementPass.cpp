@@ -70,9 +70,8 @@ bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const floa
     const fftw_real* plane = work.Correlate(plans.forward, plans.inverse);
     NormalisedShiftInto(plane, nx, ny, norms.rho1 * norms.rho2, cc);
 
-    float x = 0.0f, y = 0.0f;
-    const float best = search_CCIntPeak(cc, nx, ny, &x, &y);
-    const float second = SecondPeak(cc, nx, ny, static_cast<int>(x), static_cast<int>(y));
+    float x = 0.0f, y = 0.0f, second = 0.0f;
+    const float best = HighestTwoPeaks(cc, nx, ny, &x, &y, &second);
     ThreePointGaussianPeak(cc, nx, ny, &x, &y, best);
     // A window without contrast has no correlation (not a number) and no strict maximum.
     if (!(std::isfinite(best) && best > kNoPeakValue && std::isfinite(x) && std::isfinite(y))) continue;
