@@ -40,7 +40,7 @@ enum class PredictorInterpolation {
 // Ghost nodes on every side of the grid of a cubic predictor: enough for the spline's
 // support at the border and for the prefilter's mirror boundary, beyond the last of
 // them, to have faded (by 0.27 a node) where the images end.
-constexpr int kPredictorGhostNodes = 5;
+constexpr int kPredictorGhostNodes = 8;
 
 class DisplacementPredictor {
  public:
