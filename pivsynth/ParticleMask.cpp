@@ -18,15 +18,15 @@ bool MaskedPixels::AnyIn(const PixelBox& box) const {
   return false;
 }
 
-std::vector<Particle> ParticlesClearOfMask(const std::vector<Particle>& particles, const DisplacementField& field,
-                                           double diameter, const MaskedPixels& masked) {
+std::vector<Particle> ParticlesClearOfMask(const std::vector<Particle>& seeded, const DisplacementField& field,
+                                           SynthScheme scheme, double diameter, const MaskedPixels& masked) {
   const auto lights_mask = [&](const Particle& p) {
     PixelBox box;
     return ParticleFootprint(p, diameter, masked.Width(), masked.Height(), box) && masked.AnyIn(box);
   };
-  const std::vector<Particle> moved = MoveParticles(particles, field);
+  const PairPositions placed = PlaceParticles(seeded, field, scheme);
   std::vector<Particle> clear;
-  for (size_t k = 0; k < particles.size(); ++k)
-    if (!lights_mask(particles[k]) && !lights_mask(moved[k])) clear.push_back(particles[k]);
+  for (size_t k = 0; k < seeded.size(); ++k)
+    if (!lights_mask(placed.first[k]) && !lights_mask(placed.second[k])) clear.push_back(seeded[k]);
   return clear;
 }

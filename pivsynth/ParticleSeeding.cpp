@@ -42,12 +42,21 @@ std::vector<Particle> SeedParticles(const SeedArea& area, long long count, Synth
   return particles;
 }
 
-std::vector<Particle> MoveParticles(const std::vector<Particle>& particles, const DisplacementField& field) {
-  std::vector<Particle> moved(particles);
-  for (Particle& p : moved) {
-    const Displacement d = DisplacementAt(field, p.x, p.y);
-    p.x += d.dx;
-    p.y += d.dy;
+PairPositions PlaceParticles(const std::vector<Particle>& seeded, const DisplacementField& field, SynthScheme scheme) {
+  PairPositions placed{seeded, seeded};
+  for (size_t k = 0; k < seeded.size(); ++k) {
+    const Displacement d = DisplacementAt(field, seeded[k].x, seeded[k].y);
+    Particle& first = placed.first[k];
+    Particle& second = placed.second[k];
+    if (scheme == SynthScheme::First) {
+      second.x += d.dx;
+      second.y += d.dy;
+    } else {
+      first.x -= 0.5 * d.dx;
+      first.y -= 0.5 * d.dy;
+      second.x += 0.5 * d.dx;
+      second.y += 0.5 * d.dy;
+    }
   }
-  return moved;
+  return placed;
 }

@@ -352,7 +352,7 @@ TEST(PivsynthPair, SecondImageHoldsTheParticleMovedByExactlyTheShift) {
   f.dy = -0.64;
   const std::vector<Particle> one = {{20.3, 18.6, 2000.0}};
   IntensityImage first(40, 40), second(40, 40);
-  RenderPair(one, f, 2.5, first, second);
+  RenderPair(one, f, SynthScheme::First, 2.5, first, second);
   const Centroid a = CentroidOf(first), b = CentroidOf(second);
   EXPECT_NEAR(a.x, 20.3, 0.01);
   EXPECT_NEAR(a.y, 18.6, 0.01);
@@ -371,7 +371,7 @@ TEST(PivsynthPair, FieldIsTakenAtTheFirstImagePosition) {
   f.cx = 20.0;
   f.cy = 20.0;
   IntensityImage first(40, 40), second(40, 40);
-  RenderPair({{30.0, 20.0, 1500.0}}, f, 2.5, first, second);
+  RenderPair({{30.0, 20.0, 1500.0}}, f, SynthScheme::First, 2.5, first, second);
   const Centroid b = CentroidOf(second);
   EXPECT_NEAR(b.x, 30.0, 0.01);  // a tangent step, not an arc
   EXPECT_NEAR(b.y, 21.0, 0.01);
@@ -637,7 +637,7 @@ TEST(PivsynthProgram, RefusesBadOptionsAndValues) {
       {{"--diameter", "0"}, "pivsynth: --diameter: must be above 0 and at most 100 pixels\n"},
       {{"--noise", "-1"}, "pivsynth: --noise: must be between 0 and 4095 counts\n"},
       {{"--seed", "-3"}, "pivsynth: --seed: '-3' is not a whole number from 0 to 2^64-1\n"},
-      {{"--field", "swirl"}, "pivsynth: --field: 'swirl' is not one of uniform, rotation, vortex, shear\n"},
+      {{"--field", "swirl"}, "pivsynth: --field: 'swirl' is not one of uniform, rotation, vortex, shear, sine\n"},
       {{"--field", "vortex", "--profile", "burgers"}, "pivsynth: --profile: 'burgers' is not one of rankine, lamb-oseen\n"},
       {{"--field", "vortex", "--core", "0"}, "pivsynth: --core: the core radius must be positive\n"},
       {{"--center", "10"}, "pivsynth: --center: '10' is not of the form X,Y\n"},
@@ -694,15 +694,15 @@ TEST(PivsynthMask, TheHeadersParticlesNextToAMaskedPixel) {
   const DisplacementField still;
   const std::vector<Particle> left = {{3.9, 10.0, 2000.0}, {4.0, 10.0, 2000.0}, {16.99, 10.0, 2000.0},
                                      {17.0, 10.0, 2000.0}, {10.0, 3.99, 2000.0}};
-  const std::vector<Particle> kept = ParticlesClearOfMask(left, still, 2.5, masked);
+  const std::vector<Particle> kept = ParticlesClearOfMask(left, still, SynthScheme::First, 2.5, masked);
   ASSERT_EQ(kept.size(), 3u);
   EXPECT_EQ(kept[0].x, 3.9);
   EXPECT_EQ(kept[1].x, 17.0);
   EXPECT_EQ(kept[2].y, 3.99);
   DisplacementField shift;
   shift.dx = 2.0;
-  EXPECT_TRUE(ParticlesClearOfMask({left[0]}, shift, 2.5, masked).empty());
-  EXPECT_EQ(ParticlesClearOfMask({left[3]}, shift, 2.5, masked).size(), 1u);
+  EXPECT_TRUE(ParticlesClearOfMask({left[0]}, shift, SynthScheme::First, 2.5, masked).empty());
+  EXPECT_EQ(ParticlesClearOfMask({left[3]}, shift, SynthScheme::First, 2.5, masked).size(), 1u);
 
   // The kept particles put no light at all on the masked pixel; one 2 px from it, left out,
   // would.
@@ -712,7 +712,7 @@ TEST(PivsynthMask, TheHeadersParticlesNextToAMaskedPixel) {
   const Particle near{8.0, 10.0, 2000.0};
   closer.AddParticle(near, 2.5);
   EXPECT_GT(closer.At(10, 10), 1.0);
-  EXPECT_TRUE(ParticlesClearOfMask({near}, still, 2.5, masked).empty());
+  EXPECT_TRUE(ParticlesClearOfMask({near}, still, SynthScheme::First, 2.5, masked).empty());
 }
 
 TEST(PivsynthMask, MaskedPixelsAgreeWithABruteForceSearch) {
