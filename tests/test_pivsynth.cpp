@@ -16,6 +16,7 @@
 #include "ParticleMask.h"
 #include "ParticleRenderer.h"
 #include "ParticleSeeding.h"
+#include "PivsynthTestSupport.h"
 #include "SynthOptions.h"
 #include "SynthRandom.h"
 #include "Synthesis.h"
@@ -26,53 +27,10 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 
-struct Centroid {
-  double x = 0.0, y = 0.0, sum = 0.0;
-};
-
-Centroid CentroidOf(const IntensityImage& image) {
-  Centroid c;
-  for (int y = 0; y < image.Height(); ++y)
-    for (int x = 0; x < image.Width(); ++x) {
-      const double v = image.At(x, y);
-      c.sum += v;
-      c.x += v * x;
-      c.y += v * y;
-    }
-  c.x /= c.sum;
-  c.y /= c.sum;
-  return c;
-}
-
 IntensityImage SingleParticle(double x, double y, double diameter, int size = 40, double peak = 2000.0) {
   IntensityImage image(size, size);
   image.AddParticle({x, y, peak}, diameter);
   return image;
-}
-
-// Images of an image-pair file, read back by hand from its bytes.
-struct PairFile {
-  int width = 0, height = 0;
-  std::vector<std::vector<uint16_t>> images;
-};
-
-unsigned Le16(const std::string& bytes, size_t at) {
-  return static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
-
-PairFile ReadPairFile(const std::string& path) {
-  const std::string bytes = ReadFile(path);
-  PairFile f;
-  if (bytes.size() < 4) return f;
-  f.width = static_cast<int>(Le16(bytes, 0));
-  f.height = static_cast<int>(Le16(bytes, 2));
-  const size_t pixels = static_cast<size_t>(f.width) * f.height;
-  for (size_t start = 4; start + 2 * pixels <= bytes.size(); start += 2 * pixels) {
-    std::vector<uint16_t> image(pixels);
-    for (size_t k = 0; k < pixels; ++k) image[k] = static_cast<uint16_t>(Le16(bytes, start + 2 * k));
-    f.images.push_back(image);
-  }
-  return f;
 }
 
 void ExpectDisplacement(const DisplacementField& f, double x, double y, double dx, double dy) {

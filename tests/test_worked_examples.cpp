@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,7 @@
 #include "PlanTable.h"
 #include "TecplotFile.h"
 #include "TestSupport.h"
+#include "TextInput.h"
 #include "ThreePointGaussian.h"
 #include "TruthFile.h"
 #include "WindowLoading.h"
@@ -599,6 +602,15 @@ TEST(DisplacementFieldHeader, AValueOfEachField) {
   f.profile = VortexProfile::LambOseen;
   expect(x, y, 2 * (1 - std::exp(-5.0)), 1 - std::exp(-5.0), 1e-12);
   expect(x, y, 1.98652, 0.99326, 5e-6);
+  f.kind = FieldKind::Sine;
+  f.amplitude = 0.5;
+  f.wavelength = 80;
+  f.dx = 1;
+  f.dy = 0.25;
+  expect(x, y, 1, 0.25 + 0.5 * std::sin(11 * std::acos(-1.0) / 4), 1e-12);
+  expect(x, y, 1, 0.60355, 5e-6);
+  f.direction = WaveDirection::Y;
+  expect(x, y, 1.35355, 0.25, 5e-6);
 }
 
 TEST(DpivFileHeader, RecordTextAndTheGridReadBack) {
@@ -690,4 +702,33 @@ TEST(TruthFileHeader, UniformShiftWithTheDefaults) {
     EXPECT_EQ(d.dx, 2.3);
     EXPECT_EQ(d.dy, -1.2);
   }
+  record.scheme = SynthScheme::Symmetric;
+  record.loss = 0.1;
+  record.light.glow = 200;
+  record.light.bands.push_back({10, 20, 300});
+  record.light.rowPatterns.push_back({8, 0, 0, 63, 31});
+  record.light.dims.push_back({0, 0, 15.5, 15.5, 0.25});
+  record.masks.push_back(RectangleRegion(0, 200, 255, 255));
+  EXPECT_EQ(TruthText(record),
+            "field = uniform\ndx = 2.3\ndy = -1.2\nsize = 256x256\npairs = 1\ndiameter = 2.5\n"
+            "density = 0.02\nnoise = 0\nseed = 1\nscheme = symmetric\nloss = 0.1\nglow = 200\nband = 10,20,300\n"
+            "row-pattern = 8,0,0,63,31\ndim = 0,0,15.5,15.5,0.25\nmask-rect = 0,200,255,255\n");
+}
+
+TEST(TextInputHeader, ADirectoryAndAnEmptyFile) {
+  TempDir dir;
+  InDirectory(dir, [] {
+    std::filesystem::create_directory("runs");
+    WriteFile("t.truth", "");
+    std::string error;
+    std::ifstream folder("runs"), empty("t.truth");
+    EXPECT_FALSE(UsableTextInput("runs", folder, "truth file", error));
+    EXPECT_EQ(error, "runs is a directory, not a truth file");
+    EXPECT_FALSE(UsableTextInput("t.truth", empty, "truth file", error));
+    EXPECT_EQ(error, "t.truth is empty");
+    WriteFile("u.truth", "f");
+    std::ifstream one("u.truth");
+    EXPECT_TRUE(UsableTextInput("u.truth", one, "truth file", error));
+    EXPECT_EQ(one.get(), 'f');  // nothing was taken from the stream
+  });
 }
