@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "EnumNames.h"
+
 namespace {
 
 const double kTwoPi = 6.283185307179586476925;
@@ -89,13 +91,8 @@ const char* FieldKindName(FieldKind kind) {
 }
 
 bool ParseFieldKind(const std::string& text, FieldKind& kind) {
-  for (FieldKind k : {FieldKind::Uniform, FieldKind::Rotation, FieldKind::Vortex, FieldKind::Shear, FieldKind::Sine}) {
-    if (text == FieldKindName(k)) {
-      kind = k;
-      return true;
-    }
-  }
-  return false;
+  return ParseName(text, {FieldKind::Uniform, FieldKind::Rotation, FieldKind::Vortex, FieldKind::Shear, FieldKind::Sine},
+                   FieldKindName, kind);
 }
 
 const char* VortexProfileName(VortexProfile profile) {
@@ -103,23 +100,11 @@ const char* VortexProfileName(VortexProfile profile) {
 }
 
 bool ParseVortexProfile(const std::string& text, VortexProfile& profile) {
-  for (VortexProfile p : {VortexProfile::Rankine, VortexProfile::LambOseen}) {
-    if (text == VortexProfileName(p)) {
-      profile = p;
-      return true;
-    }
-  }
-  return false;
+  return ParseName(text, {VortexProfile::Rankine, VortexProfile::LambOseen}, VortexProfileName, profile);
 }
 
 const char* WaveDirectionName(WaveDirection direction) { return direction == WaveDirection::X ? "x" : "y"; }
 
 bool ParseWaveDirection(const std::string& text, WaveDirection& direction) {
-  for (WaveDirection d : {WaveDirection::X, WaveDirection::Y}) {
-    if (text == WaveDirectionName(d)) {
-      direction = d;
-      return true;
-    }
-  }
-  return false;
+  return ParseName(text, {WaveDirection::X, WaveDirection::Y}, WaveDirectionName, direction);
 }

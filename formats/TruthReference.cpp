@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "EnumNames.h"
+
 namespace {
 
 constexpr int kStepLimit = 200;
@@ -31,13 +33,7 @@ bool SolveAlongPath(const DisplacementField& field, double x, double y, double s
 const char* SynthSchemeName(SynthScheme scheme) { return scheme == SynthScheme::First ? "first" : "symmetric"; }
 
 bool ParseSynthScheme(const std::string& text, SynthScheme& scheme) {
-  for (SynthScheme s : {SynthScheme::First, SynthScheme::Symmetric}) {
-    if (text == SynthSchemeName(s)) {
-      scheme = s;
-      return true;
-    }
-  }
-  return false;
+  return ParseName(text, {SynthScheme::First, SynthScheme::Symmetric}, SynthSchemeName, scheme);
 }
 
 const char* ReferencePointName(ReferencePoint reference) {
@@ -45,13 +41,7 @@ const char* ReferencePointName(ReferencePoint reference) {
 }
 
 bool ParseReferencePoint(const std::string& text, ReferencePoint& reference) {
-  for (ReferencePoint r : {ReferencePoint::Midpoint, ReferencePoint::First}) {
-    if (text == ReferencePointName(r)) {
-      reference = r;
-      return true;
-    }
-  }
-  return false;
+  return ParseName(text, {ReferencePoint::Midpoint, ReferencePoint::First}, ReferencePointName, reference);
 }
 
 bool ReferredDisplacement(const DisplacementField& field, SynthScheme scheme, ReferencePoint reference, double x,

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "LongOption.h"
+
 namespace {
 
 bool Outlier(const std::string& text, double& limit) {
@@ -28,17 +30,8 @@ CompareCommand ParseCompareCommandLine(int argc, char** argv, CompareSettings& s
       files.push_back(arg);
       continue;
     }
-    std::string name = arg, value;
-    const size_t eq = arg.find('=');
-    if (eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-    } else if (k + 1 < args.size()) {
-      value = args[++k];
-    } else {
-      error = "option " + name + " needs a value";
-      return CompareCommand::UsageError;
-    }
+    std::string name, value;
+    if (!SplitLongOption(args, k, name, value, error)) return CompareCommand::UsageError;
     if (name == "--reference") {
       if (ParseReferencePoint(value, settings.reference)) continue;
       error = "--reference: '" + value + "' is not one of midpoint, first";

@@ -1,5 +1,7 @@
 #include "SynthOptions.h"
 
+#include "LongOption.h"
+
 ParseOutcome ParseOptions(const std::vector<std::string>& args, SynthOptions& options, std::string& error) {
   TruthRecordParser parser(options);
   for (size_t k = 0; k < args.size(); ++k) {
@@ -9,17 +11,8 @@ ParseOutcome ParseOptions(const std::vector<std::string>& args, SynthOptions& op
       error = "unexpected argument '" + arg + "'";
       return ParseOutcome::Error;
     }
-    std::string name = arg, value;
-    const size_t eq = arg.find('=');
-    if (eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-    } else if (k + 1 < args.size()) {
-      value = args[++k];
-    } else {
-      error = "option " + name + " needs a value";
-      return ParseOutcome::Error;
-    }
+    std::string name, value;
+    if (!SplitLongOption(args, k, name, value, error)) return ParseOutcome::Error;
     if (name == "--out") {
       options.out = value;
       if (value.empty()) {

@@ -1,6 +1,8 @@
 #include "PivsynthTestSupport.h"
 
-#include "TestSupport.h"
+#include <gtest/gtest.h>
+
+#include <cmath>
 
 Centroid CentroidOf(const IntensityImage& image) {
   Centroid c;
@@ -23,6 +25,23 @@ unsigned Le16(const std::string& bytes, size_t at) {
 }
 
 }  // namespace
+
+double LargestDisplacement(const DisplacementField& field, double x0, double y0, double x1, double y1, double step) {
+  double largest = 0.0;
+  for (double y = y0; y <= y1; y += step)
+    for (double x = x0; x <= x1; x += step) {
+      const Displacement d = DisplacementAt(field, x, y);
+      largest = std::fmax(largest, std::hypot(d.dx, d.dy));
+    }
+  return largest;
+}
+
+void ExpectPivsynthRefusal(const TempDir& dir, const std::vector<std::string>& args, const std::string& line) {
+  const RunResult r = RunProgram("pivsynth", args, dir.path());
+  EXPECT_EQ(r.status, 1) << line;
+  EXPECT_EQ(r.err, line + "Try 'pivsynth --help' for the options.\n");
+  EXPECT_EQ(r.out, "");
+}
 
 PairFile ReadPairFile(const std::string& path) {
   const std::string bytes = ReadFile(path);

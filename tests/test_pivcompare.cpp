@@ -61,6 +61,14 @@ std::string Record(double x, double y, double u, double v) {
   return line;
 }
 
+// pivcompare run with args refuses: status 1, nothing on standard output, `err` on standard error.
+void ExpectRefused(const TempDir& dir, const std::vector<std::string>& args, const std::string& err) {
+  const RunResult r = RunProgram("pivcompare", args, dir.path());
+  EXPECT_EQ(r.status, 1) << err;
+  EXPECT_EQ(r.err, err);
+  EXPECT_EQ(r.out, "");
+}
+
 RunResult Compare(const TempDir& dir, std::vector<std::string> options) {
   options.insert(options.end(), {"f.dpiv", "t.truth"});
   return RunProgram("pivcompare", options, dir.path());
@@ -166,12 +174,7 @@ TEST(Pivcompare, RefusesEmptyFilesDirectoriesAndATruthWithoutAField) {
       {{"empty.dpiv", "t.truth"}, "pivcompare: empty.dpiv is empty\n"},
       {{"dir.dpiv", "t.truth"}, "pivcompare: dir.dpiv is a directory, not a DPIV file\n"},
   };
-  for (const auto& [args, message] : cases) {
-    const RunResult r = RunProgram("pivcompare", args, dir.path());
-    EXPECT_EQ(r.status, 1) << message;
-    EXPECT_EQ(r.err, message);
-    EXPECT_EQ(r.out, "");
-  }
+  for (const auto& [args, message] : cases) ExpectRefused(dir, args, message);
 }
 
 TEST(Pivcompare, UsageErrorsNameTheOptionAndShowTheUsage) {
@@ -186,12 +189,7 @@ TEST(Pivcompare, UsageErrorsNameTheOptionAndShowTheUsage) {
       {{"--reference", "first", "a"}, ""},
       {{"a", "b", "c"}, ""},
   };
-  for (const auto& [args, message] : cases) {
-    const RunResult r = RunProgram("pivcompare", args, dir.path());
-    EXPECT_EQ(r.status, 1) << message;
-    EXPECT_EQ(r.err, message + CompareUsage());
-    EXPECT_EQ(r.out, "");
-  }
+  for (const auto& [args, message] : cases) ExpectRefused(dir, args, message + CompareUsage());
   const RunResult help = RunProgram("pivcompare", {"-h"}, dir.path());
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, CompareUsage());

@@ -224,12 +224,7 @@ TEST(PivsynthField, MaxDisplacementBoundsTheField) {
     f.gamma = -300.0;
     f.core = 7.0;
     const double bound = MaxDisplacement(f, -50.0, -50.0, 50.0, 50.0);
-    double largest = 0.0;
-    for (double y = -50.0; y <= 50.0; y += 0.25)
-      for (double x = -50.0; x <= 50.0; x += 0.25) {
-        const Displacement d = DisplacementAt(f, x, y);
-        largest = std::fmax(largest, std::hypot(d.dx, d.dy));
-      }
+    const double largest = LargestDisplacement(f, -50.0, -50.0, 50.0, 50.0, 0.25);
     EXPECT_LE(largest, bound + 1e-12);
     EXPECT_GT(largest, 0.6 * bound);
   }
@@ -608,12 +603,7 @@ TEST(PivsynthProgram, RefusesBadOptionsAndValues) {
        "pivsynth: --pairs: the file would exceed 2 GiB; ask for fewer pairs or smaller images\n"},
   };
   TempDir dir;
-  for (const Case& c : cases) {
-    const RunResult r = RunProgram("pivsynth", c.args, dir.path());
-    EXPECT_EQ(r.status, 1) << c.message;
-    EXPECT_EQ(r.err, c.message + "Try 'pivsynth --help' for the options.\n");
-    EXPECT_EQ(r.out, "");
-  }
+  for (const Case& c : cases) ExpectPivsynthRefusal(dir, c.args, c.message);
   EXPECT_FALSE(FileExists(dir.file("synth.b16")));
   EXPECT_FALSE(FileExists(dir.file("synth.b16.truth")));
 }
@@ -821,12 +811,7 @@ TEST(PivsynthMask, RefusesBadRegionsAndLeavesNothingBehindWhenTheMaskCannotBeWri
       {{"--size", "64x48", "--mask-circle", "-5,-5,7"}, "--mask-circle -5,-5,7 covers no pixel of the 64x48 image"},
   };
   TempDir dir;
-  for (const auto& [args, message] : cases) {
-    const RunResult r = RunProgram("pivsynth", args, dir.path());
-    EXPECT_EQ(r.status, 1) << message;
-    EXPECT_EQ(r.err, "pivsynth: " + message + "\nTry 'pivsynth --help' for the options.\n");
-    EXPECT_EQ(r.out, "");
-  }
+  for (const auto& [args, message] : cases) ExpectPivsynthRefusal(dir, args, "pivsynth: " + message + "\n");
   // A region that reaches past the image is clipped to it.
   EXPECT_EQ(RunProgram("pivsynth", {"--size", "64x48", "--mask-circle", "-5,-5,7.1"}, dir.path()).status, 0);
   std::filesystem::remove(dir.file("synth.b16"));

@@ -26,17 +26,6 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 
-DisplacementField Sine(double amplitude, double wavelength, WaveDirection direction, double dx, double dy) {
-  DisplacementField f;
-  f.kind = FieldKind::Sine;
-  f.amplitude = amplitude;
-  f.wavelength = wavelength;
-  f.direction = direction;
-  f.dx = dx;
-  f.dy = dy;
-  return f;
-}
-
 void ExpectDisplacement(const DisplacementField& f, double x, double y, double dx, double dy) {
   const Displacement d = DisplacementAt(f, x, y);
   EXPECT_NEAR(d.dx, dx, 1e-12) << "at (" << x << ", " << y << ")";
@@ -61,6 +50,19 @@ TruthRecord Record(const std::vector<std::string>& args) {
   return o;
 }
 
+// The images of a run with the base settings, and of one with the extra settings too.
+struct WithAndWithout {
+  std::vector<std::vector<uint16_t>> without, with;
+};
+
+WithAndWithout RenderedWithAndWithout(const std::vector<std::string>& base, const std::vector<std::string>& extra) {
+  std::vector<std::string> args = base;
+  args.insert(args.end(), extra.begin(), extra.end());
+  WithAndWithout both{Rendered(Record(base)), Rendered(Record(args))};
+  EXPECT_EQ(both.without.size(), both.with.size());
+  return both;
+}
+
 double Sum(const std::vector<uint16_t>& image) {
   double sum = 0.0;
   for (uint16_t v : image) sum += v;
@@ -73,34 +75,36 @@ double Sum(const std::vector<uint16_t>& image) {
 
 TEST(PivsynthSine, TransverseWaveAtHandCheckedPoints) {
   // Along x: v = dy + A sin(2 pi x / L), whatever the row.
-  const DisplacementField alongX = Sine(2.0, 40.0, WaveDirection::X, 0.5, -0.25);
+  const std::vector<std::string> wave = {"--field", "sine", "--amplitude", "2", "--wavelength", "40",
+                                         "--dx", "0.5", "--dy", "-0.25"};
+  const DisplacementField alongX = Record(wave).field;
   ExpectDisplacement(alongX, 10.0, 3.0, 0.5, 1.75);    // a crest: sin(pi / 2)
   ExpectDisplacement(alongX, 30.0, 99.0, 0.5, -2.25);  // a trough
   ExpectDisplacement(alongX, 20.0, 7.0, 0.5, -0.25);   // a node: the shift alone
   ExpectDisplacement(alongX, 5.0, 7.0, 0.5, -0.25 + std::sqrt(2.0));
   ExpectDisplacement(alongX, 45.0, 0.0, 0.5, -0.25 + std::sqrt(2.0));  // one wavelength on
   // Along y: u = dx + A sin(2 pi y / L), whatever the column.
-  const DisplacementField alongY = Sine(2.0, 40.0, WaveDirection::Y, 0.5, -0.25);
+  std::vector<std::string> waveAlongY = wave;
+  waveAlongY.insert(waveAlongY.end(), {"--direction", "y"});
+  const DisplacementField alongY = Record(waveAlongY).field;
   ExpectDisplacement(alongY, 3.0, 10.0, 2.5, -0.25);
   ExpectDisplacement(alongY, 99.0, 30.0, -1.5, -0.25);
   ExpectDisplacement(alongY, 10.0, 20.0, 0.5, -0.25);
 }
 
 TEST(PivsynthSine, MaxDisplacementBoundsTheWaveAndItsShift) {
-  for (WaveDirection direction : {WaveDirection::X, WaveDirection::Y}) {
-    const DisplacementField f = Sine(-1.5, 24.0, direction, 0.75, -2.0);
+  for (const char* direction : {"x", "y"}) {
+    const DisplacementField f = Record({"--field", "sine", "--amplitude", "-1.5", "--wavelength", "24", "--direction",
+                                        direction, "--dx", "0.75", "--dy", "-2"})
+                                    .field;
     const double bound = MaxDisplacement(f, -20.0, -20.0, 60.0, 60.0);
-    double largest = 0.0;
-    for (double y = -20.0; y <= 60.0; y += 0.25)
-      for (double x = -20.0; x <= 60.0; x += 0.25) {
-        const Displacement d = DisplacementAt(f, x, y);
-        largest = std::fmax(largest, std::hypot(d.dx, d.dy));
-      }
+    const double largest = LargestDisplacement(f, -20.0, -20.0, 60.0, 60.0, 0.25);
     EXPECT_LE(largest, bound + 1e-12);
     EXPECT_NEAR(largest, bound, 1e-9);  // the grid holds the crests (every 6 px)
+    // The seeding band reaches as far as the fastest particle, plus the reach: along x
+    // ceil(hypot(0.75, 3.5)) = ceil(3.58), along y ceil(hypot(2.25, 2)) = ceil(3.01).
+    EXPECT_EQ(SeedMargin(f, 100, 100, 2.5), 4.0 + ParticleReach(2.5));
   }
-  // The seeding band reaches as far as the fastest particle: ceil(hypot(0.75, 3.5)) + reach.
-  EXPECT_EQ(SeedMargin(Sine(-1.5, 24.0, WaveDirection::X, 0.75, -2.0), 100, 100, 2.5), 4.0 + ParticleReach(2.5));
 }
 
 TEST(PivsynthSine, NamesReadBack) {
@@ -142,14 +146,9 @@ TEST(PivsynthScheme, SymmetricPairIsCentredOnTheSeededPositionAndMovedByTheField
   // Solid rotation of 0.1 rad about (20, 20): the particle seeded at (30, 20) moves by
   // F = (0, 1), so it is drawn at (30, 19.5) and (30, 20.5); in the first scheme at (30, 20)
   // and (30, 21).
-  DisplacementField f;
-  f.kind = FieldKind::Rotation;
-  f.omega = 0.1;
-  f.cx = 20.0;
-  f.cy = 20.0;
-  const std::vector<Particle> one = {{30.0, 20.0, 1500.0}};
+  const DisplacementField f = Record({"--field", "rotation", "--omega", "0.1", "--center", "20,20"}).field;
   IntensityImage a(40, 40), b(40, 40);
-  RenderPair(one, f, SynthScheme::Symmetric, 2.5, a, b);
+  RenderPair({{30.0, 20.0, 1500.0}}, f, SynthScheme::Symmetric, 2.5, a, b);
   const Centroid ca = CentroidOf(a), cb = CentroidOf(b);
   EXPECT_NEAR(ca.x, 30.0, 0.01);
   EXPECT_NEAR(ca.y, 19.5, 0.01);
@@ -159,7 +158,10 @@ TEST(PivsynthScheme, SymmetricPairIsCentredOnTheSeededPositionAndMovedByTheField
   // at a crest, moves by (0.5 + 1, 0.25).
   const std::vector<Particle> crest = {{12.0, 10.0, 1500.0}};
   IntensityImage c(40, 40), d(40, 40);
-  RenderPair(crest, Sine(1.0, 40.0, WaveDirection::Y, 0.5, 0.25), SynthScheme::Symmetric, 2.5, c, d);
+  const DisplacementField wave = Record({"--field", "sine", "--amplitude", "1", "--wavelength", "40", "--direction",
+                                         "y", "--dx", "0.5", "--dy", "0.25"})
+                                     .field;
+  RenderPair(crest, wave, SynthScheme::Symmetric, 2.5, c, d);
   const Centroid cc = CentroidOf(c), cd = CentroidOf(d);
   EXPECT_NEAR(cc.x, 11.25, 0.01);
   EXPECT_NEAR(cc.y, 9.875, 0.01);
@@ -234,12 +236,11 @@ TEST(PivsynthLight, DimmingScalesTheParticleLightAndNotTheBackground) {
 
   // A dark corner of the sheet: no particle light in it, the glow there all the same, and
   // the particles elsewhere those of the run without it.
-  const std::vector<std::string> base = {"--size", "48x40", "--dx", "1.3", "--density", "0.05", "--glow", "30"};
-  std::vector<std::string> dark = base;
-  dark.insert(dark.end(), {"--dim", "0,0,19.5,15,0"});
-  const auto plain = Rendered(Record(base)), dimmed = Rendered(Record(dark));
+  const WithAndWithout both = RenderedWithAndWithout(
+      {"--size", "48x40", "--dx", "1.3", "--density", "0.05", "--glow", "30"}, {"--dim", "0,0,19.5,15,0"});
+  const auto& plain = both.without;
+  const auto& dimmed = both.with;
   ASSERT_EQ(plain.size(), 2u);
-  ASSERT_EQ(dimmed.size(), 2u);
   for (int image = 0; image < 2; ++image)
     for (int y = 0; y < 40; ++y)
       for (int x = 0; x < 48; ++x) {
@@ -314,12 +315,11 @@ TEST(PivsynthLoss, AParticleSeenOnceIsDrawnInThatImageOnly) {
 }
 
 TEST(PivsynthLoss, ParticlesAreThoseOfTheRunWithoutLoss) {
-  const std::vector<std::string> base = {"--size", "128x128", "--density", "0.05", "--dx", "1.5", "--seed", "9"};
-  std::vector<std::string> lossy = base;
-  lossy.insert(lossy.end(), {"--loss", "0.3"});
-  const auto plain = Rendered(Record(base)), lost = Rendered(Record(lossy));
+  const WithAndWithout both = RenderedWithAndWithout(
+      {"--size", "128x128", "--density", "0.05", "--dx", "1.5", "--seed", "9"}, {"--loss", "0.3"});
+  const auto& plain = both.without;
+  const auto& lost = both.with;
   ASSERT_EQ(plain.size(), 2u);
-  ASSERT_EQ(lost.size(), 2u);
   for (int image = 0; image < 2; ++image) {
     // Only light taken away: no pixel brighter than without loss.
     for (size_t k = 0; k < plain[image].size(); ++k) ASSERT_LE(lost[image][k], plain[image][k]) << k;
@@ -417,12 +417,7 @@ TEST(PivsynthSceneOptions, RefusesBadValues) {
       {{"--field", "sine", "--center", "1,2"}, "--center does not apply to --field sine"},
   };
   TempDir dir;
-  for (const auto& [args, message] : cases) {
-    const RunResult r = RunProgram("pivsynth", args, dir.path());
-    EXPECT_EQ(r.status, 1) << message;
-    EXPECT_EQ(r.err, "pivsynth: " + message + "\nTry 'pivsynth --help' for the options.\n");
-    EXPECT_EQ(r.out, "");
-  }
+  for (const auto& [args, message] : cases) ExpectPivsynthRefusal(dir, args, "pivsynth: " + message + "\n");
   EXPECT_FALSE(FileExists(dir.file("synth.b16")));
 }
 

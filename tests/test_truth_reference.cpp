@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
+#include <string>
 
 #include "DisplacementField.h"
+#include "TruthFile.h"
 #include "TruthReference.h"
 
 namespace {
@@ -24,13 +27,22 @@ void ExpectNear(const Displacement& d, double dx, double dy, double tolerance, c
   EXPECT_NEAR(d.dy, dy, tolerance) << what;
 }
 
+// A field from truth-file settings, "key=value" words apart.
+DisplacementField Field(const std::string& settings) {
+  TruthRecord record;
+  TruthRecordParser parser(record);
+  std::istringstream words(settings);
+  std::string word;
+  while (words >> word) {
+    const size_t eq = word.find('=');
+    EXPECT_TRUE(parser.Apply("--" + word.substr(0, eq), word.substr(eq + 1))) << parser.Error();
+  }
+  EXPECT_TRUE(parser.Finish()) << parser.Error();
+  return record.field;
+}
+
 DisplacementField Rotation(double omega, double cx, double cy) {
-  DisplacementField f;
-  f.kind = FieldKind::Rotation;
-  f.omega = omega;
-  f.cx = cx;
-  f.cy = cy;
-  return f;
+  return Field("field=rotation omega=" + FormatNumber(omega) + " center=" + FormatNumber(cx) + "," + FormatNumber(cy));
 }
 
 }  // namespace
@@ -44,18 +56,11 @@ TEST(TruthReference, TheHeadersExample) {
   ExpectNear(Referred(spin, SynthScheme::Symmetric, ReferencePoint::First, 60, 50), -0.19802, 1.98020, 5e-6,
              "symmetric, first");
 
-  DisplacementField shear;
-  shear.kind = FieldKind::Shear;
-  shear.shear = 0.1;
   for (SynthScheme scheme : {SynthScheme::First, SynthScheme::Symmetric})
     for (ReferencePoint reference : {ReferencePoint::First, ReferencePoint::Midpoint})
-      ExpectNear(Referred(shear, scheme, reference, 5, 20), 2, 0, 1e-12, "shear");
+      ExpectNear(Referred(Field("field=shear shear=0.1 center=0,0"), scheme, reference, 5, 20), 2, 0, 1e-12, "shear");
 
-  DisplacementField wave;
-  wave.kind = FieldKind::Sine;
-  wave.amplitude = 1;
-  wave.wavelength = 40;
-  wave.dx = 10;
+  const DisplacementField wave = Field("field=sine amplitude=1 wavelength=40 dx=10");
   ExpectNear(Referred(wave, SynthScheme::First, ReferencePoint::First, 15, 0), 10, 0.70711, 5e-6, "sine, first");
   ExpectNear(Referred(wave, SynthScheme::First, ReferencePoint::Midpoint, 15, 0), 10, 1, 1e-12, "sine, midpoint");
 
@@ -90,15 +95,7 @@ TEST(TruthReference, SolidRotationInClosedForm) {
 }
 
 TEST(TruthReference, UniformShiftAndShearAreTheSameAtBothPoints) {
-  DisplacementField uniform;
-  uniform.dx = 7.3;
-  uniform.dy = -4.6;
-  DisplacementField shear;
-  shear.kind = FieldKind::Shear;
-  shear.shear = 0.02;
-  shear.cx = 255.5;
-  shear.cy = 255.5;
-  for (const DisplacementField& f : {uniform, shear})
+  for (const DisplacementField& f : {Field("field=uniform dx=7.3 dy=-4.6"), Field("field=shear shear=0.02 center=255.5,255.5")})
     for (SynthScheme scheme : {SynthScheme::First, SynthScheme::Symmetric})
       for (ReferencePoint reference : {ReferencePoint::First, ReferencePoint::Midpoint})
         for (const double y : {3.5, 200.0, 511.5}) {
@@ -110,12 +107,7 @@ TEST(TruthReference, UniformShiftAndShearAreTheSameAtBothPoints) {
 // A wave along x moved by a shift along x: the particle whose path is centred on q started at
 // q_x - dx/2, the wave there is what moved it. The symmetric truth's start lies at q_x + dx/2.
 TEST(TruthReference, ShiftedSineWaveInClosedForm) {
-  DisplacementField f;
-  f.kind = FieldKind::Sine;
-  f.amplitude = 0.75;
-  f.wavelength = 24;
-  f.dx = 3;
-  f.dy = 0.5;
+  const DisplacementField f = Field("field=sine amplitude=0.75 wavelength=24 dx=3 dy=0.5");
   for (const double x : {0.5, 7.25, 100.0}) {
     const double k = 2 * kPi / 24;
     ExpectNear(Referred(f, SynthScheme::First, ReferencePoint::Midpoint, x, 9), 3, 0.5 + 0.75 * std::sin(k * (x - 1.5)),
@@ -124,21 +116,15 @@ TEST(TruthReference, ShiftedSineWaveInClosedForm) {
                1e-12, "midpoint to first");
   }
   // Along y the wave moves particles along x, across its own variation: both points agree.
-  f.direction = WaveDirection::Y;
-  f.dx = 0;
-  f.dy = 0;
-  const Displacement given = DisplacementAt(f, 5, 7);
-  ExpectNear(Referred(f, SynthScheme::First, ReferencePoint::Midpoint, 5, 7), given.dx, given.dy, 1e-12, "along y");
+  const DisplacementField alongY = Field("field=sine amplitude=0.75 wavelength=24 direction=y");
+  const Displacement given = DisplacementAt(alongY, 5, 7);
+  ExpectNear(Referred(alongY, SynthScheme::First, ReferencePoint::Midpoint, 5, 7), given.dx, given.dy, 1e-12,
+             "along y");
 }
 
 // In a vortex no closed form is at hand: the answers solve their path equations.
 TEST(TruthReference, VortexAnswersSolveThePathEquation) {
-  DisplacementField f;
-  f.kind = FieldKind::Vortex;
-  f.gamma = 2000;
-  f.core = 20;
-  f.cx = 128;
-  f.cy = 128;
+  const DisplacementField f = Field("field=vortex gamma=2000 core=20 center=128,128");
   for (const double x : {110.0, 128.0, 140.5, 200.0}) {
     const Displacement m = Referred(f, SynthScheme::First, ReferencePoint::Midpoint, x, 120);
     const Displacement u = DisplacementAt(f, x - m.dx / 2, 120 - m.dy / 2);
@@ -166,22 +152,14 @@ TEST(TruthReference, StepsThatDivergeAreReported) {
 }
 
 TEST(TruthReference, NamesReadBack) {
-  for (SynthScheme s : {SynthScheme::First, SynthScheme::Symmetric}) {
-    SynthScheme read = SynthScheme::First;
-    EXPECT_TRUE(ParseSynthScheme(SynthSchemeName(s), read));
-    EXPECT_EQ(read, s);
-  }
-  for (ReferencePoint r : {ReferencePoint::Midpoint, ReferencePoint::First}) {
-    ReferencePoint read = ReferencePoint::Midpoint;
-    EXPECT_TRUE(ParseReferencePoint(ReferencePointName(r), read));
-    EXPECT_EQ(read, r);
-  }
-  EXPECT_STREQ(SynthSchemeName(SynthScheme::Symmetric), "symmetric");
-  EXPECT_STREQ(ReferencePointName(ReferencePoint::Midpoint), "midpoint");
-  SynthScheme scheme = SynthScheme::Symmetric;
+  SynthScheme scheme = SynthScheme::First;
+  EXPECT_TRUE(ParseSynthScheme("symmetric", scheme) && scheme == SynthScheme::Symmetric);
+  EXPECT_TRUE(ParseSynthScheme("first", scheme) && scheme == SynthScheme::First);
   EXPECT_FALSE(ParseSynthScheme("central", scheme));
-  EXPECT_EQ(scheme, SynthScheme::Symmetric);
-  ReferencePoint reference = ReferencePoint::First;
+  ReferencePoint reference = ReferencePoint::Midpoint;
+  EXPECT_TRUE(ParseReferencePoint("first", reference) && reference == ReferencePoint::First);
+  EXPECT_TRUE(ParseReferencePoint("midpoint", reference) && reference == ReferencePoint::Midpoint);
   EXPECT_FALSE(ParseReferencePoint("Midpoint", reference));
-  EXPECT_EQ(reference, ReferencePoint::First);
+  EXPECT_STREQ(SynthSchemeName(SynthScheme::Symmetric), "symmetric");
+  EXPECT_STREQ(ReferencePointName(ReferencePoint::First), "first");
 }

@@ -22,9 +22,11 @@
 #include "DefineFFTWPlans.h"
 #include "DisplacementField.h"
 #include "DpivFile.h"
+#include "EnumNames.h"
 #include "FitPeak2SubPixel.h"
 #include "HandMadeGrid.h"
 #include "ImagePairFile.h"
+#include "LongOption.h"
 #include "PIVGrid.h"
 #include "PIVImage.h"
 #include "PIVPoint.h"
@@ -702,17 +704,39 @@ TEST(TruthFileHeader, UniformShiftWithTheDefaults) {
     EXPECT_EQ(d.dx, 2.3);
     EXPECT_EQ(d.dy, -1.2);
   }
-  record.scheme = SynthScheme::Symmetric;
-  record.loss = 0.1;
-  record.light.glow = 200;
-  record.light.bands.push_back({10, 20, 300});
-  record.light.rowPatterns.push_back({8, 0, 0, 63, 31});
-  record.light.dims.push_back({0, 0, 15.5, 15.5, 0.25});
-  record.masks.push_back(RectangleRegion(0, 200, 255, 255));
+  TruthRecordParser parser(record);
+  for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+           {"--scheme", "symmetric"}, {"--loss", "0.1"}, {"--glow", "200"}, {"--band", "10,20,300"},
+           {"--row-pattern", "8,0,0,63,31"}, {"--dim", "0,0,15.5,15.5,0.25"}, {"--mask-rect", "0,200,255,255"}})
+    ASSERT_TRUE(parser.Apply(name, value)) << parser.Error();
   EXPECT_EQ(TruthText(record),
             "field = uniform\ndx = 2.3\ndy = -1.2\nsize = 256x256\npairs = 1\ndiameter = 2.5\n"
             "density = 0.02\nnoise = 0\nseed = 1\nscheme = symmetric\nloss = 0.1\nglow = 200\nband = 10,20,300\n"
             "row-pattern = 8,0,0,63,31\ndim = 0,0,15.5,15.5,0.25\nmask-rect = 0,200,255,255\n");
+}
+
+TEST(EnumNamesHeader, ANameReadBack) {
+  FieldKind kind = FieldKind::Uniform;
+  EXPECT_TRUE(ParseName("shear", {FieldKind::Uniform, FieldKind::Shear}, FieldKindName, kind));
+  EXPECT_EQ(kind, FieldKind::Shear);
+  EXPECT_FALSE(ParseName("Shear", {FieldKind::Uniform, FieldKind::Shear}, FieldKindName, kind));
+  EXPECT_EQ(kind, FieldKind::Shear);
+}
+
+TEST(LongOptionHeader, AttachedGivenNextAndMissingValues) {
+  std::string name, value, error;
+  size_t k = 0;
+  ASSERT_TRUE(SplitLongOption({"--size=64x32"}, k, name, value, error));
+  EXPECT_EQ(name, "--size");
+  EXPECT_EQ(value, "64x32");
+  EXPECT_EQ(k, 0u);
+  ASSERT_TRUE(SplitLongOption({"--out", "a.b16"}, k, name, value, error));
+  EXPECT_EQ(name, "--out");
+  EXPECT_EQ(value, "a.b16");
+  EXPECT_EQ(k, 1u);
+  k = 0;
+  EXPECT_FALSE(SplitLongOption({"--dx"}, k, name, value, error));
+  EXPECT_EQ(error, "option --dx needs a value");
 }
 
 TEST(TextInputHeader, ADirectoryAndAnEmptyFile) {
