@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 ComparisonSummary CompareWithTruth(const VectorField& field, const TruthRecord& truth, ReferencePoint reference,
                                    double outlierLimit) {
@@ -25,13 +26,13 @@ ComparisonSummary CompareWithTruth(const VectorField& field, const TruthRecord& 
 }
 
 std::string SummaryLine(const ComparisonSummary& s) {
-  char line[200];
-  if (s.valid == 0) {
-    std::snprintf(line, sizeof line, "valid 0 of %d\n", s.points);
-  } else {
-    std::snprintf(line, sizeof line, "valid %d of %d  rms %.4f px  bias (%+.4f, %+.4f) px  outliers %.1f %%\n",
-                  s.valid, s.points, std::sqrt(s.sumSquares / s.valid), s.sumU / s.valid, s.sumV / s.valid,
-                  100.0 * s.outliers / s.valid);
-  }
-  return line;
+  if (s.valid == 0) return "valid 0 of " + std::to_string(s.points) + "\n";
+  const double rms = std::sqrt(s.sumSquares / s.valid), biasU = s.sumU / s.valid, biasV = s.sumV / s.valid;
+  const double share = 100.0 * s.outliers / s.valid;
+  // Sized to the text: a wild vector's error can run to hundreds of digits.
+  const char* format = "valid %d of %d  rms %.4f px  bias (%+.4f, %+.4f) px  outliers %.1f %%\n";
+  std::vector<char> line(
+      static_cast<size_t>(std::snprintf(nullptr, 0, format, s.valid, s.points, rms, biasU, biasV, share)) + 1);
+  std::snprintf(line.data(), line.size(), format, s.valid, s.points, rms, biasU, biasV, share);
+  return line.data();
 }

@@ -241,6 +241,12 @@ TEST(PivcompareStatistics, TheHeadersExample) {
   EXPECT_EQ(SummaryLine(CompareWithTruth(field, truth, ReferencePoint::First, 0.4)),
             "valid 3 of 4  rms 0.2944 px  bias (-0.0667, +0.1333) px  outliers 33.3 %\n");
   EXPECT_EQ(SummaryLine(ComparisonSummary{}), "valid 0 of 0\n");
+  // A wild vector: the line holds all 150-odd digits of its error and ends as every line does.
+  VectorField wild;
+  wild.vectors = {{true, 15, 15, 1e150, 0, 0.9}};
+  const std::string line = SummaryLine(CompareWithTruth(wild, truth, ReferencePoint::First, 0.5));
+  EXPECT_GT(line.size(), 300u);
+  EXPECT_EQ(line.substr(line.size() - 17), "outliers 100.0 %\n");
 }
 
 // pivsynth's pairs analysed by tarvex: a uniform shift made in the symmetric scheme is found
