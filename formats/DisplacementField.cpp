@@ -91,7 +91,8 @@ const char* FieldKindName(FieldKind kind) {
 }
 
 bool ParseFieldKind(const std::string& text, FieldKind& kind) {
-  return ParseName(text, {FieldKind::Uniform, FieldKind::Rotation, FieldKind::Vortex, FieldKind::Shear, FieldKind::Sine},
+  return ParseName(text,
+                   {FieldKind::Uniform, FieldKind::Rotation, FieldKind::Vortex, FieldKind::Shear, FieldKind::Sine},
                    FieldKindName, kind);
 }
 

@@ -270,7 +270,7 @@ bool TruthRecordParser::Light(const std::string& name, const std::string& value)
 }
 
 bool TruthRecordParser::Apply(const std::string& name, const std::string& value) {
-  const std::string parameters[] = {"--dx",    "--dy",   "--omega", "--center",    "--profile",   "--gamma",
+  const std::string parameters[] = {"--dx",    "--dy",    "--omega",     "--center",     "--profile",  "--gamma",
                                     "--core",  "--shear", "--amplitude", "--wavelength", "--direction"};
   for (const std::string& p : parameters)
     if (name == p) fieldParameters_.push_back(name);
@@ -364,7 +364,8 @@ bool TruthRecordParser::Finish() {
   }
   // A region beside the image is almost surely a mistake in its numbers.
   for (const MaskRegion& m : o_.masks)
-    if (!CoversAnyPixel(m, o_.width, o_.height)) return OutsideImage(std::string("--") + MaskOption(m.shape), MaskValue(m));
+    if (!CoversAnyPixel(m, o_.width, o_.height))
+      return OutsideImage(std::string("--") + MaskOption(m.shape), MaskValue(m));
   for (const LightBand& b : o_.light.bands)
     if (!CoversAnyPixel(RectangleRegion(0, b.y0, o_.width - 1, b.y1), o_.width, o_.height))
       return OutsideImage("--band", BandValue(b));

@@ -178,8 +178,9 @@ Raises ValueError with pivsynth's message for an option it refuses.
 >>> round(dx, 6), round(dy, 6)
 (-0.1, 0.0)
 >>> (a, b), _ = tarvex.synth(size=(8, 4), density=0, glow=70, band=[(0, 0, 5), (3, 3, 9)])
->>> a.tolist()
-[[5, 15, 25, 35, 45, 55, 65, 75], [0, 10, 20, 30, 40, 50, 60, 70], [0, 10, 20, 30, 40, 50, 60, 70], [9, 19, 29, 39, 49, 59, 69, 79]]
+>>> a.tolist()   # 10 counts a column, 5 more on row 0 and 9 more on row 3
+[[5, 15, 25, 35, 45, 55, 65, 75], [0, 10, 20, 30, 40, 50, 60, 70],
+ [0, 10, 20, 30, 40, 50, 60, 70], [9, 19, 29, 39, 49, 59, 69, 79]]
 )";
 
 constexpr const char* kTruth = R"(The displacement field and settings of synthetic images (pivsynth's truth file).

@@ -131,7 +131,8 @@ TEST(Pivcompare, OutlierLimitIsAnOption) {
   TempDir dir;
   WriteFile(dir.file("t.truth"), "field = uniform\ndx = 1.5\ndy = -0.5\nsize = 64x64\n");
   // Errors 0.1, 0.5 and 0: above 0.4 px one of three, above 0.05 px two.
-  WriteFile(dir.file("f.dpiv"), Dpiv(Record(15, 15, 1.6, -0.5) + Record(31, 15, 1.2, -0.1) + Record(47, 15, 1.5, -0.5)));
+  WriteFile(dir.file("f.dpiv"),
+            Dpiv(Record(15, 15, 1.6, -0.5) + Record(31, 15, 1.2, -0.1) + Record(47, 15, 1.5, -0.5)));
   const auto outliers = [&dir](const std::vector<std::string>& options) {
     const std::string out = Compare(dir, options).out;
     return out.substr(out.find("outliers"));

@@ -95,7 +95,8 @@ TEST(TruthReference, SolidRotationInClosedForm) {
 }
 
 TEST(TruthReference, UniformShiftAndShearAreTheSameAtBothPoints) {
-  for (const DisplacementField& f : {Field("field=uniform dx=7.3 dy=-4.6"), Field("field=shear shear=0.02 center=255.5,255.5")})
+  for (const DisplacementField& f :
+       {Field("field=uniform dx=7.3 dy=-4.6"), Field("field=shear shear=0.02 center=255.5,255.5")})
     for (SynthScheme scheme : {SynthScheme::First, SynthScheme::Symmetric})
       for (ReferencePoint reference : {ReferencePoint::First, ReferencePoint::Midpoint})
         for (const double y : {3.5, 200.0, 511.5}) {
@@ -110,10 +111,10 @@ TEST(TruthReference, ShiftedSineWaveInClosedForm) {
   const DisplacementField f = Field("field=sine amplitude=0.75 wavelength=24 dx=3 dy=0.5");
   for (const double x : {0.5, 7.25, 100.0}) {
     const double k = 2 * kPi / 24;
-    ExpectNear(Referred(f, SynthScheme::First, ReferencePoint::Midpoint, x, 9), 3, 0.5 + 0.75 * std::sin(k * (x - 1.5)),
-               1e-12, "first to midpoint");
-    ExpectNear(Referred(f, SynthScheme::Symmetric, ReferencePoint::First, x, 9), 3, 0.5 + 0.75 * std::sin(k * (x + 1.5)),
-               1e-12, "midpoint to first");
+    ExpectNear(Referred(f, SynthScheme::First, ReferencePoint::Midpoint, x, 9), 3,
+               0.5 + 0.75 * std::sin(k * (x - 1.5)), 1e-12, "first to midpoint");
+    ExpectNear(Referred(f, SynthScheme::Symmetric, ReferencePoint::First, x, 9), 3,
+               0.5 + 0.75 * std::sin(k * (x + 1.5)), 1e-12, "midpoint to first");
   }
   // Along y the wave moves particles along x, across its own variation: both points agree.
   const DisplacementField alongY = Field("field=sine amplitude=0.75 wavelength=24 direction=y");
