@@ -24,9 +24,10 @@ std::vector<Particle> ParticlesClearOfMask(const std::vector<Particle>& seeded, 
     PixelBox box;
     return ParticleFootprint(p, diameter, masked.Width(), masked.Height(), box) && masked.AnyIn(box);
   };
-  const PairPositions placed = PlaceParticles(seeded, field, scheme);
   std::vector<Particle> clear;
-  for (size_t k = 0; k < seeded.size(); ++k)
-    if (!lights_mask(placed.first[k]) && !lights_mask(placed.second[k])) clear.push_back(seeded[k]);
+  for (const Particle& p : seeded) {
+    const ParticlePlaces placed = PlaceParticle(p, field, scheme);
+    if (!lights_mask(placed.first) && !lights_mask(placed.second)) clear.push_back(p);
+  }
   return clear;
 }

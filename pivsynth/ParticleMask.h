@@ -35,7 +35,7 @@ class MaskedPixels {
 };
 
 // The seeded particles whose footprints in both images, placed by the field in the scheme
-// (see PlaceParticles), hold no masked pixel.
+// (see PlaceParticle), hold no masked pixel.
 std::vector<Particle> ParticlesClearOfMask(const std::vector<Particle>& seeded, const DisplacementField& field,
                                            SynthScheme scheme, double diameter, const MaskedPixels& masked);
 

@@ -42,21 +42,17 @@ std::vector<Particle> SeedParticles(const SeedArea& area, long long count, Synth
   return particles;
 }
 
-PairPositions PlaceParticles(const std::vector<Particle>& seeded, const DisplacementField& field, SynthScheme scheme) {
-  PairPositions placed{seeded, seeded};
-  for (size_t k = 0; k < seeded.size(); ++k) {
-    const Displacement d = DisplacementAt(field, seeded[k].x, seeded[k].y);
-    Particle& first = placed.first[k];
-    Particle& second = placed.second[k];
-    if (scheme == SynthScheme::First) {
-      second.x += d.dx;
-      second.y += d.dy;
-    } else {
-      first.x -= 0.5 * d.dx;
-      first.y -= 0.5 * d.dy;
-      second.x += 0.5 * d.dx;
-      second.y += 0.5 * d.dy;
-    }
+ParticlePlaces PlaceParticle(const Particle& seeded, const DisplacementField& field, SynthScheme scheme) {
+  ParticlePlaces placed{seeded, seeded};
+  const Displacement d = DisplacementAt(field, seeded.x, seeded.y);
+  if (scheme == SynthScheme::First) {
+    placed.second.x += d.dx;
+    placed.second.y += d.dy;
+  } else {
+    placed.first.x -= 0.5 * d.dx;
+    placed.first.y -= 0.5 * d.dy;
+    placed.second.x += 0.5 * d.dx;
+    placed.second.y += 0.5 * d.dy;
   }
   return placed;
 }

@@ -12,11 +12,12 @@
 
 void RenderPair(const std::vector<Particle>& seeded, const DisplacementField& field, SynthScheme scheme,
                 double diameter, IntensityImage& first, IntensityImage& second) {
-  const PairPositions placed = PlaceParticles(seeded, field, scheme);
-  for (const Particle& p : placed.first)
-    if (p.inFirst) first.AddParticle(p, diameter);
-  for (const Particle& p : placed.second)
-    if (p.inSecond) second.AddParticle(p, diameter);
+  // Each image receives its particles in the order seeded, whatever the other one holds.
+  for (const Particle& p : seeded) {
+    const ParticlePlaces placed = PlaceParticle(p, field, scheme);
+    if (p.inFirst) first.AddParticle(placed.first, diameter);
+    if (p.inSecond) second.AddParticle(placed.second, diameter);
+  }
 }
 
 namespace {

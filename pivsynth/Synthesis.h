@@ -10,7 +10,7 @@
 #include "ParticleRenderer.h"
 #include "SynthOptions.h"
 
-// Draws the seeded particles, placed by the field in the scheme (see PlaceParticles), into
+// Draws the seeded particles, placed by the field in the scheme (see PlaceParticle), into
 // first and second; a particle seen in one image only is drawn into that one.
 void RenderPair(const std::vector<Particle>& seeded, const DisplacementField& field, SynthScheme scheme,
                 double diameter, IntensityImage& first, IntensityImage& second);

@@ -124,22 +124,22 @@ TEST(PivsynthSine, NamesReadBack) {
 
 // ---------------------------------------------------------------- the symmetric scheme
 
-TEST(PivsynthScheme, PlaceParticlesAsItsHeaderSays) {
+TEST(PivsynthScheme, PlaceParticleAsItsHeaderSays) {
   DisplacementField shift;
   shift.dx = 1.0;
   shift.dy = -0.5;
-  const std::vector<Particle> seeded = {{10.0, 20.0, 2000.0}};
-  const PairPositions first = PlaceParticles(seeded, shift, SynthScheme::First);
-  EXPECT_EQ(first.first[0].x, 10.0);
-  EXPECT_EQ(first.first[0].y, 20.0);
-  EXPECT_EQ(first.second[0].x, 11.0);
-  EXPECT_EQ(first.second[0].y, 19.5);
-  const PairPositions symmetric = PlaceParticles(seeded, shift, SynthScheme::Symmetric);
-  EXPECT_EQ(symmetric.first[0].x, 9.5);
-  EXPECT_EQ(symmetric.first[0].y, 20.25);
-  EXPECT_EQ(symmetric.second[0].x, 10.5);
-  EXPECT_EQ(symmetric.second[0].y, 19.75);
-  EXPECT_EQ(symmetric.second[0].peak, 2000.0);
+  const Particle seeded{10.0, 20.0, 2000.0};
+  const ParticlePlaces first = PlaceParticle(seeded, shift, SynthScheme::First);
+  EXPECT_EQ(first.first.x, 10.0);
+  EXPECT_EQ(first.first.y, 20.0);
+  EXPECT_EQ(first.second.x, 11.0);
+  EXPECT_EQ(first.second.y, 19.5);
+  const ParticlePlaces symmetric = PlaceParticle(seeded, shift, SynthScheme::Symmetric);
+  EXPECT_EQ(symmetric.first.x, 9.5);
+  EXPECT_EQ(symmetric.first.y, 20.25);
+  EXPECT_EQ(symmetric.second.x, 10.5);
+  EXPECT_EQ(symmetric.second.y, 19.75);
+  EXPECT_EQ(symmetric.second.peak, 2000.0);
 }
 
 TEST(PivsynthScheme, SymmetricPairIsCentredOnTheSeededPositionAndMovedByTheFieldThere) {
