@@ -165,8 +165,8 @@ std::vector<std::string> Regions(const py::handle& value, const std::string& key
     throw py::type_error(keyword + " must be a sequence of numbers, or a list of them");
   const py::sequence items = value.cast<py::sequence>();
   const bool several = py::len(items) > 0 && py::isinstance<py::sequence>(items[0]);
-  std::vector<std::string> regions;
   if (!several) return {NumberList(value, keyword)};
+  std::vector<std::string> regions;
   for (const py::handle region : items) regions.push_back(NumberList(region, keyword));
   return regions;
 }
