@@ -9,6 +9,7 @@
 
 #include "AtomicFile.h"
 #include "ImagePairFile.h"  // kMaxImageSide
+#include "TextInput.h"
 
 const char* const kDefaultDpivName = "TARVEX-Vel.dpiv";
 
@@ -144,6 +145,7 @@ bool ReadDpivFile(const std::string& path, VectorField& field, std::string& erro
     error = "cannot open the DPIV file " + path;
     return false;
   }
+  if (!UsableTextInput(path, in, "DPIV file", error)) return false;
   field = VectorField();
   std::string line;
   int number = 0;
