@@ -9,8 +9,12 @@
 
 #include "ConverterReaders.h"  // kB16NameSize
 
-// pralen TIFF-1 [TIFF-2 ... TIFF-N] OutputFile: the TIFF files are argv[1] .. argv[inputs].
+// pralen [-fulldepth] TIFF-1 [TIFF-2 ... TIFF-N] OutputFile: the input files are
+// argv[first] .. argv[first + inputs - 1]. -fulldepth counts only as the first argument, so
+// that every command line without it means what it always meant.
 struct PralenCommandLine {
+  bool fullDepth = false;
+  int first = 1;
   int inputs = 0;
   const char* output = nullptr;
 };
@@ -23,12 +27,14 @@ struct DolvekCommandLine {
 };
 bool ParseDolvekCommandLine(int argc, char* argv[], DolvekCommandLine& line);
 
-// quenlar InputFile OutputFile, or quenlar SeriesName OutputFile StartIndex.
+// quenlar InputFile OutputFile, or quenlar SeriesName OutputFile StartIndex. A start index
+// that is not a whole number from 0 to INT_MAX is refused ("\n\nStart index \"abc\" is not a
+// whole number from 0 to 2147483647 ....\n\n" on standard error).
 struct QuenlarCommandLine {
   const char* input = nullptr;  // the camera file, or the series name
   const char* output = nullptr;
   bool series = false;
-  int start = 0;  // first index of a series, read as atoi reads it
+  int start = 0;  // first index of a series
 };
 bool ParseQuenlarCommandLine(int argc, char* argv[], QuenlarCommandLine& line);
 

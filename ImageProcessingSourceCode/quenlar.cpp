@@ -56,7 +56,10 @@ int ConvertSeries(const char* series, const char* output, int start) {
     FILE* probe = fopen(name, "rb");
     if (probe == nullptr) {
       std::cout << "File " << name << " Does Not Exist ... " << std::endl;
-      return writer.Close() ? EXIT_SUCCESS : OutputFailure(writer);
+      if (index > start) return writer.Close() ? EXIT_SUCCESS : OutputFailure(writer);
+      // Nothing converted: an empty output would pass for a finished one.
+      fprintf(stderr, "\n\nThe series starts with a missing file, %s: nothing converted ....\n\n", name);
+      return EXIT_FAILURE;
     }
     fclose(probe);
 

@@ -139,6 +139,18 @@ WriteStatus WriteDpivFile(const char* fname, const std::vector<VectorRecord>& re
   return CommitVelocityFile(file, written, error);
 }
 
+bool DpivFileHolds(const std::string& path, int nx, int ny) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  for (int k = 0; k < kDpivHeaderLines; k++)
+    if (!std::getline(in, line) || in.eof() || line.empty() || line[0] != '#') return false;
+  const long long records = static_cast<long long>(nx) * ny;
+  VectorRecord vector;
+  for (long long k = 0; k < records; k++)
+    if (!std::getline(in, line) || in.eof() || !ParseRecord(line, vector)) return false;
+  return in.peek() == std::char_traits<char>::eof();
+}
+
 bool ReadDpivFile(const std::string& path, VectorField& field, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {

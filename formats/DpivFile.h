@@ -57,4 +57,9 @@ WriteStatus CommitVelocityFile(AtomicFile& file, bool written, std::string& erro
 // Reads path into field; on failure returns false with a one-line reason in error.
 bool ReadDpivFile(const std::string& path, VectorField& field, std::string& error);
 
+// Whether path is a whole DPIV file of a grid of nx x ny points: the 12 comment lines, then
+// nx * ny records, each a full line, and nothing after them. An empty file, one cut short or
+// one of another grid is not.
+bool DpivFileHolds(const std::string& path, int nx, int ny);
+
 #endif

@@ -7,7 +7,9 @@
 
 #include "ImagePairFile.h"
 #include "PngMask.h"
+#include "PngReading.h"
 #include "TiffMask.h"
+#include "TiffReading.h"
 
 namespace {
 

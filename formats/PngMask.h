@@ -7,9 +7,6 @@
 
 #include "MaskImage.h"
 
-// Whether the first bytes of a file (at least 8 of them) are a PNG signature.
-bool IsPngSignature(const unsigned char* bytes, size_t count);
-
 // Reads the PNG image of file (positioned at its start) into mask; false with the reason.
 bool ReadPngMask(FILE* file, MaskImage& mask, std::string& error);
 

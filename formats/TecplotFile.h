@@ -23,4 +23,9 @@ extern const char* const kDefaultTecplotName;  // "TARVEX-Vel.plt"
 WriteStatus WriteTecplotFile(const char* fname, int nx, int ny,
                              const std::vector<VectorRecord>& records, std::string& error);
 
+// Whether path is a whole Tecplot point file of nx x ny points as written above: the title, the
+// variables, a zone of nx x ny points, then one full line of four numbers per point and
+// nothing after them.
+bool TecplotFileHolds(const std::string& path, int nx, int ny);
+
 #endif

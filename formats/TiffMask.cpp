@@ -2,8 +2,6 @@
 
 #include <tiffio.h>
 
-#include <algorithm>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,51 +9,14 @@
 
 #include "ImagePairFile.h"  // kMaxImageSide
 #include "MaskSamples.h"
+#include "TiffReading.h"
 
 namespace {
 
-// The most libtiff may allocate at once for one strip or tile of a damaged file.
-constexpr tmsize_t kLargestAllocation = 256 * 1024 * 1024;
-
-// Keeps libtiff's first error message for the reason; nothing goes to standard error.
-int KeepFirstError(TIFF*, void* user, const char*, const char* format, va_list args) {
-  std::string* text = static_cast<std::string*>(user);
-  if (text->empty()) {
-    char message[256];
-    std::vsnprintf(message, sizeof message, format, args);
-    *text = message;
-  }
-  return 1;
+// Why a file that libtiff could not open or decode is refused.
+std::string Damaged(const TiffReading& reading) {
+  return "damaged TIFF file: " + (reading.FirstProblem().empty() ? "cannot decode it" : reading.FirstProblem());
 }
-
-// A warning (an unknown tag, say) does not make a mask unreadable.
-int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
-
-// Owns the open file; libtiff's messages go to Error().
-class TiffReading {
- public:
-  explicit TiffReading(const std::string& path) {
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (options == nullptr) return;
-    TIFFOpenOptionsSetErrorHandlerExtR(options, KeepFirstError, &error_);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, kLargestAllocation);
-    tif_ = TIFFOpenExt(path.c_str(), "r", options);
-    TIFFOpenOptionsFree(options);
-  }
-  ~TiffReading() {
-    if (tif_ != nullptr) TIFFClose(tif_);
-  }
-  TiffReading(const TiffReading&) = delete;
-  TiffReading& operator=(const TiffReading&) = delete;
-
-  TIFF* Tiff() const { return tif_; }
-  std::string Damaged() const { return "damaged TIFF file: " + (error_.empty() ? "cannot decode it" : error_); }
-
- private:
-  std::string error_;
-  TIFF* tif_ = nullptr;
-};
 
 // What the first directory says about the samples, and how they become a mask's samples.
 struct TiffLayout {
@@ -169,65 +130,21 @@ bool JudgeRun(const TiffLayout& layout, const unsigned char* bytes, size_t count
   return SamplesToFlow(samples, layout.Output(), x0, y, mask.Row(y) + x0, error);
 }
 
-bool ReadStrips(TIFF* tif, const TiffLayout& layout, MaskImage& mask, std::string& error) {
-  std::vector<unsigned char> row(static_cast<size_t>(TIFFScanlineSize(tif)));
-  const size_t needed = (static_cast<size_t>(layout.width) * layout.samples * layout.bits + 7) / 8;
-  if (row.size() < needed) {
-    error = "damaged TIFF file: its rows are shorter than its size";
-    return false;
-  }
-  for (uint32_t y = 0; y < layout.height; ++y) {
-    if (TIFFReadScanline(tif, row.data(), y, 0) < 0) return false;
-    if (!JudgeRun(layout, row.data(), layout.width, 0, static_cast<int>(y), mask, error)) return false;
-  }
-  return true;
-}
-
-bool ReadTiles(TIFF* tif, const TiffLayout& layout, MaskImage& mask, std::string& error) {
-  uint32_t tile_width = 0, tile_height = 0;
-  TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tile_width);
-  TIFFGetField(tif, TIFFTAG_TILELENGTH, &tile_height);
-  const tmsize_t tile_bytes = TIFFTileSize(tif), row_bytes = TIFFTileRowSize(tif);
-  const size_t needed = (static_cast<size_t>(tile_width) * layout.samples * layout.bits + 7) / 8;
-  if (tile_width == 0 || tile_height == 0 || tile_bytes <= 0 || row_bytes <= 0 ||
-      static_cast<size_t>(row_bytes) < needed || tile_bytes / row_bytes < static_cast<tmsize_t>(tile_height)) {
-    error = "damaged TIFF file: its tiles do not match their size";
-    return false;
-  }
-  std::vector<unsigned char> tile(static_cast<size_t>(tile_bytes));
-  for (uint32_t ty = 0; ty < layout.height; ty += tile_height)
-    for (uint32_t tx = 0; tx < layout.width; tx += tile_width) {
-      if (TIFFReadTile(tif, tile.data(), tx, ty, 0, 0) < 0) return false;
-      const uint32_t columns = std::min(tile_width, layout.width - tx);
-      const uint32_t rows = std::min(tile_height, layout.height - ty);
-      for (uint32_t r = 0; r < rows; ++r)
-        if (!JudgeRun(layout, &tile[static_cast<size_t>(r) * row_bytes], columns, static_cast<int>(tx),
-                      static_cast<int>(ty + r), mask, error))
-          return false;
-    }
-  return true;
-}
-
 }  // namespace
 
-bool IsTiffSignature(const unsigned char* bytes, size_t count) {
-  if (count < 4) return false;
-  const bool little = bytes[0] == 'I' && bytes[1] == 'I' && (bytes[2] == 42 || bytes[2] == 43) && bytes[3] == 0;
-  const bool big = bytes[0] == 'M' && bytes[1] == 'M' && bytes[2] == 0 && (bytes[3] == 42 || bytes[3] == 43);
-  return little || big;
-}
-
 bool ReadTiffMask(const std::string& path, MaskImage& mask, std::string& error) {
-  TiffReading reading(path);
+  TiffReading reading(path, TiffReading::Messages::Quiet);
   if (reading.Tiff() == nullptr) {
-    error = reading.Damaged();
+    error = Damaged(reading);
     return false;
   }
   TiffLayout layout;
   if (!ReadLayout(reading.Tiff(), layout, error)) return false;
   mask = MaskImage(static_cast<int>(layout.width), static_cast<int>(layout.height));
-  const bool read = TIFFIsTiled(reading.Tiff()) ? ReadTiles(reading.Tiff(), layout, mask, error)
-                                                : ReadStrips(reading.Tiff(), layout, mask, error);
-  if (!read && error.empty()) error = reading.Damaged();
+  const PixelRun judge = [&](const unsigned char* bytes, uint32_t count, uint32_t x0, uint32_t y) {
+    return JudgeRun(layout, bytes, count, static_cast<int>(x0), static_cast<int>(y), mask, error);
+  };
+  const bool read = ReadPixelRuns(reading.Tiff(), layout.width, layout.height, layout.samples, layout.bits, judge, error);
+  if (!read && error.empty()) error = Damaged(reading);
   return read;
 }

@@ -4,13 +4,9 @@
 #ifndef FORMATS_TIFFMASK_H
 #define FORMATS_TIFFMASK_H
 
-#include <cstddef>
 #include <string>
 
 #include "MaskImage.h"
-
-// Whether the first bytes of a file (at least 4 of them) are a TIFF (or BigTIFF) header.
-bool IsTiffSignature(const unsigned char* bytes, size_t count);
 
 // Reads the first image of the TIFF file at path into mask; false with the reason.
 bool ReadTiffMask(const std::string& path, MaskImage& mask, std::string& error);

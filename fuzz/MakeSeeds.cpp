@@ -296,7 +296,7 @@ int main(int argc, char** argv) {
   }
   const fs::path root = argv[1];
   const char* targets[] = {"image_pair_file", "pivimage", "eight_bit_file", "b16_file", "tiff_file",
-                           "dpiv_file", "truth_file", "mask_file", "tarvex_options", "pivsynth_options",
+                           "dpiv_file", "truth_file", "mask_file", "fulldepth_file", "tarvex_options", "pivsynth_options",
                            "pivplot_options", "pivcompare_command_line", "pralen_command_line",
                            "dolvek_command_line", "quenlar_command_line"};
   std::error_code error;
@@ -313,6 +313,7 @@ int main(int argc, char** argv) {
   DpivSeeds(root / "dpiv_file");
   TruthSeeds(root / "truth_file");
   MaskSeeds(root / "mask_file");
+  MaskSeeds(root / "fulldepth_file");  // PNG and TIFF files
   CommandLineSeeds(root);
   return failed ? 1 : 0;
 }

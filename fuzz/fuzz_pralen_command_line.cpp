@@ -1,5 +1,6 @@
 // pralen's command line on any arguments (separated by NUL bytes).
 #include <cstdint>
+#include <cstring>
 
 #include "ConverterCommandLines.h"
 #include "FuzzArguments.h"
@@ -14,7 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzArguments args("pralen", data, size);
   PralenCommandLine line;
   const bool ok = ParsePralenCommandLine(args.Argc(), args.Argv(), line);
-  FuzzCheck(ok == (args.Argc() >= 3), "at least one TIFF file and the output");
-  if (ok) FuzzCheck(line.inputs == args.Argc() - 2 && line.output == args.Argv()[args.Argc() - 1], "files");
+  const bool full = args.Argc() > 1 && strcmp(args.Argv()[1], "-fulldepth") == 0;
+  const int first = full ? 2 : 1;
+  FuzzCheck(ok == (args.Argc() >= first + 2), "at least one input file and the output");
+  FuzzCheck(line.fullDepth == full && line.first == first, "-fulldepth as the first argument only");
+  if (ok) FuzzCheck(line.inputs == args.Argc() - first - 1 && line.output == args.Argv()[args.Argc() - 1], "files");
   return 0;
 }

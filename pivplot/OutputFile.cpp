@@ -1,14 +1,13 @@
 #include "OutputFile.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "AtomicFile.h"
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
   AtomicFile out;
   if (!out.Open(path, true)) {
-    error = "cannot create " + path + ": " + std::strerror(out.Cause());
+    error = "cannot create " + path + ": " + out.Reason();
     return false;
   }
   if (std::fwrite(bytes.data(), 1, bytes.size(), out.Stream()) != bytes.size()) out.Failed();

@@ -16,6 +16,7 @@
 #include "ColourScale.h"
 #include "DerivedField.h"
 #include "DpivFile.h"
+#include "FileIdentity.h"
 #include "GridGeometry.h"
 #include "OutputFile.h"
 #include "ImagePairFile.h"
@@ -79,8 +80,32 @@ bool PlotSize(const VectorField& field, const Raster* background, const MaskSour
   return false;
 }
 
+// Whether no picture would be written over a file the run reads (compared as files, so that
+// "./run.b16" or a link is caught too); the reason in error when one would.
+bool OutputsSpareInputs(const PlotOptions& options, std::string& error) {
+  struct Input {
+    std::string what, name;
+  };
+  std::vector<Input> inputs;
+  for (const std::string& dpiv : options.dpiv) inputs.push_back({"DPIV file", dpiv});
+  if (!options.image.empty()) inputs.push_back({"--image file", options.image});
+  if (!options.mask.empty()) inputs.push_back({"--mask file", options.mask});
+  for (const std::string& output : options.outputs) {
+    FileIdentity written;
+    if (!IdentifyFile(output.c_str(), written)) continue;
+    for (const Input& input : inputs) {
+      FileIdentity read;
+      if (!IdentifyFile(input.name.c_str(), read) || !(read == written)) continue;
+      error = "refusing to write " + output + ": it is the " + input.what + " " + input.name + " this run reads";
+      return false;
+    }
+  }
+  return true;
+}
+
 bool Plot(const PlotOptions& options) {
   std::string error;
+  if (!OutputsSpareInputs(options, error)) return Fail(error);
   const size_t count = options.dpiv.size();
   // Every file is read and checked before any picture is written.
   std::vector<VectorField> fields(count);

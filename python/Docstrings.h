@@ -67,7 +67,7 @@ Python threads run at the same time.
 (31.0, 31.5)
 >>> g = tarvex.analyse(a, b, window=32, spacing=16, deform=2)
 >>> print(g.log, end="")
-	Deformation pass 1: 0 vectors replaced, RMS change 0.0411 px
+	Deformation pass 1: 0 vectors replaced, RMS change 0.0410 px
 	Deformation pass 2: 0 vectors replaced, RMS change 0.0148 px
 >>> round(float(g.u[1, 1]), 2)
 1.5

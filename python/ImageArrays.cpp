@@ -20,8 +20,7 @@ std::string Position(size_t k, int width) {
 
 template <typename T>
 void CopyIntegers(const py::array& frame, const std::string& name, Image16& image) {
-  const auto values = py::array_t<T, py::array::c_style | py::array::forcecast>::ensure(frame);
-  if (!values) throw py::error_already_set();
+  const py::array_t<T, py::array::c_style | py::array::forcecast> values(frame);
   const T* data = values.data();
   for (size_t k = 0; k < image.pixels.size(); ++k) {
     bool inRange = data[k] <= static_cast<T>(kMaxCount16);
@@ -34,8 +33,7 @@ void CopyIntegers(const py::array& frame, const std::string& name, Image16& imag
 }
 
 void CopyReals(const py::array& frame, const std::string& name, Image16& image) {
-  const auto values = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(frame);
-  if (!values) throw py::error_already_set();
+  const py::array_t<double, py::array::c_style | py::array::forcecast> values(frame);
   const double* data = values.data();
   for (size_t k = 0; k < image.pixels.size(); ++k) {
     if (std::isnan(data[k]))
@@ -83,11 +81,9 @@ std::vector<Image16> ImagesFromObject(const py::handle& images, const std::strin
       result.push_back(ImageFromArray(py::array(stack.attr("__getitem__")(k)), name + "[" + std::to_string(k) + "]"));
   } else if (py::isinstance<py::sequence>(images) && !py::isinstance<py::str>(images)) {
     size_t k = 0;
-    for (const py::handle item : images) {
-      const py::array frame = py::array::ensure(item);
-      if (!frame) throw py::error_already_set();
-      result.push_back(ImageFromArray(frame, name + "[" + std::to_string(k++) + "]"));
-    }
+    for (const py::handle item : images)
+      result.push_back(ImageFromArray(py::array(py::reinterpret_borrow<py::object>(item)),
+                                      name + "[" + std::to_string(k++) + "]"));
   } else {
     throw py::type_error(name + " must be a 3-D array or a sequence of 2-D arrays");
   }
@@ -108,7 +104,7 @@ py::array_t<uint16_t> ArrayFromImages(int count, int width, int height, const st
     throw std::logic_error("image stack of " + std::to_string(pixels.size()) + " counts is not " +
                            std::to_string(count) + " images of " + std::to_string(width) + " x " +
                            std::to_string(height) + " px");
-  std::memcpy(stack.mutable_data(), pixels.data(), pixels.size() * sizeof(uint16_t));
+  if (!pixels.empty()) std::memcpy(stack.mutable_data(), pixels.data(), pixels.size() * sizeof(uint16_t));
   return stack;
 }
 
@@ -123,6 +119,14 @@ MaskImage MaskFromArray(const py::array& mask, int width, int height) {
   shape += mask.ndim() == 1 ? ",)" : ")";
   if (mask.ndim() != 2 || mask.shape(0) != height || mask.shape(1) != width)
     throw std::invalid_argument("mask has the shape " + shape + " but the frames have the shape " + frames);
+  // NaN would be taken as flow (it is nonzero): no mask holds it.
+  if (kind == 'f') {
+    const py::array_t<double, py::array::c_style | py::array::forcecast> values(mask);
+    for (size_t k = 0; k < static_cast<size_t>(values.size()); ++k)
+      if (std::isnan(values.data()[k]))
+        throw std::invalid_argument("mask holds NaN at " + Position(k, width) +
+                                    "; a mask holds numbers, nonzero where there is flow");
+  }
   // Nonzero is flow, whatever the type: numpy's own conversion to booleans says which.
   const py::array_t<bool, py::array::c_style | py::array::forcecast> flow(mask.attr("astype")("bool"));
   MaskImage image(width, height);

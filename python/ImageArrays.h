@@ -38,7 +38,7 @@ std::vector<Image16> ImagesFromObject(const pybind11::handle& images, const std:
 
 // The mask held by a 2-D array of the frames' shape, rows x columns: nonzero (or True)
 // where there is flow. Throws pybind11::type_error for a dtype that is not a number or a
-// boolean, std::invalid_argument for another shape, naming both.
+// boolean, std::invalid_argument for another shape (naming both) or a NaN.
 MaskImage MaskFromArray(const pybind11::array& mask, int width, int height);
 
 // A new (count, height, width) uint16 array holding the images' counts.

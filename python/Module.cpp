@@ -5,9 +5,11 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,7 +18,7 @@
 #include "FieldResult.h"
 #include "FileError.h"
 #include "ImageArrays.h"
-#include "PairAnalysisCall.h"
+#include "InterruptibleAnalysis.h"
 #include "PairFileCalls.h"
 #include "SynthCall.h"
 #include "TruthFile.h"
@@ -31,24 +33,39 @@ std::string PathText(const py::object& path) {
   return py::module_::import("os").attr("fspath")(path).cast<std::string>();
 }
 
-py::array ToArray(const py::object& value) {
-  py::array array = py::array::ensure(value);
-  if (!array) throw py::error_already_set();
-  return array;
+// numpy's conversion of anything array-like; what it raises (a ValueError for a ragged list,
+// a MemoryError, the exception of an object's own __array__) goes on to the caller as it is.
+py::array ToArray(const py::object& value) { return py::array(value); }
+
+// A whole number given from Python: an int, a numpy integer, anything operator.index takes.
+// Anything else is a TypeError saying `what`; a value beyond an int a ValueError naming it.
+int WholeNumber(const py::handle& value, const std::string& name, const std::string& what) {
+  if (py::isinstance<py::float_>(value)) throw py::type_error(what);
+  PyObject* index = PyNumber_Index(value.ptr());
+  if (index == nullptr) {
+    PyErr_Clear();
+    throw py::type_error(what);
+  }
+  const py::object number = py::reinterpret_steal<py::object>(index);
+  int overflow = 0;
+  const long long n = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
+  const bool above = overflow > 0 || (overflow == 0 && n > INT_MAX);
+  if (above || overflow < 0 || n < INT_MIN)
+    throw std::invalid_argument(name + " must be " + (above ? "at most " + std::to_string(INT_MAX) : "at least " +
+                                std::to_string(INT_MIN)) + " (got " + py::str(number).cast<std::string>() + ")");
+  return static_cast<int>(n);
 }
 
 // A size given as one whole number for both directions or as a pair (x, y).
 std::pair<int, int> SizePair(const py::object& value, const char* name) {
-  if (py::isinstance<py::int_>(value)) {
-    const int n = value.cast<int>();
+  const std::string what = std::string(name) + " must be a whole number or a pair of whole numbers";
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value)) {
+    const int n = WholeNumber(value, name, what);
     return {n, n};
   }
-  if (py::isinstance<py::sequence>(value) && py::len(value) == 2) {
-    const py::sequence pair = value.cast<py::sequence>();
-    if (py::isinstance<py::int_>(pair[0]) && py::isinstance<py::int_>(pair[1]))
-      return {pair[0].cast<int>(), pair[1].cast<int>()};
-  }
-  throw py::type_error(std::string(name) + " must be a whole number or a pair of whole numbers");
+  if (py::len(value) != 2) throw py::type_error(what);
+  const py::sequence pair = value.cast<py::sequence>();
+  return {WholeNumber(pair[0], name, what), WholeNumber(pair[1], name, what)};
 }
 
 SubPixelEstimator Estimator(const std::string& name) {
@@ -122,8 +139,7 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
   const Image16 second = ImageFromArray(ToArray(frameB), "frame_b");
   std::unique_ptr<MaskImage> flow;
   if (!mask.is_none()) flow = std::make_unique<MaskImage>(MaskFromArray(ToArray(mask), first.width, first.height));
-  py::gil_scoped_release release;
-  return AnalyseImages(s, first, second, flow.get());
+  return AnalyseInterruptibly(s, first, second, flow.get());
 }
 
 // A read-only (rows, columns) array of one value per grid point.
@@ -143,10 +159,16 @@ auto GridProperty(Value value) {
   return [value](const FieldResult& f) { return GridArray<T>(f, value); };
 }
 
-std::vector<int> ImageIds(const py::object& images) {
-  if (images.is_none()) return {};
-  if (py::isinstance<py::int_>(images)) return {images.cast<int>()};
-  return images.cast<std::vector<int>>();
+// The ids asked for: none for every image, one whole number, or a sequence of them (an empty
+// one asks for no image).
+std::optional<std::vector<int>> ImageIds(const py::object& images) {
+  if (images.is_none()) return std::nullopt;
+  const std::string what = "images must be None, an image id or a sequence of image ids";
+  if (!py::isinstance<py::sequence>(images) || py::isinstance<py::str>(images))
+    return std::vector<int>{WholeNumber(images, "images", what)};
+  std::vector<int> ids;
+  for (const py::handle id : images) ids.push_back(WholeNumber(id, "image id", what));
+  return ids;
 }
 
 py::array_t<uint16_t> StackArray(const ImageStack& stack) {
@@ -227,8 +249,7 @@ py::object Displacements(const TruthRecord& truth, const py::object& x, const py
   }
   const py::tuple both = py::module_::import("numpy").attr("broadcast_arrays")(x, y);
   using Doubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
-  const Doubles xs = Doubles::ensure(both[0]), ys = Doubles::ensure(both[1]);
-  if (!xs || !ys) throw py::error_already_set();
+  const Doubles xs(both[0]), ys(both[1]);
   std::vector<py::ssize_t> shape(xs.shape(), xs.shape() + xs.ndim());
   Doubles dx(shape), dy(shape);
   for (py::ssize_t k = 0; k < xs.size(); ++k) {

@@ -55,7 +55,7 @@ void CheckSettings(const AnalysisSettings& s) {
 }  // namespace
 
 FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second,
-                          const MaskImage* mask) {
+                          const MaskImage* mask, const std::atomic<bool>* cancel) {
   CheckSettings(settings);
   if (first.width != second.width || first.height != second.height)
     throw std::invalid_argument("frame_a is " + Size(first.width, first.height) + " px but frame_b is " +
@@ -75,6 +75,7 @@ FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first
   std::string log;
   Console console(&log);
   PairAnalysis analysis(settings, plans, images, console);
+  analysis.SetCancelFlag(cancel);
   if (mask != nullptr && !analysis.SetMask(*mask))
     throw std::invalid_argument("the mask is " + Size(mask->Width(), mask->Height()) + " px, the frames " +
                                 Size(first.width, first.height) + " px");

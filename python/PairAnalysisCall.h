@@ -8,6 +8,8 @@
 #ifndef PYTHON_PAIRANALYSISCALL_H
 #define PYTHON_PAIRANALYSISCALL_H
 
+#include <atomic>
+
 #include "AnalysisSettings.h"
 #include "FieldResult.h"
 #include "ImageArrays.h"
@@ -17,10 +19,11 @@
 constexpr int kMaxAnalysisThreads = 1024;
 
 // `mask` (null: none) leaves out what is not flow, as tarvex -mask does; it has the frames'
-// size. Throws std::invalid_argument when the settings cannot be used (the command line
-// refuses the same ones), the frames differ in size or are too small for one window;
-// std::bad_alloc when the memory cannot be had.
+// size. `cancel` (null: none), once set by another thread, stops the analysis within a
+// point (std::runtime_error "the analysis was cancelled"). Throws std::invalid_argument when
+// the settings cannot be used (the command line refuses the same ones), the frames differ in
+// size or are too small for one window; std::bad_alloc when the memory cannot be had.
 FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second,
-                          const MaskImage* mask);
+                          const MaskImage* mask, const std::atomic<bool>* cancel = nullptr);
 
 #endif

@@ -28,11 +28,13 @@ void Open(ImagePairFileReader& reader, const std::string& path) {
 
 }  // namespace
 
-ImageStack ReadImageStack(const std::string& path, const std::vector<int>& ids) {
+ImageStack ReadImageStack(const std::string& path, const std::optional<std::vector<int>>& ids) {
   ImagePairFileReader reader;
   Open(reader, path);
-  std::vector<int> wanted = ids;
-  if (wanted.empty())
+  std::vector<int> wanted;
+  if (ids.has_value())
+    wanted = *ids;
+  else
     for (int id = 1; id <= reader.NumberImages(); ++id) wanted.push_back(id);
   for (int id : wanted)
     if (id < 1 || id > reader.NumberImages())

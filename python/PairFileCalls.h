@@ -7,6 +7,7 @@
 #define PYTHON_PAIRFILECALLS_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,10 @@ struct ImageStack {
   std::vector<uint16_t> pixels;
 };
 
-// The images with the given ids (from 1), or every image when ids is empty. Throws FileError
-// for a file that cannot be opened or read, std::invalid_argument for an id it does not hold.
-ImageStack ReadImageStack(const std::string& path, const std::vector<int>& ids);
+// The images with the given ids (from 1; none when ids is empty), or every image without ids.
+// Throws FileError for a file that cannot be opened or read, std::invalid_argument for an id
+// it does not hold.
+ImageStack ReadImageStack(const std::string& path, const std::optional<std::vector<int>>& ids);
 
 // Writes the images as an image-pair file: at least one, all of one size, as ImagesFromObject
 // hands them over. Throws FileError when the file cannot be written (a partly written file

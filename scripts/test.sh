@@ -27,8 +27,8 @@ cmake --build build-asan -j "$jobs"
 # executes the shared plans with scratch of its own.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTSAN=ON -DTARVEX_BENCHMARKS=OFF >/dev/null
 cmake --build build-tsan -j "$jobs" --target test_parallel_pass test_deformation_passes test_deform_cli \
-  test_series_e2e test_mask_e2e tarvex pivsynth pivcompare tarvexpy
-for t in test_parallel_pass test_deformation_passes test_deform_cli test_series_e2e test_mask_e2e; do
+  test_series_e2e test_mask_e2e test_worker_threads nothreads tarvex pivsynth pivcompare tarvexpy
+for t in test_parallel_pass test_deformation_passes test_deform_cli test_series_e2e test_mask_e2e test_worker_threads; do
   (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 "./bin/$t")
 done
 (cd build-tsan && ctest -R python_test_threads --output-on-failure)

@@ -26,6 +26,13 @@ float Power(float t, int e) {
   return static_cast<float>(std::pow(d, static_cast<double>(e)));
 }
 
+// The result of a fit that could not be made.
+bool NoFit(float a[], int ma, float* chisq) {
+  for (int j = 0; j < ma; ++j) a[j] = 0.0f;
+  *chisq = 0.0f;
+  return false;
+}
+
 }  // namespace
 
 void fpolyGaussian(float x, float y, float afunc[], int npoly) {
@@ -40,19 +47,17 @@ bool SVDFitWork::Reserve(int ndata, int ma) {
          w.Reserve(ma + 1);
 }
 
-void svdfit_xy(float x[], float y[], float z[], int ndata, float a[], int ma, float* chisq,
+bool svdfit_xy(float x[], float y[], float z[], int ndata, float a[], int ma, float* chisq,
                BasisFunctions funcs) {
   SVDFitWork work;
   if (!work.Reserve(ndata, ma)) {
     printf("\nNOT ENOUGH DYNAMIC MEMORY\n");
-    for (int j = 0; j < ma; ++j) a[j] = 0.0f;
-    *chisq = 0.0f;
-    return;
+    return NoFit(a, ma, chisq);
   }
-  svdfit_xy(x, y, z, ndata, a, ma, chisq, funcs, work);
+  return svdfit_xy(x, y, z, ndata, a, ma, chisq, funcs, work);
 }
 
-void svdfit_xy(const float x[], const float y[], const float z[], int ndata, float a[], int ma,
+bool svdfit_xy(const float x[], const float y[], const float z[], int ndata, float a[], int ma,
                float* chisq, BasisFunctions funcs, SVDFitWork& work) {
   // b and u are written whole below; the small arrays start at zero, as fresh ones did.
   float* b = work.b.data;
@@ -72,7 +77,7 @@ void svdfit_xy(const float x[], const float y[], const float z[], int ndata, flo
   }
   int m = ndata;
   int n = ma;
-  svdcmp_(u, &m, &n, &m, &n, w, v);
+  if (svdcmp_(u, &m, &n, &m, &n, w, v) != 0) return NoFit(a, ma, chisq);
 
   float wmax = 0.0f;
   for (int j = 0; j < ma; ++j)
@@ -91,4 +96,5 @@ void svdfit_xy(const float x[], const float y[], const float z[], int ndata, flo
     sum_sq += r * r;
   }
   *chisq = sum_sq;
+  return true;
 }

@@ -12,6 +12,7 @@
 #ifndef CORRELATIONWORKSPACE_H
 #define CORRELATIONWORKSPACE_H
 
+#include <atomic>
 #include <string>
 
 #include "CArray.h"
@@ -41,6 +42,10 @@ class CorrelationWorkspace {
   void DeferMessagesTo(std::string* log) { log_ = log; }
   // The console (standard output unless set); borrowed.
   void SetConsole(Console* console) { console_ = console; }
+  // A flag (borrowed; null: none) that, once set, makes every following measurement of this
+  // worker stop before it starts, so that a cancelled analysis ends within one point.
+  void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+  bool Cancelled() const { return cancel_ != nullptr && cancel_->load(std::memory_order_relaxed); }
 
   RealCCWork transforms;              // fI1, fI2, fft1, fft2, S12
   CArray<fftw_real> shiftRows;        // the shift in double, for planes of other element types
@@ -53,6 +58,7 @@ class CorrelationWorkspace {
  private:
   std::string* log_ = nullptr;
   Console* console_ = &StandardOutput();
+  const std::atomic<bool>* cancel_ = nullptr;
 };
 
 #endif

@@ -20,6 +20,7 @@
 #ifndef DEFORMATIONANALYSIS_H
 #define DEFORMATIONANALYSIS_H
 
+#include <atomic>
 #include <string>
 
 #include "AnalysisSettings.h"
@@ -44,6 +45,8 @@ class DeformationAnalysis {
   bool Run(const AnalysisSettings& settings, const PIVImage& images, FFTWplan* plans,
            PIVGrid& start, PIVGrid& grid, const FlowMask* mask, Console& console);
   const std::string& Error() const { return error_; }
+  // See DeformationPasses::SetCancelFlag.
+  void SetCancelFlag(const std::atomic<bool>* cancel) { passes_.SetCancelFlag(cancel); }
 
  private:
   // Refers the midpoint field (u_, v_, flag_) to the first image in place.

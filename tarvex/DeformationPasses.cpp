@@ -5,32 +5,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 #include "AnalysisSettings.h"
 #include "PredictorSmoothing.h"
 #include "VectorReplacement.h"
+#include "WorkerThreads.h"
 
 namespace {
-
-// Runs work(t) for t = 0..workers-1, t > 0 on helper threads; when no more threads can be
-// had, the calling thread runs the remaining shares itself, so every share runs once.
-template <typename Work>
-void OnWorkers(int workers, Work work) {
-  std::vector<std::thread> helpers;
-  int t = 1;
-  for (; t < workers; ++t) {
-    try {
-      helpers.emplace_back(work, t);
-    } catch (const std::system_error&) {
-      break;
-    }
-  }
-  for (int rest = t; rest < workers; ++rest) work(rest);
-  work(0);
-  for (std::thread& h : helpers) h.join();
-}
 
 // Share t of `count` items split into `workers` contiguous ranges.
 int ShareBegin(int count, int workers, int t) {
@@ -74,6 +55,11 @@ DeformationPasses::DeformationPasses(int threads) : threads_(std::max(threads, 1
   }
 }
 
+void DeformationPasses::SetCancelFlag(const std::atomic<bool>* cancel) {
+  cancel_ = cancel;
+  for (auto& ws : workspaces_) ws->SetCancelFlag(cancel);
+}
+
 bool DeformationPasses::Reserve(int width, int height, const WindowGrid& grid,
                                 const DeformationSettings& s, bool masked) {
   const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -96,13 +82,13 @@ void DeformationPasses::PrefilterImages(const unsigned short* first, const unsig
   float* c1 = coefficients1_.data;
   float* c2 = coefficients2_.data;
   const int workers = std::min(threads_, height);
-  OnWorkers(workers, [&](int t) {
+  RunOnWorkers(workers, [&](int t) {
     const int b = ShareBegin(height, workers, t), e = ShareBegin(height, workers, t + 1);
     PrefilterImageRows(first, width, b, e, degree, c1);
     PrefilterImageRows(second, width, b, e, degree, c2);
   });
   const int columnWorkers = std::min(threads_, width);
-  OnWorkers(columnWorkers, [&](int t) {
+  RunOnWorkers(columnWorkers, [&](int t) {
     const int b = ShareBegin(width, columnWorkers, t), e = ShareBegin(width, columnWorkers, t + 1);
     PrefilterColumns(c1, width, height, b, e, degree);
     PrefilterColumns(c2, width, height, b, e, degree);
@@ -113,7 +99,7 @@ void DeformationPasses::Deform(int width, int height, BSplineDegree degree) {
   const BSplineCoefficients first{coefficients1_.data, width, height, degree};
   const BSplineCoefficients second{coefficients2_.data, width, height, degree};
   const int workers = std::min(threads_, height);
-  OnWorkers(workers, [&](int t) {
+  RunOnWorkers(workers, [&](int t) {
     DeformRows(first, second, predictor_, ShareBegin(height, workers, t),
                ShareBegin(height, workers, t + 1), *rows_[static_cast<size_t>(t)], deformed1_.data,
                deformed2_.data);
@@ -131,7 +117,7 @@ bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
   // core holds up the end of the pass by little.
   std::atomic<int> nextRow{0};
   std::atomic<bool> ok{true};
-  OnWorkers(workers, [&](int t) {
+  RunOnWorkers(workers, [&](int t) {
     CorrelationWorkspace& ws = *workspaces_[static_cast<size_t>(t)];
     for (int row = nextRow.fetch_add(1); row < grid.ny; row = nextRow.fetch_add(1)) {
       if (!RefinePoints(images, grid, predictedU_.data, predictedV_.data, plan, weight, criteria,
@@ -210,6 +196,10 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
   std::memcpy(measured_.data, field.flag, static_cast<size_t>(points));
 
   for (int pass = 0; pass < settings.passes; ++pass) {
+    if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+      *error = "the analysis was cancelled";
+      return false;
+    }
     PassReport& report = reports[pass];
     // The first field has no predictor to compare with: it is judged as it is.
     report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings, settings.judgeChanges && pass > 0,

@@ -24,6 +24,7 @@
 #ifndef DEFORMATIONPASSES_H
 #define DEFORMATIONPASSES_H
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -95,6 +96,10 @@ class DeformationPasses {
            const WindowGrid& grid, const FFTWplan* plan, const DeformationSettings& settings,
            const GridField& field, PassReport* reports, const char** error, const GridMask& mask = {});
 
+  // A cancellation flag (borrowed; null: none): once set, the points not yet measured are
+  // left out and Run stops before the next pass with the error "the analysis was cancelled".
+  void SetCancelFlag(const std::atomic<bool>* cancel);
+
   // The deformed images of the last pass (width * height floats each).
   const float* DeformedFirst() const { return deformed1_.data; }
   const float* DeformedSecond() const { return deformed2_.data; }
@@ -120,6 +125,7 @@ class DeformationPasses {
   CArray<unsigned short> blanked1_, blanked2_;  // the images with their masked pixels blanked
   DisplacementPredictor predictor_;
   std::vector<std::unique_ptr<CorrelationWorkspace>> workspaces_;
+  const std::atomic<bool>* cancel_ = nullptr;
   std::vector<std::unique_ptr<DeformationRows>> rows_;
 };
 

@@ -168,8 +168,12 @@ void subdata_into(const float* data, int nx, int x, int y, int sx, int sy, float
 float* TwoDGaussianFit(float* data, int nx, int ny, float maxval) {
   GaussianFitWork work;
   float* a = static_cast<float*>(calloc(kGaussianCoefficients + 1, sizeof(float)));
-  if (a == nullptr || !TwoDGaussianFit(data, nx, ny, maxval, work)) {
+  if (a == nullptr || !work.Reserve(nx * ny)) {
     printf("\nNOT ENOUGH DYNAMIC MEMORY FOR THE FIT\n");
+    free(a);
+    return nullptr;
+  }
+  if (!TwoDGaussianFit(data, nx, ny, maxval, work)) {
     free(a);
     return nullptr;
   }
@@ -190,8 +194,7 @@ bool TwoDGaussianFit(const float* data, int nx, int ny, float maxval, GaussianFi
   std::fill(work.a, work.a + ma + 1, 0.0f);
   GaussianFitPoints(data, nx, ny, maxval, work.x.data, work.y.data, work.z.data);
   float chisq = 0.0f;
-  svdfit_xy(work.x.data, work.y.data, work.z.data, mp, work.a, ma, &chisq, fpolyGaussian, work.svd);
-  return true;
+  return svdfit_xy(work.x.data, work.y.data, work.z.data, mp, work.a, ma, &chisq, fpolyGaussian, work.svd);
 }
 
 void CC_fit_linear_exp(float* array, int nx, int ny, float* xloc, float* yloc, float maxv) {

@@ -62,7 +62,8 @@ struct GaussianFitWork {
 // Variants of the functions above that write into caller buffers and allocate nothing
 // once `work` holds the plane's nx*ny cells; the same arithmetic.
 void subdata_into(const float* data, int nx, int x, int y, int sx, int sy, float* out);
-// The coefficients go to work.a; false (no message) when work cannot hold nx*ny points.
+// The coefficients go to work.a; false when work cannot hold nx*ny points (no message) or
+// the decomposition does not converge (svdcmp_ says so); the caller then keeps the integer peak.
 bool TwoDGaussianFit(const float* data, int nx, int ny, float maxval, GaussianFitWork& work);
 void CC_fit_linear_exp(const float* array, int nx, int ny, float* xloc, float* yloc, float maxv,
                        GaussianFitWork& work);

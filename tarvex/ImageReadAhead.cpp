@@ -8,7 +8,12 @@ ImageReadAhead::~ImageReadAhead() {
 }
 
 void ImageReadAhead::Wait() {
-  if (reader_.joinable()) reader_.join();
+  // The reading only fills buffers and counts; it throws nothing worth handing on.
+  try {
+    reader_.Wait();
+  } catch (...) {
+    for (Image& image : images_) image.id = 0;
+  }
 }
 
 void ImageReadAhead::Release() {
@@ -33,26 +38,25 @@ bool ImageReadAhead::Reserve(long long pixels) {
   return true;
 }
 
+bool ImageReadAhead::Open(const char* filename, long long pixels) {
+  if (!file_.IsOpen() || name_ != filename) {
+    name_ = filename;
+    if (file_.Open(filename) != ImagePairFileReader::Status::Ok) return false;
+  }
+  // Checked on every start: the file kept open may hold images of another size than the
+  // buffers the caller asks for now.
+  return file_.PixelsPerImage() == pixels;
+}
+
 bool ImageReadAhead::Start(const char* filename, long long pixels, int first, int second) {
   Wait();
   for (Image& image : images_) image.id = 0;
-  if (pixels <= 0 || !Reserve(pixels)) return false;
-  if (!file_.IsOpen() || name_ != filename) {
-    name_ = filename;
-    if (file_.Open(filename) != ImagePairFileReader::Status::Ok || file_.PixelsPerImage() != pixels)
-      return false;
-  }
+  if (pixels <= 0 || !Reserve(pixels) || !Open(filename, pixels)) return false;
   images_[0].id = first;
   images_[1].id = second;
-  try {
-    reader_ = std::thread([this] {
-      for (Image& image : images_) image.read = file_.ReadImage(image.id, image.pixels);
-    });
-  } catch (...) {
-    // No thread to be had: the store reads the images itself when it needs them.
-    for (Image& image : images_) image.id = 0;
-    return false;
-  }
+  reader_.Start([this] {
+    for (Image& image : images_) image.read = file_.ReadImage(image.id, image.pixels);
+  });
   return true;
 }
 

@@ -12,9 +12,9 @@
 
 #include <cstddef>
 #include <string>
-#include <thread>
 
 #include "ImagePairFile.h"
+#include "WorkerThreads.h"
 
 class ImageReadAhead {
  public:
@@ -26,8 +26,9 @@ class ImageReadAhead {
   ImageReadAhead& operator=(const ImageReadAhead&) = delete;
 
   // Reads images first and second (ids from 1) of the file named, whose images hold
-  // `pixels` values each, in the background; an earlier read still running is waited for.
-  // False, reading nothing, when the file cannot be opened or the buffers not be had.
+  // `pixels` values each, in the background (at once when no thread can be started); an
+  // earlier read still running is waited for. False, reading nothing, when the file cannot be
+  // opened, its images do not hold `pixels` values or the buffers cannot be had.
   bool Start(const char* filename, long long pixels, int first, int second);
   // Waits for the reading; when image id was read, gives *slot (a buffer of `pixels` values
   // allocated with new[]) the buffer holding it, takes the old one in exchange, and returns
@@ -43,13 +44,15 @@ class ImageReadAhead {
 
   void Wait();
   bool Reserve(long long pixels);
+  // Whether the file named is open and holds images of `pixels` values.
+  bool Open(const char* filename, long long pixels);
   void Release();
 
   ImagePairFileReader file_;
   std::string name_;
   long long pixels_ = 0;
   Image images_[2];
-  std::thread reader_;
+  BackgroundWork reader_;
 };
 
 #endif

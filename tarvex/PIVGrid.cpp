@@ -83,6 +83,10 @@ void PIVGrid::setPIVOffSet(float DX0, float DY0) {
 void PIVGrid::setSearchRegion(FlowDirection region) { SearchRegion = region; }
 void PIVGrid::setALLFFTWPLANS(FFTWplan* plans) { AllFFTWplans = plans; }
 
+void PIVGrid::setCancelFlag(const std::atomic<bool>* cancel) {
+  for (std::unique_ptr<CorrelationWorkspace>& ws : workspaces) ws->SetCancelFlag(cancel);
+}
+
 void PIVGrid::setMinRho(float rho) {
   MinRho = rho;
   for (int k = 0; k < NumberOfPoints(); k++) pivgrid[k].setMinRho(rho);

@@ -11,6 +11,7 @@
 #ifndef PIVGRID_H
 #define PIVGRID_H
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -58,6 +59,8 @@ class PIVGrid {
   // Number of threads that measure the points of a pass; 0 means one per available core.
   // The results do not depend on it.
   void setThreads(int threads);
+  // Hands a cancellation flag (borrowed; null: none) to the workspaces setThreads made.
+  void setCancelFlag(const std::atomic<bool>* cancel);
   int Threads() const { return static_cast<int>(workspaces.size()); }
   // The image's mask (borrowed; null: none), handed to every point. A point is masked by
   // the centre and quarter rules of FlowMask for a window of windowX x windowY (the DFT

@@ -6,11 +6,10 @@
 // holding each point's messages back until all points are measured.
 #include <algorithm>
 #include <atomic>
-#include <exception>
-#include <mutex>
 #include <thread>
 
 #include "PIVGrid.h"
+#include "WorkerThreads.h"
 
 namespace {
 
@@ -40,15 +39,13 @@ void PIVGrid::MeasurePoints() {
   heldMessages.resize(static_cast<size_t>(workers));
   std::atomic<int> next{0};
   // An exception in one worker (memory running out while holding messages back) stops the
-  // others at their next take; every thread is joined before it reaches the caller.
-  std::mutex failureLock;
-  std::exception_ptr failure;
-  auto measure = [this, n, &next, &failureLock, &failure](int worker) {
+  // others at their next take; RunOnWorkers hands it on once every worker has ended.
+  auto measure = [this, n, &next](int worker) {
     CorrelationWorkspace* ws = workspaces[static_cast<size_t>(worker)].get();
     std::vector<HeldMessage>& held = heldMessages[static_cast<size_t>(worker)];
+    std::string log;
+    ws->DeferMessagesTo(&log);
     try {
-      std::string log;
-      ws->DeferMessagesTo(&log);
       for (int first = next.fetch_add(kPointsPerTake); first < n;
            first = next.fetch_add(kPointsPerTake)) {
         const int end = std::min(first + kPointsPerTake, n);
@@ -61,28 +58,16 @@ void PIVGrid::MeasurePoints() {
       }
     } catch (...) {
       next.store(n);
-      std::lock_guard<std::mutex> lock(failureLock);
-      if (!failure) failure = std::current_exception();
+      ws->DeferMessagesTo(nullptr);
+      throw;
     }
     ws->DeferMessagesTo(nullptr);
   };
-
-  std::vector<std::thread> helpers;
-  helpers.reserve(static_cast<size_t>(workers - 1));
-  for (int t = 1; t < workers; t++) {
-    try {
-      helpers.emplace_back(measure, t);
-    } catch (...) {
-      // No more threads to be had (no thread, or no memory for one): the threads running
-      // share out the remaining points.
-      break;
-    }
-  }
-  measure(0);
-  for (std::thread& helper : helpers) helper.join();
-  if (failure) {
+  try {
+    RunOnWorkers(workers, measure);
+  } catch (...) {
     for (std::vector<HeldMessage>& held : heldMessages) held.clear();
-    std::rethrow_exception(failure);
+    throw;
   }
   PrintHeldMessages();
 }

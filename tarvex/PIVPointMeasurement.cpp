@@ -93,8 +93,8 @@ bool PIVPoint::CalculateCCVelocity() {
 }
 
 bool PIVPoint::CalculateCCVelocity(CorrelationWorkspace& ws) {
-  if (masked) {
-    // Nothing to measure: no displacement, no peak, off.
+  if (masked || ws.Cancelled()) {
+    // Nothing to measure (or the analysis was cancelled): no displacement, no peak, off.
     for (int i = 0; i < kNumberOfPeaks; ++i) piv.dx[i] = piv.dy[i] = piv.rho[i] = 0.0f;
     measured = false;
     setOn(0);

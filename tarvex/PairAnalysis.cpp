@@ -63,6 +63,19 @@ bool PairAnalysis::SetMask(MaskImage mask) {
   return true;
 }
 
+void PairAnalysis::SetCancelFlag(const std::atomic<bool>* cancel) {
+  cancel_ = cancel;
+  grid_.setCancelFlag(cancel);
+  if (firstGrid_ != nullptr) firstGrid_->setCancelFlag(cancel);
+  if (deformation_ != nullptr) deformation_->SetCancelFlag(cancel);
+}
+
+bool PairAnalysis::Cancelled() {
+  if (cancel_ == nullptr || !cancel_->load(std::memory_order_relaxed)) return false;
+  error_ = "the analysis was cancelled";
+  return true;
+}
+
 // The grid's own first pass decides which points hold a measurement; with larger
 // first-pass windows their field starts the passes instead.
 bool PairAnalysis::Deform() {
@@ -126,7 +139,9 @@ bool PairAnalysis::Analyse(bool series) {
   } else {
     grid_.CalculateGridTARVEX();
   }
+  if (Cancelled()) return false;
   if (deformation_ != nullptr && !Deform()) return false;
+  if (Cancelled()) return false;
   Validate();
   if (s.smooth) {
     console_.Print(series ? "Calculating moving 9x9 average, please wait ... \n\n"

@@ -12,6 +12,7 @@
 #ifndef PAIRANALYSIS_H
 #define PAIRANALYSIS_H
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,12 @@ class PairAnalysis {
   bool SetMask(MaskImage mask);
   int MaskedPoints() const { return maskedPoints_; }
 
+  // A flag (borrowed; null: none) another thread may set to stop the analysis early: the
+  // points not yet measured are left out, and Analyse returns false with Error() "the
+  // analysis was cancelled" after the pass in progress. Polled once per point: it costs
+  // nothing measurable.
+  void SetCancelFlag(const std::atomic<bool>* cancel);
+
   const AnalysisSettings& Settings() const { return settings_; }
   PIVGrid& Grid() { return grid_; }
   // The field as the velocity files hold it; `all` carries the values of rejected points
@@ -53,6 +60,7 @@ class PairAnalysis {
  private:
   void Validate();
   bool Deform();
+  bool Cancelled();
 
   AnalysisSettings settings_;
   FFTWplan* plans_;
@@ -65,6 +73,7 @@ class PairAnalysis {
   std::unique_ptr<FlowMask> mask_;  // null without a mask
   int maskedPoints_ = 0;
   std::string error_;  // why the last Analyse failed
+  const std::atomic<bool>* cancel_ = nullptr;
 };
 
 #endif

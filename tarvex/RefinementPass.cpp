@@ -55,6 +55,7 @@ bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const floa
     out.measured[k] = 0;
     if (!grid.WindowFits(k, images.width, images.height)) continue;
     if (mask.points != nullptr && mask.points[k]) continue;
+    if (ws.Cancelled()) continue;
     const int left = grid.WindowLeft(k), top = grid.WindowTop(k);
     const WindowSource<float> firstWindow{images.first, images.width, left, top};
     const WindowSource<float> secondWindow{images.second, images.width, left, top};

@@ -4,21 +4,7 @@
 #include "ChisqSVDFitFunctions.h"
 
 #include <cmath>
-#include <mutex>
-
-#include <f2c.h>
-// f2c.h defines function-like macros that clash with the C++ library.
-#undef abs
-#undef min
-#undef max
-#undef dabs
-#undef dmin
-#undef dmax
-#undef bit_test
-#undef bit_clear
-#undef bit_set
-
-extern "C" int s_paus(char* text, ftnlen length);
+#include <cstdio>
 
 namespace {
 
@@ -57,21 +43,17 @@ class Vector {
   T* data_;
 };
 
-// The pause talks to the operator on the console: with fits running on several threads,
-// one pause at a time.
-void PauseNoConvergence() {
-  static std::mutex pause;
-  std::lock_guard<std::mutex> lock(pause);
-  static char text[] = "No convergence in 30 iterations";
-  s_paus(text, static_cast<ftnlen>(sizeof(text) - 1));
-}
+// Said on standard error, one line each time, in one write so that lines of fits on
+// several threads do not mix. Nothing waits for an answer: a run without a console would
+// wait for ever.
+void ReportNoConvergence() { std::fputs("No convergence in 30 iterations\n", stderr); }
 
 }  // namespace
 
 int svdcmp_(float* a_, int* m_, int* n_, int* mp_, int* np_, float* w_, float* v_) {
   const int m = *m_;
   const int n = *n_;
-  if (n > kMaxColumns || n < 1 || m < 1) return 0;
+  if (n > kMaxColumns || n < 1 || m < 1) return 1;
   Matrix a(a_, *mp_);
   Matrix v(v_, *np_);
   Vector<float> w(w_);
@@ -217,7 +199,10 @@ int svdcmp_(float* a_, int* m_, int* n_, int* mp_, int* np_, float* w_, float* v
         }
         break;
       }
-      if (its == kMaxIterations) PauseNoConvergence();
+      if (its == kMaxIterations) {
+        ReportNoConvergence();
+        return 1;
+      }
       // Shift from the bottom 2 x 2 minor.
       x = w[l];
       nm = k - 1;

@@ -15,6 +15,7 @@
 #include "PairAnalysis.h"
 #include "ParseParameters.h"
 #include "ProgressLine.h"
+#include "RunChecks.h"
 #include "SeriesPlan.h"
 #include "SeriesRun.h"
 
@@ -23,7 +24,17 @@ bool PlanImages(const TarvexSettings& s, const PIVImage& image, std::vector<Pair
     std::fprintf(stderr, "tarvex: cannot read images from %s\n", s.filename);
     return false;
   }
-  return PlanRun(s, image.NumberImages(), jobs);
+  std::string error;
+  if (!PlanRun(s, image.NumberImages(), jobs, error)) {
+    std::fprintf(stderr, "tarvex: %s\n", error.c_str());
+    return false;
+  }
+  if (jobs.empty()) {
+    std::fprintf(stderr, "tarvex: no pair to analyse: -all %d %d %d finds no pair among the %d images of %s\n",
+                 s.start, s.inc, s.stride, image.NumberImages(), s.filename);
+    return false;
+  }
+  return true;
 }
 
 bool SetRunMask(const TarvexSettings& s, PairAnalysis& analysis, const PIVImage& image) {
@@ -56,6 +67,9 @@ void AnnounceGrid(const TarvexSettings& s, PairAnalysis& analysis, Console& cons
 // ParseParameters has refused non-positive DFT sizes, spacings and strides, so the grid
 // size and the series loop are finite here.
 int RunAnalysis(const TarvexSettings& s) {
+  // Before anything is written, the wisdom file included.
+  RunRecord record;
+  if (!CheckBeforeWriting(s, record)) return 1;
   Console& console = StandardOutput();
   // Made once before the image is opened and shared read-only by every point.
   const FFTPlanTable plans(s.speed, true, kWisdomFileName, console);
@@ -66,6 +80,8 @@ int RunAnalysis(const TarvexSettings& s) {
 
   PairAnalysis analysis(ToAnalysisSettings(s), plans.Entries(), image, console);
   if (!SetRunMask(s, analysis, image)) return 1;
+  // A series' record is there before its first file.
+  if ((s.pflag & PFLAG_SERIES) && !record.Write()) return 1;
 
   if (!(s.pflag & PFLAG_SERIES)) {
     int i1 = 0, i2 = 0;
@@ -88,6 +104,7 @@ int RunAnalysis(const TarvexSettings& s) {
     progress.Update(++done);
   };
   SeriesRun run(s, image, analysis, console);
+  run.ResumeSince(record.Since());
   const bool ok = run.Run(jobs, 0, jobs.size(), show);
   progress.Clear();
   return ok ? 0 : 1;

@@ -11,7 +11,7 @@
 #include "Settings.h"
 
 // The pairs of the run over the opened image store; false, with a message on standard error,
-// when the store holds no image or a file name would not fit.
+// when the store holds no image, -all finds no pair in it or a file name would not fit.
 bool PlanImages(const TarvexSettings& s, const PIVImage& image, std::vector<PairJob>& jobs);
 
 // Reads the run's mask (-mask) into the analysis, once the images are open; true at once

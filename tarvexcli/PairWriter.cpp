@@ -9,12 +9,8 @@ const char* const kRunSeparator =
 
 }  // namespace
 
-PairWriter::~PairWriter() {
-  if (thread_.joinable()) thread_.join();
-}
-
 void PairWriter::Start(const TarvexSettings& s, PairAnalysis& analysis, const PairJob& job) {
-  if (thread_.joinable()) thread_.join();
+  writing_.Wait();
   settings_ = &s;
   job_ = job;
   nx_ = analysis.Grid().NX();
@@ -26,14 +22,7 @@ void PairWriter::Start(const TarvexSettings& s, PairAnalysis& analysis, const Pa
   console_.HoldBack();
   console_.TakeHeld();
   written_ = true;
-  failure_ = nullptr;
-  thread_ = std::thread([this] {
-    try {
-      Write();
-    } catch (...) {
-      failure_ = std::current_exception();
-    }
-  });
+  writing_.Start([this] { Write(); });
 }
 
 void PairWriter::Write() {
@@ -54,9 +43,8 @@ void PairWriter::Write() {
 }
 
 bool PairWriter::Finish(std::vector<ConsoleChunk>& text) {
-  if (!thread_.joinable()) return true;
-  thread_.join();
-  if (failure_) std::rethrow_exception(failure_);
+  if (!writing_.Pending()) return true;
+  writing_.Wait();
   for (ConsoleChunk& chunk : console_.TakeHeld()) text.push_back(std::move(chunk));
   return written_;
 }

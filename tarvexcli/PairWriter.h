@@ -1,33 +1,31 @@
 // Writes a pair's files while the next pair is measured: the records are copied out of the
-// grid, the files written on a thread of its own, and the text the writing prints ("Writing
+// grid, the files written on a thread of its own (in line when none can be started), and the text the writing prints ("Writing
 // out DPIV file: ...", a failure, the separator) held back so that it comes out after the
 // pair's analysis text and before the next pair's, exactly as when writing in line.
 #ifndef PAIRWRITER_H
 #define PAIRWRITER_H
 
-#include <exception>
-#include <thread>
 #include <vector>
 
 #include "Console.h"
 #include "DpivFile.h"
 #include "PairAnalysis.h"
 #include "SeriesPlan.h"
+#include "WorkerThreads.h"
 
 class PairWriter {
  public:
   PairWriter() = default;
-  ~PairWriter();
   PairWriter(const PairWriter&) = delete;
   PairWriter& operator=(const PairWriter&) = delete;
 
   // Starts writing the files of the pair the analysis holds; a write still running is
-  // finished first (its text is then lost: Finish it before).
+  // waited for first (its text is then lost: Finish it before).
   void Start(const TarvexSettings& s, PairAnalysis& analysis, const PairJob& job);
   // Waits for the writing; adds its text to text and returns whether every file was written.
   // Rethrows what the writing thread threw.
   bool Finish(std::vector<ConsoleChunk>& text);
-  bool Running() const { return thread_.joinable(); }
+  bool Running() const { return writing_.Pending(); }
 
  private:
   void Write();
@@ -38,8 +36,7 @@ class PairWriter {
   std::vector<VectorRecord> dpiv_, tecplot_;
   Console console_;
   bool written_ = true;
-  std::exception_ptr failure_;
-  std::thread thread_;
+  BackgroundWork writing_;
 };
 
 #endif

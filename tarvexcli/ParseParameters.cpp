@@ -1,10 +1,15 @@
 #include "ParseParameters.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
+
+#include "NearestOption.h"
 
 namespace {
 
@@ -47,28 +52,42 @@ const char* const kUsage =
     "\t                  for multi image pair analysis \"name\".xxxx.plt is output file names\n"
     "\n\n";
 
-// The options whose values are reals, in the order in which an argument is tested against them.
-struct RealOption {
-  const char* name;
-  float TarvexSettings::*first;
-  float TarvexSettings::*second;  // null for options with one value
-  unsigned char check;
-};
-
-const RealOption kRealOptions[] = {
-    {"-MinRho", &TarvexSettings::MinRho, nullptr, CFLAG_MINRHO},
-    {"-MaxVelRat", &TarvexSettings::MaxVelRatio, nullptr, CFLAG_MAXVEL},
-    {"-MVOcheck", &TarvexSettings::C4, nullptr, CFLAG_MEDIAN},
-    {"-DMVOcheck", &TarvexSettings::C1, &TarvexSettings::C2, CFLAG_DYNMEAN},
-    {"-GHcheck", &TarvexSettings::C3, nullptr, CFLAG_GLOBALHIST},
-};
-
 // Whether `count` values follow the argument at `cursor` without running past the last
 // argument (which may itself serve as a value, while remaining the file name).
 bool HasValues(int cursor, int count, int last, const char* option) {
   if (cursor + count <= last) return true;
   fprintf(stderr, "tarvex: option %s needs %d value%s after it\n", option, count, count == 1 ? "" : "s");
   return false;
+}
+
+// Whether a name can stand in the title line of an output file: a control character (a line
+// break above all) would end or garble the line, and the file's readers would refuse it.
+bool NameFitsALine(const char* name, const char* what) {
+  for (const char* c = name; *c != '\0'; ++c) {
+    const unsigned char u = static_cast<unsigned char>(*c);
+    if ((u < 0x20 && u != '\t') || u == 0x7f) {
+      fprintf(stderr,
+              "tarvex: %s holds a control character (a line break or the like), which the title line of an "
+              "output file cannot hold\n",
+              what);
+      return false;
+    }
+  }
+  return true;
+}
+
+// A whole number as atoi reads it ("32abc" is 32, "abc" 0), refused beyond the range of an
+// int, where atoi would wrap it ("4294967328" would be 32).
+bool ReadInt(const char* value, const char* option, int* n) {
+  errno = 0;
+  const long whole = std::strtol(value, nullptr, 10);
+  if (errno == ERANGE || whole < INT_MIN || whole > INT_MAX) {
+    fprintf(stderr, "tarvex: %s takes whole numbers from %d to %d (got \"%s\")\n", option, INT_MIN, INT_MAX,
+            value);
+    return false;
+  }
+  *n = static_cast<int>(whole);
+  return true;
 }
 
 // Copies a name into a settings buffer; names that do not fit are refused.
@@ -84,14 +103,16 @@ bool CopyName(char* dest, const char* src, const char* what) {
 
 // "dftx" or "dftx" 'x' "dfty", the last lower-case 'x' dividing; sets the spacing default
 // unless a spacing has been given already.
-void SetDFTSize(const char* value, TarvexSettings& s) {
+bool SetDFTSize(const char* value, TarvexSettings& s) {
   const char* divider = strrchr(value, 'x');
-  s.fftx = atoi(value);
-  s.ffty = divider != nullptr ? atoi(divider + 1) : s.fftx;
+  if (!ReadInt(value, "-dft", &s.fftx)) return false;
+  s.ffty = s.fftx;
+  if (divider != nullptr && !ReadInt(divider + 1, "-dft", &s.ffty)) return false;
   if (s.Delx == 0 && s.Dely == 0) {
     s.Delx = s.fftx;
     s.Dely = s.ffty;
   }
+  return true;
 }
 
 // The sub-pixel estimator named on the command line.
@@ -235,6 +256,102 @@ bool CheckSettings(const TarvexSettings& s) {
   return true;
 }
 
+// How an argument names an option of the table.
+enum class Match {
+  Exact,            // the whole argument
+  Prefix,           // its first four characters ("-allpairs" is -all)
+  PrefixWithValue,  // its first four characters, the value attached ("-dft32") or following
+};
+
+constexpr int kMostValues = 3;
+
+struct KnownOption {
+  const char* name;
+  Match match;
+  int values;  // values following the option (with PrefixWithValue: when none is attached)
+  // Takes the values into the settings; false after a message on standard error.
+  bool (*apply)(const char* const* values, TarvexSettings& s);
+};
+
+template <float TarvexSettings::*value, unsigned char check>
+bool SetCheck(const char* const* values, TarvexSettings& s) {
+  s.*value = static_cast<float>(atof(values[0]));
+  s.cflag |= check;
+  return true;
+}
+
+// Every option, in the order in which an argument is tested against them: the scan and the
+// warning about unknown arguments both read this table.
+const KnownOption kOptions[] = {
+    {"-i", Match::Exact, 0, [](const char* const*, TarvexSettings& s) { s.pflag |= PFLAG_ITERATE; return true; }},
+    {"-MinRho", Match::Exact, 1, SetCheck<&TarvexSettings::MinRho, CFLAG_MINRHO>},
+    {"-MaxVelRat", Match::Exact, 1, SetCheck<&TarvexSettings::MaxVelRatio, CFLAG_MAXVEL>},
+    {"-MVOcheck", Match::Exact, 1, SetCheck<&TarvexSettings::C4, CFLAG_MEDIAN>},
+    {"-DMVOcheck", Match::Exact, 2,
+     [](const char* const* v, TarvexSettings& s) {
+       s.C1 = static_cast<float>(atof(v[0]));
+       s.C2 = static_cast<float>(atof(v[1]));
+       s.cflag |= CFLAG_DYNMEAN;
+       return true;
+     }},
+    {"-GHcheck", Match::Exact, 1, SetCheck<&TarvexSettings::C3, CFLAG_GLOBALHIST>},
+    {"-s", Match::Exact, 0, [](const char* const*, TarvexSettings& s) { s.pflag |= PFLAG_SMOOTH; return true; }},
+    {"-o", Match::Exact, 0, [](const char* const*, TarvexSettings& s) { s.speed = 1; return true; }},
+    {"-dft", Match::PrefixWithValue, 1, [](const char* const* v, TarvexSettings& s) { return SetDFTSize(v[0], s); }},
+    {"-gspac", Match::Exact, 2,
+     [](const char* const* v, TarvexSettings& s) {
+       return ReadInt(v[0], "-gspac", &s.Delx) && ReadInt(v[1], "-gspac", &s.Dely);
+     }},
+    {"-all", Match::Prefix, 3,
+     [](const char* const* v, TarvexSettings& s) {
+       s.pflag |= PFLAG_SERIES;
+       return ReadInt(v[0], "-all", &s.start) && ReadInt(v[1], "-all", &s.inc) && ReadInt(v[2], "-all", &s.stride);
+     }},
+    {"-tec", Match::PrefixWithValue, 1,
+     [](const char* const* v, TarvexSettings& s) {
+       if (!CopyName(s.sname, v[0], "the -tec name") || !NameFitsALine(s.sname, "the -tec name")) return false;
+       s.pflag |= PFLAG_TECPLOT;
+       return true;
+     }},
+    {"-subpix", Match::Exact, 1,
+     [](const char* const* v, TarvexSettings& s) {
+       s.subpixGiven = true;
+       return SetSubPixelEstimator(v[0], s);
+     }},
+    {"-meansub", Match::Exact, 0, [](const char* const*, TarvexSettings& s) { s.meansub = true; return true; }},
+    {"-resume", Match::Exact, 0, [](const char* const*, TarvexSettings& s) { s.resume = true; return true; }},
+    {"-j", Match::Exact, 1, [](const char* const* v, TarvexSettings& s) { return SetThreads(v[0], s); }},
+    {"-deform", Match::Exact, 1, [](const char* const* v, TarvexSettings& s) { return SetDeformPasses(v[0], s); }},
+    {"-deformref", Match::Exact, 1,
+     [](const char* const* v, TarvexSettings& s) { return SetDeformReference(v[0], s); }},
+    {"-dft0", Match::Exact, 1, [](const char* const* v, TarvexSettings& s) { return SetFirstWindow(v[0], s); }},
+    {"-mask", Match::Exact, 1,
+     [](const char* const* v, TarvexSettings& s) { return CopyName(s.maskname, v[0], "the -mask name"); }},
+};
+
+constexpr size_t kOptionCount = sizeof kOptions / sizeof kOptions[0];
+
+// Whether arg names option: the whole of it, or its first four characters unless arg is the
+// name of another option ("-dft0" is not -dft with 0 attached).
+bool Matches(const char* arg, const KnownOption& option) {
+  if (option.match == Match::Exact) return strcmp(arg, option.name) == 0;
+  if (strncmp(arg, option.name, 4) != 0) return false;
+  for (const KnownOption& other : kOptions)
+    if (&other != &option && strcmp(arg, other.name) == 0) return false;
+  return true;
+}
+
+// The line on standard error for an argument that is neither an option nor a value of one.
+void WarnUnknown(const char* arg) {
+  const char* names[kOptionCount];
+  for (size_t k = 0; k < kOptionCount; k++) names[k] = kOptions[k].name;
+  const char* nearest = NearestOption(arg, names, kOptionCount);
+  if (nearest != nullptr)
+    fprintf(stderr, "tarvex: ignoring unknown argument '%s' (did you mean %s?)\n", arg, nearest);
+  else
+    fprintf(stderr, "tarvex: ignoring unknown argument '%s'\n", arg);
+}
+
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
@@ -243,73 +360,30 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
     return false;
   }
   const int last = argc - 1;
+  // Which arguments name an option or are its values; the others are ignored, with a warning.
+  std::vector<bool> used(static_cast<size_t>(argc), false);
   // Each argument is tested against every option in turn; an option that takes values moves
   // the cursor onto its last value, and the remaining tests look at that argument.
   for (int i = 1; i < last; ++i) {
-    if (strcmp(argv[i], "-i") == 0) s.pflag |= PFLAG_ITERATE;
-    for (const RealOption& option : kRealOptions) {
-      if (strcmp(argv[i], option.name) != 0) continue;
-      const int count = option.second != nullptr ? 2 : 1;
+    for (const KnownOption& option : kOptions) {
+      if (!Matches(argv[i], option)) continue;
+      used[static_cast<size_t>(i)] = true;
+      const bool attached = option.match == Match::PrefixWithValue && argv[i][4] != '\0';
+      const char* values[kMostValues] = {attached ? argv[i] + 4 : nullptr};
+      const int count = attached ? 0 : option.values;
       if (!HasValues(i, count, last, option.name)) return false;
-      s.*option.first = static_cast<float>(atof(argv[++i]));
-      if (option.second != nullptr) s.*option.second = static_cast<float>(atof(argv[++i]));
-      s.cflag |= option.check;
-    }
-    if (strcmp(argv[i], "-s") == 0) s.pflag |= PFLAG_SMOOTH;
-    if (strcmp(argv[i], "-o") == 0) s.speed = 1;
-    // -dft0 is an option of its own, not -dft with the value 0 attached.
-    if (strncmp(argv[i], "-dft", 4) == 0 && strcmp(argv[i], "-dft0") != 0) {
-      const bool separate = argv[i][4] == '\0';
-      if (separate && !HasValues(i, 1, last, "-dft")) return false;
-      SetDFTSize(separate ? argv[++i] : argv[i] + 4, s);
-    }
-    if (strcmp(argv[i], "-gspac") == 0) {
-      if (!HasValues(i, 2, last, "-gspac")) return false;
-      s.Delx = atoi(argv[++i]);
-      s.Dely = atoi(argv[++i]);
-    }
-    if (strncmp(argv[i], "-all", 4) == 0) {
-      if (!HasValues(i, 3, last, "-all")) return false;
-      s.start = atoi(argv[++i]);
-      s.inc = atoi(argv[++i]);
-      s.stride = atoi(argv[++i]);
-      s.pflag |= PFLAG_SERIES;
-    }
-    if (strncmp(argv[i], "-tec", 4) == 0) {
-      const bool separate = argv[i][4] == '\0';
-      if (separate && !HasValues(i, 1, last, "-tec")) return false;
-      if (!CopyName(s.sname, separate ? argv[++i] : argv[i] + 4, "the -tec name")) return false;
-      s.pflag |= PFLAG_TECPLOT;
-    }
-    if (strcmp(argv[i], "-subpix") == 0) {
-      if (!HasValues(i, 1, last, "-subpix")) return false;
-      if (!SetSubPixelEstimator(argv[++i], s)) return false;
-      s.subpixGiven = true;
-    }
-    if (strcmp(argv[i], "-meansub") == 0) s.meansub = true;
-    if (strcmp(argv[i], "-resume") == 0) s.resume = true;
-    if (strcmp(argv[i], "-j") == 0) {
-      if (!HasValues(i, 1, last, "-j")) return false;
-      if (!SetThreads(argv[++i], s)) return false;
-    }
-    if (strcmp(argv[i], "-deform") == 0) {
-      if (!HasValues(i, 1, last, "-deform")) return false;
-      if (!SetDeformPasses(argv[++i], s)) return false;
-    }
-    if (strcmp(argv[i], "-deformref") == 0) {
-      if (!HasValues(i, 1, last, "-deformref")) return false;
-      if (!SetDeformReference(argv[++i], s)) return false;
-    }
-    if (strcmp(argv[i], "-dft0") == 0) {
-      if (!HasValues(i, 1, last, "-dft0")) return false;
-      if (!SetFirstWindow(argv[++i], s)) return false;
-    }
-    if (strcmp(argv[i], "-mask") == 0) {
-      if (!HasValues(i, 1, last, "-mask")) return false;
-      if (!CopyName(s.maskname, argv[++i], "the -mask name")) return false;
+      for (int k = 0; k < count; k++) {
+        values[k] = argv[++i];
+        used[static_cast<size_t>(i)] = true;
+      }
+      if (!option.apply(values, s)) return false;
     }
   }
-  if (!CopyName(s.filename, argv[last], "the image-pair file name")) return false;
+  for (int i = 1; i < last; ++i)
+    if (!used[static_cast<size_t>(i)]) WarnUnknown(argv[i]);
+  if (!CopyName(s.filename, argv[last], "the image-pair file name") ||
+      !NameFitsALine(s.filename, "the image-pair file name"))
+    return false;
   if (s.Delx == 0 && s.Dely == 0) {
     s.Delx = s.fftx;
     s.Dely = s.ffty;
@@ -335,7 +409,9 @@ bool WaitForReadableFile(char* name) {
       fprintf(stderr, "\ntarvex: end of input while asking for the image-pair file name\n");
       return false;
     }
-    if (!CopyName(name, word.c_str(), "the image-pair file name")) return false;
+    if (!CopyName(name, word.c_str(), "the image-pair file name") ||
+        !NameFitsALine(name, "the image-pair file name"))
+      return false;
   }
 }
 

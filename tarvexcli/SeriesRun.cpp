@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "PairOutputs.h"
+
 namespace {
 
 // The text standing for a run of skipped pairs.
@@ -14,6 +16,11 @@ std::vector<ConsoleChunk> SkippedText(const std::vector<PairJob>& jobs, size_t f
 }
 
 }  // namespace
+
+void SeriesRun::ResumeSince(const timespec* since) {
+  hasSince_ = since != nullptr;
+  if (since != nullptr) since_ = *since;
+}
 
 bool SeriesRun::Select(const PairJob& job) {
   if (!Series()) return true;
@@ -44,7 +51,9 @@ bool SeriesRun::Run(const std::vector<PairJob>& jobs, size_t begin, size_t end,
                     const PairTextSink& sink) {
   const bool resume = s_.resume;
   std::vector<bool> skip(end, false);
-  for (size_t p = begin; resume && p < end; p++) skip[p] = PairWritten(s_, jobs[p]);
+  const int nx = analysis_.Grid().NX(), ny = analysis_.Grid().NY();
+  for (size_t p = begin; resume && p < end; p++)
+    skip[p] = PairFinished(s_, jobs[p], nx, ny, hasSince_ ? &since_ : nullptr);
 
   console_.HoldBack();
   failed_ = false;

@@ -3,8 +3,8 @@
 // handed on in pair order, so that the console and the files are those of doing one thing
 // after another. A range that starts inside the series first analyses the pair before it,
 // writing and printing nothing, so that its points start from the state a run from the first
-// pair would leave them in. With -resume, pairs whose files exist are skipped, and each run of
-// pairs still to do starts the same way.
+// pair would leave them in. With -resume, pairs whose files are all finished (see PairOutputs)
+// are skipped, and each run of pairs still to do starts the same way.
 //
 // Worked example: -all 1 1 2 over 10 pairs with pairs 1 to 4 written by an earlier run: with
 // -resume the text of pair 1 is "Resuming: 4 pairs already written, skipped (first images 1
@@ -13,6 +13,7 @@
 #ifndef SERIESRUN_H
 #define SERIESRUN_H
 
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -33,6 +34,9 @@ class SeriesRun {
   SeriesRun(const TarvexSettings& s, PIVImage& image, PairAnalysis& analysis, Console& console)
       : s_(s), image_(image), analysis_(analysis), console_(console) {}
 
+  // With -resume, files older than `since` (when given) are an earlier run's: their pairs are
+  // analysed again.
+  void ResumeSince(const timespec* since);
   // Runs jobs[begin, end); true when every pair was analysed and written or skipped.
   bool Run(const std::vector<PairJob>& jobs, size_t begin, size_t end, const PairTextSink& sink);
 
@@ -53,6 +57,8 @@ class SeriesRun {
   size_t writing_ = 0;                    // the pair the writer holds
   std::vector<ConsoleChunk> writingText_;  // its analysis text
   bool failed_ = false;
+  bool hasSince_ = false;
+  timespec since_{};
 };
 
 #endif

@@ -14,6 +14,7 @@
 #include "Driver.h"
 #include "PairTextMessage.h"
 #include "ParseParameters.h"
+#include "RunChecks.h"
 #include "SeriesRun.h"
 
 namespace {
@@ -67,6 +68,26 @@ bool AgreeSettings(int argc, char** argv, int rank, TarvexSettings& s, int& stat
   // The prompt may have replaced the name.
   MPI_Bcast(s.filename, kNameLength, MPI_CHAR, 0, MPI_COMM_WORLD);
   return true;
+}
+
+// Rank 0 makes the checks before anything is written (see RunChecks) and tells the others
+// whether to go on and, for -resume, when the run being resumed started (*hasSince, *since);
+// false when not.
+bool AgreeChecks(const TarvexSettings& s, int rank, RunRecord& record, bool* hasSince, timespec* since) {
+  long long verdict[4] = {0, 0, 0, 0};  // checks passed, a time to go by, its seconds and nanoseconds
+  if (rank == 0 && CheckBeforeWriting(s, record)) {
+    verdict[0] = 1;
+    if (const timespec* since = record.Since()) {
+      verdict[1] = 1;
+      verdict[2] = since->tv_sec;
+      verdict[3] = since->tv_nsec;
+    }
+  }
+  MPI_Bcast(verdict, 4, MPI_LONG_LONG, 0, MPI_COMM_WORLD);
+  *hasSince = verdict[1] != 0;
+  since->tv_sec = static_cast<time_t>(verdict[2]);
+  since->tv_nsec = static_cast<long>(verdict[3]);
+  return verdict[0] != 0;
 }
 
 // Sends each pair's text to rank 0 as it comes, without waiting for rank 0 to take it.
@@ -123,6 +144,10 @@ int RunCluster(int argc, char** argv, int rank, int ranks) {
   int status = 0;
   if (!AgreeSettings(argc, argv, rank, s, status)) return status;
   if (!(s.pflag & PFLAG_SERIES)) return AgreeStatus(rank == 0 ? RunAnalysis(s) : 0);
+  RunRecord record;
+  bool hasSince = false;
+  timespec since{};
+  if (!AgreeChecks(s, rank, record, &hasSince, &since)) return 1;
 
   Console& console = StandardOutput();
   // Rank 0 makes the plans first, writing the wisdom file when there is none; the others
@@ -148,10 +173,13 @@ int RunCluster(int argc, char** argv, int rank, int ranks) {
     QuietStandardError quiet(rank != 0);
     ready = SetRunMask(s, analysis, *image) ? 0 : 1;
   }
+  // The record is there before any rank writes a pair's file (the agreement waits for it).
+  if (rank == 0 && ready == 0 && !record.Write()) ready = 1;
   if (AgreeStatus(ready) != 0) return 1;
   if (rank == 0) AnnounceGrid(s, analysis, console);
 
   SeriesRun run(s, *image, analysis, console);
+  run.ResumeSince(hasSince ? &since : nullptr);
   const size_t begin = BlockStart(jobs.size(), rank, ranks), end = BlockStart(jobs.size(), rank + 1, ranks);
   bool ok = true;
   if (rank == 0) {

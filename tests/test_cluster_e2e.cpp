@@ -75,6 +75,25 @@ int KillRanksIn(const std::string& dir) {
   return killed;
 }
 
+// Runs the serial program and tarvex-mpi on 1 to maxRanks ranks, the outputs removed in
+// between, and expects the same files (at least leastFiles) and the same standard output.
+void ExpectRanksMatchSerial(const TempDir& dir, const std::vector<std::string>& options, int maxRanks,
+                            size_t leastFiles) {
+  const RunResult serial = RunProgram("tarvex", options, dir.path());
+  ASSERT_EQ(serial.status, 0) << serial.err;
+  const auto expected = Outputs(dir.path());
+  ASSERT_GE(expected.size(), leastFiles);
+  for (const auto& f : expected) std::remove(dir.file(f.first).c_str());
+  for (int ranks = 1; ranks <= maxRanks; ranks++) {
+    const RunResult parallel = RunRanks(ranks, options, dir.path());
+    EXPECT_EQ(parallel.status, 0) << ranks << " ranks: " << parallel.err;
+    EXPECT_TRUE(parallel.out == serial.out) << ranks << " ranks: standard output differs";
+    const auto written = Outputs(dir.path());
+    EXPECT_TRUE(written == expected) << ranks << " ranks: files differ";
+    for (const auto& f : written) std::remove(dir.file(f.first).c_str());
+  }
+}
+
 class Cluster : public testing::Test {
  protected:
   void SetUp() override {
@@ -88,22 +107,9 @@ class Cluster : public testing::Test {
     std::remove(dir.file("run.dpiv").c_str());
   }
 
-  // Runs the serial program and tarvex-mpi on 1 to 4 ranks in fresh copies of the directory
-  // and expects the same files and the same standard output.
+  // The serial run's files and text on 1 to 4 ranks.
   void ExpectSerialResults(const std::vector<std::string>& options) {
-    const RunResult serial = RunProgram("tarvex", options, dir.path());
-    ASSERT_EQ(serial.status, 0) << serial.err;
-    const auto expected = Outputs(dir.path());
-    ASSERT_GE(expected.size(), 12u);
-    for (const auto& f : expected) std::remove(dir.file(f.first).c_str());
-    for (int ranks = 1; ranks <= 4; ranks++) {
-      const RunResult parallel = RunRanks(ranks, options, dir.path());
-      EXPECT_EQ(parallel.status, 0) << ranks << " ranks: " << parallel.err;
-      EXPECT_TRUE(parallel.out == serial.out) << ranks << " ranks: standard output differs";
-      const auto written = Outputs(dir.path());
-      EXPECT_TRUE(written == expected) << ranks << " ranks: files differ";
-      for (const auto& f : written) std::remove(dir.file(f.first).c_str());
-    }
+    ExpectRanksMatchSerial(dir, options, 4, 12);
   }
   TempDir dir;
 };
@@ -226,4 +232,110 @@ TEST_F(Cluster, AKilledRankStopsTheRunAndResumeFinishesIt) {
   const RunResult resumed = RunRanks(2, again, dir.path());
   EXPECT_EQ(resumed.status, 0) << resumed.err;
   for (const auto& f : expected) EXPECT_EQ(ReadFile(dir.file(f.first)), f.second) << f.first;
+}
+
+namespace {
+
+// A series whose uniform shift jumps from pair to pair by more than a quarter of a 32 x 32
+// window (pivsynth pairs of 128 x 128 px laid one after another): the two-pass analysis (-i),
+// which starts each pair from the offsets the pair before left, depends there on where a
+// rank's block starts; every other option does not.
+void WriteJumpingSeries(const TempDir& dir) {
+  const double shifts[][2] = {{-6.6, 11.1}, {11.9, -7.0}, {3.4, -1.0}, {-11.5, -5.6}, {-2.2, 9.7}, {9.6, 2.0}};
+  std::string series;
+  for (size_t k = 0; k < sizeof shifts / sizeof shifts[0]; k++) {
+    ASSERT_EQ(RunProgram("pivsynth", {"--size", "128x128", "--dx", std::to_string(shifts[k][0]), "--dy",
+                                      std::to_string(shifts[k][1]), "--seed", std::to_string(40 + k), "--out",
+                                      "pair.b16"},
+                         dir.path())
+                  .status,
+              0);
+    const std::string pair = ReadFile(dir.file("pair.b16"));
+    series += k == 0 ? pair : pair.substr(4);
+  }
+  WriteFile(dir.file("run.b16"), series);
+  for (const char* name : {"pair.b16", "pair.b16.truth"}) std::remove(dir.file(name).c_str());
+  // The wisdom file first, so that every run finds it.
+  ASSERT_EQ(RunProgram("tarvex", {"-dft", "32", "run.b16"}, dir.path(), "1 2\n").status, 0);
+  std::remove(dir.file("run.dpiv").c_str());
+}
+
+}  // namespace
+
+// Byte for byte the serial run's files on 1 to 3 ranks for every option but -i, on a series
+// where -i differs (see the README's cluster section): the single pass with every check,
+// smoothing, Tecplot files and a mask, and the deformation passes.
+TEST(ClusterJumpingSeries, EveryOptionButTheTwoPassAnalysisIsTheSerialRun) {
+  TempDir dir;
+  WriteJumpingSeries(dir);
+  ASSERT_EQ(mkdir(dir.file("m").c_str(), 0755), 0);
+  std::vector<uint16_t> flow(128 * 128, 1);
+  for (int y = 50; y < 80; y++)
+    for (int x = 40; x < 70; x++) flow[y * 128 + x] = 0;
+  WriteImagePairFile(dir.file("m/mask.b16"), 128, 128, {flow});
+  const std::vector<std::vector<std::string>> optionSets = {
+      {"-dft", "32", "-gspac", "16", "16", "-MinRho", "0.2", "-MaxVelRat", "0.4", "-GHcheck", "3", "-MVOcheck", "1",
+       "-DMVOcheck", "1", "1", "-s", "-tec", "t", "-mask", "m/mask.b16", "-all", "1", "1", "2", "run.b16"},
+      {"-dft", "32", "-gspac", "16", "16", "-deform", "1", "-dft0", "64", "-MVOcheck", "1", "-s", "-all", "1", "1",
+       "2", "run.b16"},
+  };
+  for (const std::vector<std::string>& options : optionSets) ExpectRanksMatchSerial(dir, options, 3, 7);
+  // -i on this series: 2 ranks change vectors of pairs 4 to 6 (53 of 294 on this series, by up
+  // to 47 px), as the README says.
+  const std::vector<std::string> twoPass = {"-i", "-dft", "32", "-gspac", "16", "16", "-all", "1", "1", "2", "run.b16"};
+  ASSERT_EQ(RunProgram("tarvex", twoPass, dir.path()).status, 0);
+  const auto serial = Outputs(dir.path());
+  ASSERT_EQ(RunRanks(2, twoPass, dir.path()).status, 0);
+  const auto twoRanks = Outputs(dir.path());
+  EXPECT_EQ(twoRanks.at("run.0001.dpiv"), serial.at("run.0001.dpiv"));
+  EXPECT_NE(twoRanks.at("run.0007.dpiv"), serial.at("run.0007.dpiv"));
+}
+
+// The checks of a series are tarvex's, made once by rank 0: the output names in the input's
+// directory, a record written once, -resume that analyses again the files cut short on any
+// rank and refuses another run's record, and -all without a pair.
+TEST_F(Cluster, ResumeChecksAndNamesAreTarvexs) {
+  const std::vector<std::string> options = {"-dft", "32", "-gspac", "16", "16", "-all", "1", "1", "2", "run.b16"};
+  ASSERT_EQ(RunProgram("tarvex", options, dir.path()).status, 0);
+  const auto expected = Outputs(dir.path());
+  ASSERT_EQ(expected.count("run.series.txt"), 1u);
+  for (const auto& f : expected) std::remove(dir.file(f.first).c_str());
+  ASSERT_EQ(RunRanks(3, options, dir.path()).status, 0);
+  ASSERT_TRUE(Outputs(dir.path()) == expected);
+
+  // Files cut short in rank 0's block and in rank 2's.
+  for (const char* name : {"run.0003.dpiv", "run.0021.dpiv"})
+    WriteFile(dir.file(name), expected.at(name).substr(0, expected.at(name).size() / 2));
+  std::vector<std::string> resume = options;
+  resume.insert(resume.begin(), "-resume");
+  const RunResult resumed = RunRanks(3, resume, dir.path());
+  EXPECT_EQ(resumed.status, 0) << resumed.err;
+  EXPECT_TRUE(Outputs(dir.path()) == expected);
+
+  // Another run's record: refused once, nothing written.
+  std::vector<std::string> other = resume;
+  other[4] = "8";  // -gspac 8 16
+  const RunResult refused = RunRanks(2, other, dir.path());
+  EXPECT_EQ(refused.status, 1);
+  const std::string message =
+      "tarvex: cannot resume: run.series.txt records -gspac 16 16, this run has -gspac 8 16; nothing written\n";
+  EXPECT_EQ(refused.err.rfind(message, 0), 0u) << refused.err;
+  EXPECT_EQ(refused.err.find(message, 1), std::string::npos) << refused.err;
+  EXPECT_TRUE(Outputs(dir.path()) == expected);
+
+  // A series without a pair.
+  const RunResult none = RunRanks(2, {"-dft", "32", "-all", "99", "1", "2", "run.b16"}, dir.path());
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.err.rfind("tarvex: no pair to analyse: -all 99 1 2 finds no pair among the 24 images of run.b16\n", 0),
+            0u)
+      << none.err;
+
+  // The names of an input in a directory with a '.' in its name.
+  ASSERT_EQ(mkdir(dir.file("data.v2").c_str(), 0755), 0);
+  WriteFile(dir.file("data.v2/run.b16"), ReadFile(dir.file("run.b16")));
+  EXPECT_EQ(RunRanks(2, {"-dft", "32", "-all", "1", "1", "2", "./data.v2/run.b16"}, dir.path()).status, 0);
+  EXPECT_TRUE(FileExists(dir.file("data.v2/run.0001.dpiv")));
+  EXPECT_TRUE(FileExists(dir.file("data.v2/run.0023.dpiv")));
+  EXPECT_TRUE(FileExists(dir.file("data.v2/run.series.txt")));
+  EXPECT_FALSE(FileExists(dir.file("data.0001.dpiv")));
 }

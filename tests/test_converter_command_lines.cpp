@@ -35,10 +35,28 @@ TEST(ConverterCommandLines, PralenTakesAnyNumberOfTiffsBeforeTheOutput) {
   EXPECT_EQ(line.inputs, 3);
   EXPECT_STREQ(line.output, "out.dat");
 
-  Argv lone({"pralen", "out.dat"});
-  CaptureStderr();
-  EXPECT_FALSE(ParsePralenCommandLine(lone.argc(), lone.argv(), line));
-  EXPECT_EQ(GetCapturedStderr(), "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n");
+  EXPECT_FALSE(line.fullDepth);
+  EXPECT_EQ(line.first, 1);
+
+  // -fulldepth counts as the first argument only; elsewhere it is a file name, as it always was.
+  Argv full({"pralen", "-fulldepth", "a.png", "b.tif", "out.dat"});
+  ASSERT_TRUE(ParsePralenCommandLine(full.argc(), full.argv(), line));
+  EXPECT_TRUE(line.fullDepth);
+  EXPECT_EQ(line.first, 2);
+  EXPECT_EQ(line.inputs, 2);
+  EXPECT_STREQ(line.output, "out.dat");
+  Argv later({"pralen", "a.tif", "-fulldepth", "out.dat"});
+  ASSERT_TRUE(ParsePralenCommandLine(later.argc(), later.argv(), line));
+  EXPECT_FALSE(line.fullDepth);
+  EXPECT_EQ(line.inputs, 2);
+
+  for (const std::vector<std::string>& words :
+       {std::vector<std::string>{"pralen", "out.dat"}, {"pralen", "-fulldepth", "out.dat"}, {"pralen", "-fulldepth"}}) {
+    Argv lone(words);
+    CaptureStderr();
+    EXPECT_FALSE(ParsePralenCommandLine(lone.argc(), lone.argv(), line));
+    EXPECT_EQ(GetCapturedStderr(), "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n");
+  }
 }
 
 TEST(ConverterCommandLines, DolvekTakesExactlyAnInputAndAnOutput) {
@@ -68,9 +86,20 @@ TEST(ConverterCommandLines, QuenlarConvertsOneFileOrASeriesFromAnIndex) {
   ASSERT_TRUE(ParseQuenlarCommandLine(series.argc(), series.argv(), line));
   EXPECT_TRUE(line.series);
   EXPECT_EQ(line.start, 12);
-  Argv words({"quenlar", "cam", "cam.dat", "seven"});  // read as atoi reads it
-  ASSERT_TRUE(ParseQuenlarCommandLine(words.argc(), words.argv(), line));
+  Argv zero({"quenlar", "cam", "cam.dat", "0"});
+  ASSERT_TRUE(ParseQuenlarCommandLine(zero.argc(), zero.argv(), line));
   EXPECT_EQ(line.start, 0);
+  Argv largest({"quenlar", "cam", "cam.dat", "2147483647"});
+  ASSERT_TRUE(ParseQuenlarCommandLine(largest.argc(), largest.argv(), line));
+  EXPECT_EQ(line.start, 2147483647);
+  // Anything but a whole number from 0 up is refused, naming it.
+  for (const char* index : {"seven", "abc", "", "12abc", "1.5", "-1", "2147483648", "99999999999999999999"}) {
+    Argv wrong({"quenlar", "cam", "cam.dat", index});
+    CaptureStderr();
+    EXPECT_FALSE(ParseQuenlarCommandLine(wrong.argc(), wrong.argv(), line)) << index;
+    EXPECT_EQ(GetCapturedStderr(), std::string("\n\nStart index \"") + index +
+                                       "\" is not a whole number from 0 to 2147483647 ....\n\n");
+  }
 
   // The two usage texts differ by a space, as they always have.
   Argv none({"quenlar"});

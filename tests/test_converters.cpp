@@ -182,14 +182,25 @@ TEST(Quenlar, SeriesRunsUpToTheFirstMissingFile) {
   EXPECT_EQ((out.size() - 4) / (2 * 3 * 2), 6u);
 }
 
-TEST(Quenlar, SeriesWithoutItsFirstFileGivesAnEmptyOutput) {
+TEST(Quenlar, SeriesWithoutItsFirstFileOrWithAWrongStartIndexWritesNothing) {
   TempDir dir;
   WriteFile(dir.file("cam_0002.b16"), B16File(Frame(2, 2, 0)));
   const RunResult r = RunProgram("quenlar", {"cam", "out.dat", "1"}, dir.path());
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "File cam_0001.b16 Does Not Exist ... \n");
-  ASSERT_TRUE(FileExists(dir.file("out.dat")));
-  EXPECT_EQ(ReadFile(dir.file("out.dat")), "");
+  EXPECT_EQ(r.err, "\n\nThe series starts with a missing file, cam_0001.b16: nothing converted ....\n\n");
+  EXPECT_FALSE(FileExists(dir.file("out.dat")));
+
+  // An older output stays as it was, for a missing first file (index 0 here) and for a start
+  // index that is no number.
+  WriteFile(dir.file("out.dat"), "older");
+  for (const char* start : {"0", "abc"}) {
+    const RunResult again = RunProgram("quenlar", {"cam", "out.dat", start}, dir.path());
+    EXPECT_EQ(again.status, 1) << start;
+    EXPECT_NE(again.err.find(start[0] == '0' ? "cam_0000.b16: nothing converted" : "Start index \"abc\""),
+              std::string::npos) << again.err;
+    EXPECT_EQ(ReadFile(dir.file("out.dat")), "older") << start;
+  }
 }
 
 TEST(Quenlar, IndexAboveTheFourDigitsWidensTheName) {

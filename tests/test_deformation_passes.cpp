@@ -5,6 +5,8 @@
 // give. Also: the same bits on 1 and 2 threads, the pass reports, and the refusals.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <cmath>
 #include <memory>
 #include <string>
@@ -58,13 +60,14 @@ class Case {
   // Runs the passes on a copy of the single pass's field.
   bool Refine(const DeformationSettings& s, int threads, std::vector<float>& ru, std::vector<float>& rv,
               std::vector<unsigned char>& rflag, std::vector<PassReport>& reports,
-              const char** error) const {
+              const char** error, const std::atomic<bool>* cancel = nullptr) const {
     ru = u;
     rv = v;
     rflag = flag;
     std::vector<float> rpeak = peak;
     reports.assign(static_cast<size_t>(std::max(s.passes, 1)), PassReport());
     DeformationPasses passes(threads);
+    passes.SetCancelFlag(cancel);
     return passes.Run(image_->I1, image_->I2, image_->Width(), image_->Height(), g,
                       SelectFFTWPlan(Plans(), kWindow, kWindow), s,
                       {ru.data(), rv.data(), rpeak.data(), rflag.data()}, reports.data(), error);
@@ -223,6 +226,25 @@ TEST(DeformationPasses, RefusesWhatItCannotRun) {
   EXPECT_NE(std::string(error).find("no valid vector"), std::string::npos);
   EXPECT_EQ(u, none.u);
   EXPECT_EQ(flag, none.flag);
+}
+
+TEST(DeformationPasses, ACancelFlagStopsThemAndLeftClearChangesNothing) {
+  const Case c({"--dx", "1.5"});
+  std::vector<float> u, v, cu, cv;
+  std::vector<unsigned char> flag, cflag;
+  std::vector<PassReport> reports;
+  const char* error = nullptr;
+  std::atomic<bool> cancel{false};
+  ASSERT_TRUE(c.Refine(Recommended(2), 2, u, v, flag, reports, &error));
+  ASSERT_TRUE(c.Refine(Recommended(2), 2, cu, cv, cflag, reports, &error, &cancel));
+  EXPECT_EQ(cu, u);
+  EXPECT_EQ(cv, v);
+  EXPECT_EQ(cflag, flag);
+
+  cancel = true;
+  EXPECT_FALSE(c.Refine(Recommended(2), 2, cu, cv, cflag, reports, &error, &cancel));
+  ASSERT_NE(error, nullptr);
+  EXPECT_STREQ(error, "the analysis was cancelled");
 }
 
 }  // namespace

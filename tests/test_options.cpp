@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "NearestOption.h"
 #include "ParseParameters.h"
 #include "Settings.h"
 
@@ -104,7 +105,19 @@ TEST(Options, RepeatedOptionKeepsLastValue) {
 }
 
 TEST(Options, OptionsMatchExactlyWithCase) {
-  TarvexSettings s = ParseOk({"-minrho", "0.3", "-S", "-I", "-O", "-gspacing", "4", "4", "f.b16"}).s;
+  const ParseResult r = Parse({"-minrho", "0.3", "-S", "-I", "-O", "-gspacing", "4", "4", "f.b16"});
+  ASSERT_TRUE(r.ok);
+  // Each argument ignored is named on standard error, with the option it is a slip for.
+  EXPECT_EQ(r.err,
+            "tarvex: ignoring unknown argument '-minrho' (did you mean -MinRho?)\n"
+            "tarvex: ignoring unknown argument '0.3'\n"
+            "tarvex: ignoring unknown argument '-S' (did you mean -s?)\n"
+            "tarvex: ignoring unknown argument '-I' (did you mean -i?)\n"
+            "tarvex: ignoring unknown argument '-O' (did you mean -o?)\n"
+            "tarvex: ignoring unknown argument '-gspacing'\n"
+            "tarvex: ignoring unknown argument '4'\n"
+            "tarvex: ignoring unknown argument '4'\n");
+  const TarvexSettings& s = r.s;
   EXPECT_EQ(s.cflag, 0);
   EXPECT_EQ(s.pflag, 0);
   EXPECT_EQ(s.speed, 0);
@@ -202,10 +215,104 @@ TEST(Options, AllByFirstFourCharacters) {
 }
 
 TEST(Options, UnknownArgumentsIgnored) {
-  TarvexSettings s = ParseOk({"-x", "hello", "42", "-dft", "16", "--s", "f.b16"}).s;
+  const ParseResult r = Parse({"-x", "hello", "42", "-dft", "16", "--s", "f.b16"});
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.err,
+            "tarvex: ignoring unknown argument '-x'\n"
+            "tarvex: ignoring unknown argument 'hello'\n"
+            "tarvex: ignoring unknown argument '42'\n"
+            "tarvex: ignoring unknown argument '--s' (did you mean -s?)\n");
+  const TarvexSettings& s = r.s;
   EXPECT_EQ(s.fftx, 16);
   EXPECT_EQ(s.pflag, 0);
   EXPECT_EQ(s.cflag, 0);
+}
+
+// The slips of the fingers a user makes, each named with the option meant; the values of
+// known options, the names the scan knows by their first four characters and the file name
+// are never warned about.
+TEST(Options, UnknownArgumentsAreNamedWithTheNearestOption) {
+  const ParseResult r = Parse({"-msk", "m.png", "-Mask", "-deform3", "--deform", "2", "-MVOCheck", "1", "-j2",
+                               "-dft", "32", "f.b16"});
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.err,
+            "tarvex: ignoring unknown argument '-msk' (did you mean -mask?)\n"
+            "tarvex: ignoring unknown argument 'm.png'\n"
+            "tarvex: ignoring unknown argument '-Mask' (did you mean -mask?)\n"
+            "tarvex: ignoring unknown argument '-deform3' (did you mean -deform?)\n"
+            "tarvex: ignoring unknown argument '--deform' (did you mean -deform?)\n"
+            "tarvex: ignoring unknown argument '2'\n"
+            "tarvex: ignoring unknown argument '-MVOCheck' (did you mean -MVOcheck?)\n"
+            "tarvex: ignoring unknown argument '1'\n"
+            "tarvex: ignoring unknown argument '-j2' (did you mean -j?)\n");
+  EXPECT_EQ(r.s.deform, 0);
+  EXPECT_EQ(r.s.cflag, 0);
+  EXPECT_EQ(r.s.threads, 1);
+  EXPECT_STREQ(r.s.maskname, "");
+
+  ParseOk({"-tecrun1", "-allx", "1", "1", "2", "-dft32x16", "-MinRho", "-s", "-mask", "-x", "-j", "2", "-dft0",
+           "64", "-deform", "1", "-subpix", "gauss3", "-all", "1", "1", "2", "-bogus"});
+}
+
+TEST(Options, NearestOptionByEditDistance) {
+  EXPECT_EQ(EditDistance("-mask", "-Mask"), 0u);
+  EXPECT_EQ(EditDistance("-deform3", "-deform"), 1u);
+  EXPECT_EQ(EditDistance("kitten", "sitting"), 3u);
+  EXPECT_EQ(EditDistance("", "-s"), 2u);
+  const char* const names[] = {"-i", "-s", "-mask", "-deform", "-j"};
+  EXPECT_STREQ(NearestOption("-Mask", names, 5), "-mask");
+  EXPECT_STREQ(NearestOption("--deform", names, 5), "-deform");
+  EXPECT_STREQ(NearestOption("-j2", names, 5), "-j");
+  EXPECT_STREQ(NearestOption("-I", names, 5), "-i");
+  // Too far for a slip: 2 edits in a one-letter word, 1 in a two-letter one, 3 anywhere.
+  EXPECT_EQ(NearestOption("x", names, 5), nullptr);
+  EXPECT_EQ(NearestOption("-q", names, 5), nullptr);
+  EXPECT_EQ(NearestOption("-deformation", names, 5), nullptr);
+  EXPECT_EQ(NearestOption("", names, 5), nullptr);
+  // Equally near: the first of the list.
+  EXPECT_STREQ(NearestOption("-sj", names, 5), "-s");
+}
+
+// Whole numbers beyond the range of an int used to wrap (4294967328 was read as 32); they are
+// refused for every option that takes whole numbers, while values within the range are still
+// read as atoi reads them.
+TEST(Options, WholeNumbersBeyondAnIntAreRefused) {
+  const ParseResult dft = Parse({"-dft", "4294967328", "f.b16"});
+  EXPECT_FALSE(dft.ok);
+  EXPECT_EQ(dft.err, "tarvex: -dft takes whole numbers from -2147483648 to 2147483647 (got \"4294967328\")\n");
+  ExpectRefused({"-dft4294967328", "f.b16"});
+  ExpectRefused({"-dft", "32x4294967312", "f.b16"});
+  ExpectRefused({"-dft", "-4294967264", "f.b16"});
+  ExpectRefused({"-gspac", "4294967312", "16", "f.b16"});
+  ExpectRefused({"-gspac", "16", "99999999999999999999", "f.b16"});
+  for (int k = 0; k < 3; k++) {
+    std::vector<std::string> all = {"-all", "1", "1", "2", "f.b16"};
+    all[static_cast<size_t>(k) + 1] = "4294967297";
+    ExpectRefused(all);
+  }
+  ExpectRefused({"-j", "4294967297", "f.b16"});
+  ExpectRefused({"-deform", "4294967297", "f.b16"});
+  ExpectRefused({"-dft", "32", "-deform", "1", "-dft0", "4294967360", "f.b16"});
+  // The largest int and atoi's reading of what follows the digits.
+  const TarvexSettings s = ParseOk({"-dft", "32abc", "-gspac", "2147483647", "16", "-all", "1x", "2", "3", "f.b16"}).s;
+  EXPECT_EQ(s.fftx, 32);
+  EXPECT_EQ(s.Delx, 2147483647);
+  EXPECT_EQ(s.start, 1);
+}
+
+// A line break in a name would end the title line of the DPIV or Tecplot file it goes into.
+TEST(Options, NamesWithControlCharactersAreRefused) {
+  const ParseResult r = Parse({"-dft", "32", "run\n.b16"});
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.err,
+            "tarvex: the image-pair file name holds a control character (a line break or the like), which the "
+            "title line of an output file cannot hold\n");
+  ExpectRefused({"run\r.b16"});
+  ExpectRefused({std::string("run\x1b.b16")});
+  ExpectRefused({"-tec", "t\nx", "f.b16"});
+  ExpectRefused({"-tect\n", "f.b16"});
+  // A tab and letters beyond ASCII fit a line.
+  EXPECT_STREQ(ParseOk({"run\t\xc3\xa9.b16"}).s.filename, "run\t\xc3\xa9.b16");
 }
 
 TEST(Options, LastArgumentMayServeAsValueButNothingBeyond) {

@@ -3,6 +3,7 @@
 // process without one seeing the other's settings.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -128,6 +129,38 @@ TEST_F(PairAnalysisTest, ImagesFromMemoryGiveTheFileResult) {
   inMemory.Analyse(false);
   EXPECT_EQ(LibraryDpiv(inMemory, "memory.dpiv"), LibraryDpiv(onFile, "file.dpiv"));
   EXPECT_EQ(LibraryDpiv(inMemory, "memory.dpiv"), RunTarvex({"-dft", "32", "-gspac", "16", "16"}).dpiv);
+}
+
+TEST_F(PairAnalysisTest, ACancelFlagLeftClearChangesNothingAndOnceSetStopsTheAnalysis) {
+  std::string ignored;
+  Console quiet(&ignored);
+  PIVImage images(dir.file("pair.b16").c_str(), quiet);
+  ASSERT_TRUE(images.HoldsImages());
+  AnalysisSettings deform = Windows32At16();
+  deform.subpix = SubPixelEstimator::Gauss3;
+  deform.meanSubtraction = true;
+  deform.deformPasses = 2;
+  deform.threads = 2;
+  for (const AnalysisSettings& settings : {Windows32At16(), deform}) {
+    PairAnalysis plain(settings, Plans(), images, quiet);
+    ASSERT_TRUE(plain.Analyse(false));
+    std::atomic<bool> cancel{false};
+    PairAnalysis watched(settings, Plans(), images, quiet);
+    watched.SetCancelFlag(&cancel);
+    ASSERT_TRUE(watched.Analyse(false));
+    EXPECT_EQ(LibraryDpiv(watched, "watched.dpiv"), LibraryDpiv(plain, "plain.dpiv"));
+
+    // Set before it starts: no point is measured, and the analysis says why it stopped.
+    cancel = true;
+    PairAnalysis cancelled(settings, Plans(), images, quiet);
+    cancelled.SetCancelFlag(&cancel);
+    EXPECT_FALSE(cancelled.Analyse(false));
+    EXPECT_EQ(cancelled.Error(), "the analysis was cancelled");
+    for (const VectorRecord& r : cancelled.Records(true)) {
+      EXPECT_FALSE(r.valid);
+      EXPECT_EQ(r.peak, 0.0);
+    }
+  }
 }
 
 TEST(PairAnalysisGrid, CountsFollowTheWindowAndSpacing) {

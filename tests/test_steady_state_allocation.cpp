@@ -362,7 +362,8 @@ Allocated SeriesRunAllocations(const TempDir& dir, FFTWplan* plans, int pairs) {
     Console console(&text);
     PIVImage image(settings.filename, console);
     std::vector<PairJob> jobs;
-    EXPECT_TRUE(PlanRun(settings, image.NumberImages(), jobs));
+    std::string error;
+    EXPECT_TRUE(PlanRun(settings, image.NumberImages(), jobs, error));
     jobs.resize(static_cast<size_t>(pairs));
     PairAnalysis analysis(ToAnalysisSettings(settings), plans, image, console);
     SeriesRun run(settings, image, analysis, console);

@@ -21,7 +21,7 @@ void CheckDecomposition(int m, int n, unsigned seed) {
   for (float& e : a) e = dist(gen);
   std::vector<float> u = a, w(n), v(n * n);
   int mm = m, nn = n;
-  svdcmp_(u.data(), &mm, &nn, &mm, &nn, w.data(), v.data());
+  EXPECT_EQ(svdcmp_(u.data(), &mm, &nn, &mm, &nn, w.data(), v.data()), 0);
 
   for (int j = 0; j < n; ++j) EXPECT_GE(w[j], 0.0f) << "singular value " << j;
   // A = U diag(w) V^T.
@@ -51,7 +51,7 @@ TEST(Svd, ReconstructsRandomMatricesWithOrthonormalFactors) {
 TEST(Svd, RefusesMoreThanHundredColumnsWithoutTouchingMemory) {
   float a[2] = {1.0f, 2.0f}, w[1] = {7.0f}, v[1] = {8.0f}, b[1] = {3.0f}, x[1] = {9.0f};
   int m = 1, n = 101;
-  svdcmp_(a, &m, &n, &m, &n, w, v);
+  EXPECT_EQ(svdcmp_(a, &m, &n, &m, &n, w, v), 1);
   svbksb_(a, w, v, &m, &n, &m, &n, b, x);
   EXPECT_EQ(a[0], 1.0f);
   EXPECT_EQ(a[1], 2.0f);
@@ -112,7 +112,7 @@ TEST(SvdFit, ReproducesAnExactQuadratic) {
     return 0.5f - 0.2f * x + 0.3f * x * x + 0.1f * y - 0.4f * y * y;
   });
   float a[6] = {}, chisq = -1.0f;
-  svdfit_xy(p.x.data(), p.y.data(), p.z.data(), p.n(), a, 5, &chisq, fpolyGaussian);
+  EXPECT_TRUE(svdfit_xy(p.x.data(), p.y.data(), p.z.data(), p.n(), a, 5, &chisq, fpolyGaussian));
   EXPECT_NEAR(a[0], 0.5f, 1e-4);
   EXPECT_NEAR(a[1], -0.2f, 1e-4);
   EXPECT_NEAR(a[2], 0.3f, 1e-4);
@@ -221,6 +221,26 @@ TEST(GaussianBasis, MatchesTheLibraryPowerFunctionExactly) {
     ASSERT_EQ(afunc[3], y);
     ASSERT_EQ(afunc[4], py2) << y;
   }
+}
+
+// A basis whose values are not numbers: the decomposition never converges.
+void NotANumberBasis(float x, float, float afunc[], int ma) {
+  for (int k = 0; k < ma; ++k) afunc[k] = k == 1 ? NAN : x + static_cast<float>(k);
+}
+
+TEST(SvdFit, NoConvergenceIsAFailedFitSaidInOneLineWithoutWaiting) {
+  Points p(3, 3, [](float x, float y) { return x - y; });
+  float a[4] = {5, 5, 5, 5}, chisq = -1.0f;
+  testing::internal::CaptureStderr();
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(svdfit_xy(p.x.data(), p.y.data(), p.z.data(), p.n(), a, 3, &chisq, NotANumberBasis));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "No convergence in 30 iterations\n");
+  // The coefficients of a fit that was not made are zero, and so is its chi-square.
+  EXPECT_EQ(a[0], 0.0f);
+  EXPECT_EQ(a[1], 0.0f);
+  EXPECT_EQ(a[2], 0.0f);
+  EXPECT_EQ(chisq, 0.0f);
 }
 
 }  // namespace

@@ -140,3 +140,77 @@ def test_deformation_without_a_valid_first_vector():
     flat = np.full((64, 64), 100, np.uint16)
     with pytest.raises(RuntimeError, match="the first pass holds no valid vector to predict from"):
         tarvex.analyse(flat, flat, window=32, spacing=16, deform=1)
+
+
+class RaisingArray:
+    """An array-like whose conversion fails with an exception of its own."""
+
+    def __array__(self, *args, **kwargs):
+        raise ZeroDivisionError("no array here")
+
+
+class BigArray:
+    """An array-like whose conversion runs out of memory."""
+
+    def __array__(self, *args, **kwargs):
+        raise MemoryError("no memory for the array")
+
+
+def test_objects_that_are_no_arrays_raise_their_own_exceptions(pair, tmp_path):
+    a, b = pair
+    with pytest.raises(ValueError, match="inhomogeneous"):
+        tarvex.analyse([[1, 2], [3]], b)
+    with pytest.raises(ValueError, match="inhomogeneous"):
+        tarvex.write_pair_file(tmp_path / "r.b16", [[[1, 2], [3]]])
+    with pytest.raises(ZeroDivisionError, match="no array here"):
+        tarvex.analyse(a, RaisingArray())
+    with pytest.raises(ZeroDivisionError, match="no array here"):
+        tarvex.write_pair_file(tmp_path / "r.b16", [a, RaisingArray()])
+    with pytest.raises(ZeroDivisionError, match="no array here"):
+        tarvex.analyse(a, b, mask=RaisingArray())
+    with pytest.raises(MemoryError, match="no memory for the array"):
+        tarvex.analyse(BigArray(), b)
+    assert not (tmp_path / "r.b16").exists()
+
+
+def test_whole_numbers_of_any_integer_type_and_out_of_range(pair):
+    a, b = pair
+    reference = tarvex.analyse(a, b, window=32, spacing=16)
+    for window, spacing in [(np.int64(32), np.int32(16)), ((np.uint8(32), 32), np.array([16, 16]))]:
+        field = tarvex.analyse(a, b, window=window, spacing=spacing)
+        assert np.array_equal(field.u, reference.u) and field.window == (32, 32)
+    for keywords, message in [(dict(window=2**31), "window must be at most 2147483647 \\(got 2147483648\\)"),
+                              (dict(spacing=(16, 2**31)), "spacing must be at most 2147483647 \\(got 2147483648\\)"),
+                              (dict(window=np.uint64(2**63)), "window must be at most 2147483647 \\(got %d\\)" % 2**63)]:
+        with pytest.raises(ValueError, match=message):
+            tarvex.analyse(a, b, **keywords)
+    with pytest.raises(ValueError, match="window must be at least -2147483648 \\(got -2147483649\\)"):
+        tarvex.analyse(a, b, window=-2**31 - 1)
+    with pytest.raises(TypeError, match="window must be a whole number or a pair of whole numbers"):
+        tarvex.analyse(a, b, window=np.float64(32))
+
+
+def test_a_mask_holding_nan_is_refused(pair):
+    a, b = pair
+    mask = np.ones(a.shape)
+    mask[5, 9] = np.nan
+    with pytest.raises(ValueError, match="mask holds NaN at row 5, column 9; a mask holds numbers, nonzero where "
+                                         "there is flow"):
+        tarvex.analyse(a, b, mask=mask)
+    # Without the NaN, the same mask (all flow) gives the analysis without a mask.
+    mask[5, 9] = 1.0
+    assert np.array_equal(tarvex.analyse(a, b, mask=mask).u, tarvex.analyse(a, b).u)
+
+
+def test_image_selections(pair, tmp_path):
+    a, b = pair
+    path = tmp_path / "s.b16"
+    tarvex.write_pair_file(path, [a, b])
+    empty = tarvex.read_pair_file(path, images=[])
+    assert empty.shape == (0, 64, 96) and empty.dtype == np.uint16
+    assert np.array_equal(tarvex.read_pair_file(path, images=np.int64(2))[0], b)
+    assert np.array_equal(tarvex.read_pair_file(path, images=np.array([2, 1])), np.stack([b, a]))
+    with pytest.raises(ValueError, match="image id must be at most 2147483647"):
+        tarvex.read_pair_file(path, images=[1, 2**40])
+    with pytest.raises(TypeError, match="images must be None, an image id or a sequence of image ids"):
+        tarvex.read_pair_file(path, images=1.0)
