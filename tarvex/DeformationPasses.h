@@ -14,8 +14,12 @@
 //   structure smaller than the window; the last pass correlates the whole windows, whose
 //   random error is lower.
 // - Between passes the normalised median test judges what each pass changed (the flow's
-//   own curvature is in the predictor already), so that a resolved crest of a wave is not
-//   an outlier; the final flags judge the field itself.
+//   own curvature is in the predictor already); the final flags judge the field itself.
+//   Both normalise by the spread of the 5 x 5 neighbourhood, so that a resolved crest of a
+//   wave, or a vortex core, is not an outlier (NormalisedMedianTest.h).
+// - A refined vector is a measurement only where its correlation peak stands out (a peak
+//   ratio of 1.2) and the residual stays within a quarter of the window; and no vector
+//   goes beyond half the first pass's window, which is all the first pass could measure.
 //
 // Example: a 512 x 512 pivsynth pair moved by (0.7, 0.35) px, 32 x 32 windows every 16 px
 // (31 x 31 points, of which the last row and column never fit: 61 points filled before
@@ -43,7 +47,7 @@ struct DeformationSettings {
   BSplineDegree degree = BSplineDegree::Quintic;    // image interpolation
   PredictorInterpolation predictor = PredictorInterpolation::CubicBSpline;
   PredictorFilter filter = PredictorFilter::FiveTap;
-  MedianTestSettings median{2.0, 0.2};              // between passes and at the end
+  MedianTestSettings median{2.0, 0.1, MedianTestSpread::FiveByFive};  // between passes and at the end
   // Between passes, judge the change of each pass rather than the field itself.
   bool judgeChanges = true;
   // Gaussian weighting of the windows of the passes before the last: the standard

@@ -70,6 +70,24 @@ TEST(NormalisedMedianTest, AVectorThatIsNotFiniteNeverPasses) {
   EXPECT_EQ(f.Rejected(), 2);  // their neighbours all pass
 }
 
+TEST(NormalisedMedianTest, TheWideSpreadOfTheHeaderKeepsACrest) {
+  // v = 2 cos(2 pi j / 8) along a row, the same in every row; the crest at column 8.
+  Field f(17, 9, 0.0, 0.0, 0.0, 0.0);
+  for (int i = 0; i < 9; ++i)
+    for (int j = 0; j < 17; ++j) f.v[i * 17 + j] = static_cast<float>(2.0 * std::cos(2 * M_PI * (j - 8) / 8.0));
+  const int crest = 4 * 17 + 8;
+  f.Test();
+  EXPECT_EQ(f.valid[crest], 0);  // 0.586 / (0 + 0.1) = 5.9
+  MedianTestSettings wide;
+  wide.spread = MedianTestSpread::FiveByFive;
+  EXPECT_EQ(NormalisedMedianTest(f.u.data(), f.v.data(), f.measured.data(), 17, 9, wide, f.valid.data()), 0);
+  EXPECT_EQ(f.valid[crest], 1);  // 0.586 / (0.586 + 0.1) = 0.85
+  // An outlier of 1 px on the crest is still caught: (1.586) / (0.586 + 0.1) = 2.3.
+  f.v[crest] += 1.0f;
+  NormalisedMedianTest(f.u.data(), f.v.data(), f.measured.data(), 17, 9, wide, f.valid.data());
+  EXPECT_EQ(f.valid[crest], 0);
+}
+
 TEST(NormalisedMedianTest, KeepsASmoothGradientBordersIncluded) {
   // 0.32 px per point in y and 0.1 in x: a border point sees most of its neighbours on
   // one side; their extrapolated mirror images keep its median where it belongs.
