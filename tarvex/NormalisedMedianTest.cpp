@@ -9,15 +9,13 @@ constexpr int kMaxNeighbours = 8;
 // Points of the 5 x 5 neighbourhood that can give the spread, the point itself left out.
 constexpr int kMaxSpreadPoints = 24;
 
-// Median of a[0..n-1], n from 1 to 24; a is sorted in place (insertion sort: at most 24).
+// Median of a[0..n-1], n from 1 to 24; a is reordered in place.
 double Median(float* a, int n) {
-  for (int i = 1; i < n; ++i) {
-    const float x = a[i];
-    int j = i - 1;
-    for (; j >= 0 && a[j] > x; --j) a[j + 1] = a[j];
-    a[j + 1] = x;
-  }
-  return n % 2 == 1 ? a[n / 2] : 0.5 * (static_cast<double>(a[n / 2 - 1]) + a[n / 2]);
+  float* middle = a + n / 2;
+  std::nth_element(a, middle, a + n);
+  if (n % 2 == 1) return *middle;
+  // The other middle value is the largest of those before it.
+  return 0.5 * (static_cast<double>(*std::max_element(a, middle)) + *middle);
 }
 
 // |x0 - median| / (median of |x_k - median| + eps) for one component.
