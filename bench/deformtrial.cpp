@@ -11,7 +11,7 @@
 // Usage: deformtrial PAIR.b16 PAIR.b16.truth [--passes N] [--degree 3|5]
 //                    [--predictor bilinear|bspline] [--threshold T] [--epsilon E]
 //                    [--weight SIGMA] [--weight-last 0|1] [--filter none|binomial|fivetap]
-//                    [--judge-changes 0|1] [--peak-ratio R] [--max-residual F]
+//                    [--judge-changes 0|1] [--peak-ratio R] [--max-residual F] [--spread 3|5]
 //                    [--window N] [--spacing N]
 #include <cmath>
 #include <cstdio>
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     std::fputs("Usage: deformtrial PAIR.b16 PAIR.b16.truth [--passes N] [--degree 3|5]\n"
                "       [--predictor bilinear|bspline] [--threshold T] [--epsilon E] [--weight S]\n"
                "       [--weight-last 0|1] [--filter none|binomial|fivetap] [--judge-changes 0|1]\n"
-               "       [--peak-ratio R] [--max-residual F]"
+               "       [--peak-ratio R] [--max-residual F] [--spread 3|5]"
                "       [--window N] [--spacing N]\n",
                stderr);
     return 1;
@@ -108,6 +108,8 @@ int main(int argc, char** argv) {
                                                             : PredictorInterpolation::Bilinear;
     else if (o == "--threshold") settings.median.threshold = std::atof(val);
     else if (o == "--epsilon") settings.median.epsilon = std::atof(val);
+    else if (o == "--spread")
+      settings.median.spread = std::atoi(val) == 3 ? MedianTestSpread::ThreeByThree : MedianTestSpread::FiveByFive;
     else if (o == "--weight") settings.weightSigma = std::atof(val);
     else if (o == "--weight-last") settings.weightLastPass = std::atoi(val) != 0;
     else if (o == "--filter")
