@@ -1,32 +1,21 @@
 #include "SynthBridge.h"
 
 #include <cstdio>
-#include <fstream>
 #include <string>
-#include <vector>
 
 #include "SynthOptions.h"
 #include "Synthesis.h"
+#include "TruthFile.h"
 
-bool ReadTruthField(const char* path, DisplacementField& field) {
-  std::ifstream in(path);
-  std::vector<std::string> args;
-  std::string line;
-  while (std::getline(in, line)) {
-    const size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-    key.erase(key.find_last_not_of(' ') + 1);
-    value.erase(0, value.find_first_not_of(' '));
-    args.push_back("--" + key + "=" + value);
-  }
-  SynthOptions options;
+bool ReadTruthField(const char* path, DisplacementField& field, SynthScheme& scheme) {
+  TruthRecord truth;
   std::string error;
-  if (!in.eof() || args.empty() || ParseOptions(args, options, error) != ParseOutcome::Run) {
-    std::fprintf(stderr, "cannot read the truth file %s %s\n", path, error.c_str());
+  if (!ReadTruthFile(path, truth, error)) {
+    std::fprintf(stderr, "cannot read the truth file: %s\n", error.c_str());
     return false;
   }
-  field = options.field;
+  field = truth.field;
+  scheme = truth.scheme;
   return true;
 }
 

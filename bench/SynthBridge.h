@@ -7,10 +7,11 @@
 #include <string>
 
 #include "DisplacementField.h"
+#include "TruthReference.h"
 
-// Reads the "key = value" lines of a truth file through pivsynth's option parser; false
-// (with a message on standard error) when the file cannot be read or parsed.
-bool ReadTruthField(const char* path, DisplacementField& field);
+// The field of a truth file and the scheme its images follow; false (with a message on
+// standard error) when the file cannot be read or parsed.
+bool ReadTruthField(const char* path, DisplacementField& field, SynthScheme& scheme);
 
 // Writes a pivsynth pair of side x side pixels (diameter 2.5 px, 0.02 particles per
 // pixel) moved by `field`, with the given seed, to `path` (and its truth file beside it);

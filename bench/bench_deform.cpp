@@ -79,7 +79,6 @@ void BM_RefinementVsSinglePass(benchmark::State& state) {
   DeformationSettings settings;
   settings.passes = static_cast<int>(state.range(2));
   settings.degree = state.range(1) == 5 ? BSplineDegree::Quintic : BSplineDegree::Cubic;
-  settings.smoothPredictor = true;
   DeformationPasses refiner(threads);
   const int n = g.Points();
   std::vector<float> u(n), v(n), peak(n);

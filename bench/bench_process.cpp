@@ -97,6 +97,26 @@ void BM_SinglePairProcess(benchmark::State& state) {
   state.counters["x_bare_fft"] = perRun / BareTransformSeconds(BenchPlanTable(), kWindow, kCorrelated);
 }
 
+// The window-deformation analysis as a whole process against the accurate single pass as a
+// whole process, the two run by turns in the same iterations (the machine is shared: the
+// ratio is what counts). Argument: refinement passes.
+void BM_DeformProcessVsSinglePass(benchmark::State& state) {
+  const std::vector<std::string> single = {"-dft", "32", "-gspac", "16", "16", "-subpix", "gauss3", "-meansub", "pair.b16"};
+  const std::vector<std::string> deform = {"-dft", "32", "-gspac", "16", "16", "-deform",
+                                           std::to_string(state.range(0)), "pair.b16"};
+  RunTarvex(single);  // writes the wisdom file
+  double singleCpu = 0, deformCpu = 0;
+  for (auto _ : state) {
+    singleCpu += RunTarvex(single);
+    deformCpu += RunTarvex(deform);
+  }
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["single_ms_cpu"] = 1e3 * singleCpu / runs;
+  state.counters["deform_ms_cpu"] = 1e3 * deformCpu / runs;
+  state.counters["x_single_process"] = deformCpu / singleCpu;
+}
+
 }  // namespace
 
+BENCHMARK(BM_DeformProcessVsSinglePass)->ArgName("passes")->Arg(3)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SinglePairProcess)->ArgName("mode")->Arg(0)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);

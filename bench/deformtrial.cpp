@@ -2,13 +2,17 @@
 // Runs the accurate single pass (three-point Gaussian estimator, mean subtraction) with
 // 32 x 32 windows every 16 px, then 1, 2, ... N refinement passes, each count started
 // afresh from the single pass, and prints per count the error statistics of the valid
-// vectors at the window centres (as pivcompare computes them: the truth at the centre as
-// a first-image position; and against the displacement of the particle whose path has its
-// midpoint there, which is what symmetric deformation measures) and the last pass's report.
+// vectors at the window centres (as pivcompare computes them: against the displacement of
+// the particle at the centre in the first image, and against that of the particle whose path
+// has its midpoint there, which is what symmetric deformation measures) and the last pass's
+// report. A centre where either reference cannot be found is left out and counted on
+// standard error.
 //
 // Usage: deformtrial PAIR.b16 PAIR.b16.truth [--passes N] [--degree 3|5]
 //                    [--predictor bilinear|bspline] [--threshold T] [--epsilon E]
-//                    [--weight SIGMA] [--smooth 0|1] [--window N] [--spacing N]
+//                    [--weight SIGMA] [--weight-last 0|1] [--filter none|binomial|fivetap]
+//                    [--judge-changes 0|1] [--peak-ratio R] [--max-residual F] [--spread 3|5]
+//                    [--window N] [--spacing N]
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +26,7 @@
 #include "DisplacementField.h"
 #include "PIVGrid.h"
 #include "SynthBridge.h"
+#include "TruthReference.h"
 
 namespace {
 
@@ -32,24 +37,25 @@ struct Score {
   double sumSq = 0, inlierSq = 0, bu = 0, bv = 0, midSq = 0;
 };
 
-// The displacement of the particle whose path has its midpoint at (x, y): the truth is
-// given at first-image positions q, so solve q + d(q)/2 = (x, y) by fixed-point steps.
-Displacement MidpointTruth(const DisplacementField& truth, double x, double y) {
-  Displacement d = DisplacementAt(truth, x, y);
-  for (int step = 0; step < 8; ++step) d = DisplacementAt(truth, x - 0.5 * d.dx, y - 0.5 * d.dy);
-  return d;
-}
+struct Truth {
+  DisplacementField field;
+  SynthScheme scheme = SynthScheme::First;
+};
 
-Score ScoreField(const WindowGrid& g, const DisplacementField& truth, const float* u, const float* v,
-                 const unsigned char* flag) {
+Score ScoreField(const WindowGrid& g, const Truth& truth, const float* u, const float* v, const unsigned char* flag) {
   Score s;
+  int unscored = 0;
   for (int k = 0; k < g.Points(); ++k) {
     if (!flag[k]) continue;
     const double x = g.x0 + (k % g.nx) * g.dx + 0.5, y = g.y0 + (k / g.nx) * g.dy + 0.5;
-    const Displacement d = DisplacementAt(truth, x, y);
+    Displacement d, m;
+    if (!ReferredDisplacement(truth.field, truth.scheme, ReferencePoint::First, x, y, d) ||
+        !ReferredDisplacement(truth.field, truth.scheme, ReferencePoint::Midpoint, x, y, m)) {
+      ++unscored;
+      continue;
+    }
     const double eu = u[k] - d.dx, ev = v[k] - d.dy;
     const double e2 = eu * eu + ev * ev;
-    const Displacement m = MidpointTruth(truth, x, y);
     s.midSq += (u[k] - m.dx) * (u[k] - m.dx) + (v[k] - m.dy) * (v[k] - m.dy);
     s.sumSq += e2;
     s.bu += eu;
@@ -62,6 +68,7 @@ Score ScoreField(const WindowGrid& g, const DisplacementField& truth, const floa
       ++s.inliers;
     }
   }
+  if (unscored > 0) std::fprintf(stderr, "deformtrial: %d valid vectors left out, the truth not converged\n", unscored);
   return s;
 }
 
@@ -83,7 +90,8 @@ int main(int argc, char** argv) {
   if (argc < 3) {
     std::fputs("Usage: deformtrial PAIR.b16 PAIR.b16.truth [--passes N] [--degree 3|5]\n"
                "       [--predictor bilinear|bspline] [--threshold T] [--epsilon E] [--weight S]\n"
-               "       [--smooth 0|1]"
+               "       [--weight-last 0|1] [--filter none|binomial|fivetap] [--judge-changes 0|1]\n"
+               "       [--peak-ratio R] [--max-residual F] [--spread 3|5]"
                "       [--window N] [--spacing N]\n",
                stderr);
     return 1;
@@ -100,8 +108,17 @@ int main(int argc, char** argv) {
                                                             : PredictorInterpolation::Bilinear;
     else if (o == "--threshold") settings.median.threshold = std::atof(val);
     else if (o == "--epsilon") settings.median.epsilon = std::atof(val);
+    else if (o == "--spread")
+      settings.median.spread = std::atoi(val) == 3 ? MedianTestSpread::ThreeByThree : MedianTestSpread::FiveByFive;
     else if (o == "--weight") settings.weightSigma = std::atof(val);
-    else if (o == "--smooth") settings.smoothPredictor = std::atoi(val) != 0;
+    else if (o == "--weight-last") settings.weightLastPass = std::atoi(val) != 0;
+    else if (o == "--filter")
+      settings.filter = std::strcmp(val, "none") == 0       ? PredictorFilter::None
+                        : std::strcmp(val, "binomial") == 0 ? PredictorFilter::Binomial
+                                                            : PredictorFilter::FiveTap;
+    else if (o == "--judge-changes") settings.judgeChanges = std::atoi(val) != 0;
+    else if (o == "--peak-ratio") settings.criteria.minPeakRatio = static_cast<float>(std::atof(val));
+    else if (o == "--max-residual") settings.criteria.maxResidual = static_cast<float>(std::atof(val));
     else if (o == "--window") window = std::atoi(val);
     else if (o == "--spacing") spacing = std::atoi(val);
     else {
@@ -109,8 +126,8 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  DisplacementField truth;
-  if (!ReadTruthField(argv[2], truth)) return 1;
+  Truth truth;
+  if (!ReadTruthField(argv[2], truth.field, truth.scheme)) return 1;
   FFTWplan* plans = BenchPlanTable();
   PIVImage* image = nullptr;
   Quietly([&] { image = new PIVImage(argv[1]); });

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "EnumNames.h"
+
 namespace {
 
 const double kTwoPi = 6.283185307179586476925;
@@ -42,6 +44,14 @@ Displacement DisplacementAt(const DisplacementField& f, double x, double y) {
     case FieldKind::Shear:
       d.dx = f.shear * ry;
       break;
+    case FieldKind::Sine:
+      d.dx = f.dx;
+      d.dy = f.dy;
+      if (f.direction == WaveDirection::X)
+        d.dy += f.amplitude * std::sin(kTwoPi * x / f.wavelength);
+      else
+        d.dx += f.amplitude * std::sin(kTwoPi * y / f.wavelength);
+      break;
   }
   return d;
 }
@@ -61,6 +71,10 @@ double MaxDisplacement(const DisplacementField& f, double x0, double y0, double 
       return std::fabs(f.gamma) / (kTwoPi * f.core);
     case FieldKind::Shear:
       return f.shear == 0.0 ? 0.0 : std::fabs(f.shear) * farY;
+    case FieldKind::Sine:
+      // The wave adds at most its amplitude across the direction it varies along.
+      return f.direction == WaveDirection::X ? std::hypot(f.dx, std::fabs(f.dy) + std::fabs(f.amplitude))
+                                             : std::hypot(std::fabs(f.dx) + std::fabs(f.amplitude), f.dy);
   }
   return 0.0;
 }
@@ -71,18 +85,15 @@ const char* FieldKindName(FieldKind kind) {
     case FieldKind::Rotation: return "rotation";
     case FieldKind::Vortex: return "vortex";
     case FieldKind::Shear: return "shear";
+    case FieldKind::Sine: return "sine";
   }
   return "uniform";
 }
 
 bool ParseFieldKind(const std::string& text, FieldKind& kind) {
-  for (FieldKind k : {FieldKind::Uniform, FieldKind::Rotation, FieldKind::Vortex, FieldKind::Shear}) {
-    if (text == FieldKindName(k)) {
-      kind = k;
-      return true;
-    }
-  }
-  return false;
+  return ParseName(text,
+                   {FieldKind::Uniform, FieldKind::Rotation, FieldKind::Vortex, FieldKind::Shear, FieldKind::Sine},
+                   FieldKindName, kind);
 }
 
 const char* VortexProfileName(VortexProfile profile) {
@@ -90,11 +101,11 @@ const char* VortexProfileName(VortexProfile profile) {
 }
 
 bool ParseVortexProfile(const std::string& text, VortexProfile& profile) {
-  for (VortexProfile p : {VortexProfile::Rankine, VortexProfile::LambOseen}) {
-    if (text == VortexProfileName(p)) {
-      profile = p;
-      return true;
-    }
-  }
-  return false;
+  return ParseName(text, {VortexProfile::Rankine, VortexProfile::LambOseen}, VortexProfileName, profile);
+}
+
+const char* WaveDirectionName(WaveDirection direction) { return direction == WaveDirection::X ? "x" : "y"; }
+
+bool ParseWaveDirection(const std::string& text, WaveDirection& direction) {
+  return ParseName(text, {WaveDirection::X, WaveDirection::Y}, WaveDirectionName, direction);
 }

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "AtomicFile.h"
 #include "DpivRecords.h"
 #include "ImagePairFile.h"  // kMaxImageSide
+#include "TextInput.h"
 
 const char* const kDefaultDpivName = "TARVEX-Vel.dpiv";
 
@@ -137,6 +139,11 @@ bool DpivFileHolds(const std::string& path, int nx, int ny) {
 }
 
 bool ReadDpivFile(const std::string& path, VectorField& field, std::string& error) {
+  {
+    // An empty file and a directory get reasons of their own.
+    std::ifstream in(path, std::ios::binary);
+    if (in && !UsableTextInput(path, in, "DPIV file", error)) return false;
+  }
   field = VectorField();
   std::string buffer;
   if (!ReadDpivRecords(path, buffer, field.vectors, error)) return false;

@@ -22,6 +22,15 @@ void Clip(double lo, double hi, int count, int& first, int& last) {
 
 }  // namespace
 
+MaskRegion RectangleRegion(double x0, double y0, double x1, double y1) {
+  MaskRegion r;
+  r.x0 = x0;
+  r.y0 = y0;
+  r.x1 = x1;
+  r.y1 = y1;
+  return r;
+}
+
 PixelSpan RegionSpan(const MaskRegion& region, int width, int height) {
   const bool rectangle = region.shape == MaskShape::Rectangle;
   PixelSpan span{};

@@ -26,6 +26,9 @@ struct MaskRegion {
   bool Covers(int x, int y) const;
 };
 
+// The rectangle x0 <= x <= x1, y0 <= y <= y1.
+MaskRegion RectangleRegion(double x0, double y0, double x1, double y1);
+
 // The pixels of a width x height image the region can cover: columns x0 to x1, rows y0 to
 // y1 (empty when x0 > x1 or y0 > y1).
 struct PixelSpan {

@@ -9,6 +9,12 @@
 // (one line each), and DisplacementAt(field, 100.5, 7.5) is (2.3, -1.2) everywhere. Masked
 // regions follow, one line each in the order given: --mask-rect 0,200,255,255 and
 // --mask-circle 128,100,20.5 add "mask-rect = 0,200,255,255" and "mask-circle = 128,100,20.5".
+// The settings of a scene beyond particles and field come after the seed, each only when it
+// is not at its default, so that a run without them writes the lines above: --scheme
+// symmetric --loss 0.1 --glow 200 --band 10,20,300 --row-pattern 8,0,0,63,31 --dim
+// 0,0,15.5,15.5,0.25 add "scheme = symmetric", "loss = 0.1", "glow = 200", "band = 10,20,300",
+// "row-pattern = 8,0,0,63,31" and "dim = 0,0,15.5,15.5,0.25", in that order and before the
+// masks.
 #ifndef FORMATS_TRUTHFILE_H
 #define FORMATS_TRUTHFILE_H
 
@@ -18,6 +24,8 @@
 
 #include "DisplacementField.h"
 #include "MaskRegion.h"
+#include "SceneLight.h"
+#include "TruthReference.h"
 
 // What a truth file records: the field and the settings the images were made with.
 struct TruthRecord {
@@ -28,6 +36,9 @@ struct TruthRecord {
   double density = 0.02;    // particles per pixel
   double noise = 0.0;       // std dev of the additive noise in counts
   uint64_t seed = 1;
+  SynthScheme scheme = SynthScheme::First;
+  double loss = 0.0;              // fraction of the particles seen in one image of the pair only
+  SceneLight light;               // background and dimmed regions
   std::vector<MaskRegion> masks;  // regions without flow (and without particles)
 };
 
@@ -54,6 +65,11 @@ class TruthRecordParser {
   bool Size(const std::string& value);
   bool Center(const std::string& value);
   bool Mask(const std::string& name, const std::string& value);
+  bool Light(const std::string& name, const std::string& value);
+  bool Counts(const std::string& name, double value);
+  bool Ordered(const std::string& name, const MaskRegion& rectangle);
+  bool NotOfForm(const std::string& name, const std::string& value, const char* form);
+  bool OutsideImage(const std::string& name, const std::string& value);
 
   TruthRecord& o_;
   std::string error_;
@@ -61,7 +77,8 @@ class TruthRecordParser {
   bool centerGiven_ = false;
 };
 
-// Reads a truth file; on failure false with a one-line reason naming the file.
+// Reads a truth file; on failure (also when it is a directory, is empty or holds no "field"
+// line) false with a one-line reason naming the file.
 bool ReadTruthFile(const std::string& path, TruthRecord& record, std::string& error);
 
 // Writes text to path; on failure false with a one-line reason.

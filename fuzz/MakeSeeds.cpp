@@ -196,7 +196,8 @@ void DpivSeeds(const fs::path& dir) {
   WriteDpiv(dir, "not-in-row-order.dpiv", shuffled);
 }
 
-// Truth files of the four fields, through pivsynth's writer.
+// Truth files of the five fields, the last with every setting of the scene, through
+// pivsynth's writer.
 void TruthSeeds(const fs::path& dir) {
   TruthRecord uniform;
   uniform.field.dx = 2.3;
@@ -234,6 +235,20 @@ void TruthSeeds(const fs::path& dir) {
   shear.width = 512;
   shear.seed = 18446744073709551615u;
   WriteSeed(dir, "shear.truth", TruthText(shear) + "\n  \n");
+
+  TruthRecord scene;
+  scene.field.kind = FieldKind::Sine;
+  scene.field.amplitude = 0.5;
+  scene.field.wavelength = 24;
+  scene.field.direction = WaveDirection::Y;
+  scene.field.dx = 0.3;
+  scene.scheme = SynthScheme::Symmetric;
+  scene.loss = 0.1;
+  scene.light.glow = 200;
+  scene.light.bands.push_back({10, 20, 300});
+  scene.light.rowPatterns.push_back({8, 0, 0, 63, 31});
+  scene.light.dims.push_back({0, 0, 15.5, 15.5, 0.25});
+  WriteSeed(dir, "scene.truth", TruthText(scene));
 }
 
 void CommandLineSeeds(const fs::path& root) {
@@ -251,6 +266,9 @@ void CommandLineSeeds(const fs::path& root) {
                 {"--field", "vortex", "--profile", "rankine", "--gamma", "600", "--core", "20", "--noise", "10"},
                 {"--field", "shear", "--shear", "0.02", "--size", "512x256", "--pairs", "10", "--seed", "7"},
                 {"--field=vortex", "--center=100,60.25", "--diameter=3.2", "--density=0.015"},
+                {"--field", "sine", "--amplitude", "0.5", "--wavelength", "24", "--direction", "y", "--dx", "0.3",
+                 "--scheme", "symmetric", "--loss", "0.1", "--glow", "200", "--band", "10,20,300", "--row-pattern",
+                 "8,0,0,63,31", "--dim", "0,0,15.5,15.5,0.25"},
                 {"--help"}});
   CommandLines(root / "pivplot_options",
                {{"--image", "vortex.b16", "1", "vortex.dpiv"},
@@ -258,7 +276,12 @@ void CommandLineSeeds(const fs::path& root) {
                 {"--scale", "15.5", "--out", "field.png", "run.0001.dpiv"},
                 {"run.dpiv", "picture.png"},
                 {"--help"}});
-  CommandLines(root / "pivcompare_command_line", {{"run.dpiv", "run.b16.truth"}, {"--help"}, {"run.dpiv"}});
+  CommandLines(root / "pivcompare_command_line",
+               {{"run.dpiv", "run.b16.truth"},
+                {"--reference", "first", "--outlier", "0.25", "run.dpiv", "run.b16.truth"},
+                {"--reference=midpoint", "run.dpiv", "--outlier=1", "run.b16.truth"},
+                {"--help"},
+                {"run.dpiv"}});
   CommandLines(root / "pralen_command_line", {{"run_a.tif", "run_b.tif", "run.dat"}, {"run.dat"}});
   CommandLines(root / "dolvek_command_line", {{"camera8.dat", "camera16.dat"}, {"in.dat"}});
   CommandLines(root / "quenlar_command_line", {{"cam", "cam.dat", "12"}, {"cam_0012.b16", "cam.dat"}, {}});

@@ -25,6 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzCheck(o.pairs >= 1 && 4.0 + 4.0 * o.pairs * o.width * o.height <= 2147483647.0, "file size");
   FuzzCheck(o.diameter > 0 && o.diameter <= 100 && o.density >= 0 && o.density <= 1, "particles");
   FuzzCheck(o.noise >= 0 && o.noise <= 4095 && o.field.core > 0 && !o.out.empty(), "noise, core and name");
+  FuzzCheck(o.field.wavelength > 0 && o.loss >= 0 && o.loss < 1 && o.light.glow >= 0 && o.light.glow <= 4095,
+            "wavelength, loss and glow");
+  for (const DimRegion& d : o.light.dims) FuzzCheck(d.factor >= 0 && d.factor <= 1, "dimming factor");
   const double margin = SeedMargin(o.field, o.width, o.height, o.diameter);
   const double largest = o.width > o.height ? o.width : o.height;
   FuzzCheck(margin >= 0 && margin <= largest / 2.0 + ParticleReach(o.diameter), "seeding margin");

@@ -18,15 +18,16 @@ bool MaskedPixels::AnyIn(const PixelBox& box) const {
   return false;
 }
 
-std::vector<Particle> ParticlesClearOfMask(const std::vector<Particle>& particles, const DisplacementField& field,
-                                           double diameter, const MaskedPixels& masked) {
+std::vector<Particle> ParticlesClearOfMask(const std::vector<Particle>& seeded, const DisplacementField& field,
+                                           SynthScheme scheme, double diameter, const MaskedPixels& masked) {
   const auto lights_mask = [&](const Particle& p) {
     PixelBox box;
     return ParticleFootprint(p, diameter, masked.Width(), masked.Height(), box) && masked.AnyIn(box);
   };
-  const std::vector<Particle> moved = MoveParticles(particles, field);
   std::vector<Particle> clear;
-  for (size_t k = 0; k < particles.size(); ++k)
-    if (!lights_mask(particles[k]) && !lights_mask(moved[k])) clear.push_back(particles[k]);
+  for (const Particle& p : seeded) {
+    const ParticlePlaces placed = PlaceParticle(p, field, scheme);
+    if (!lights_mask(placed.first) && !lights_mask(placed.second)) clear.push_back(p);
+  }
   return clear;
 }

@@ -17,6 +17,7 @@
 #include "DisplacementField.h"
 #include "MaskImage.h"
 #include "ParticleRenderer.h"
+#include "TruthReference.h"
 
 // Answers whether a box of pixels holds a masked one, from the count of masked pixels before
 // each column of each row (so a box of h rows costs 2h look-ups).
@@ -33,9 +34,9 @@ class MaskedPixels {
   std::vector<uint16_t> before_;  // (width + 1) counts per row; a row has at most 5000 pixels
 };
 
-// The particles (first-image positions) whose footprints in both images, the second after
-// the field has moved them, hold no masked pixel.
-std::vector<Particle> ParticlesClearOfMask(const std::vector<Particle>& particles, const DisplacementField& field,
-                                           double diameter, const MaskedPixels& masked);
+// The seeded particles whose footprints in both images, placed by the field in the scheme
+// (see PlaceParticle), hold no masked pixel.
+std::vector<Particle> ParticlesClearOfMask(const std::vector<Particle>& seeded, const DisplacementField& field,
+                                           SynthScheme scheme, double diameter, const MaskedPixels& masked);
 
 #endif

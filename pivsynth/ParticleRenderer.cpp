@@ -51,6 +51,14 @@ void IntensityImage::AddNoise(double stddev, SynthRandom& random) {
   for (double& v : values_) v += stddev * random.Normal();
 }
 
+void IntensityImage::MultiplyBy(const std::vector<double>& factors) {
+  for (size_t k = 0; k < values_.size() && k < factors.size(); ++k) values_[k] *= factors[k];
+}
+
+void IntensityImage::Add(const std::vector<double>& values) {
+  for (size_t k = 0; k < values_.size() && k < values.size(); ++k) values_[k] += values[k];
+}
+
 std::vector<uint16_t> IntensityImage::Quantize() const {
   std::vector<uint16_t> counts(values_.size());
   for (size_t k = 0; k < values_.size(); ++k) {

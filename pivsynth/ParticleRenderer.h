@@ -14,6 +14,9 @@ class SynthRandom;
 struct Particle {
   double x = 0.0, y = 0.0;  // centre: column and row
   double peak = 0.0;        // peak intensity in counts
+  // Which images of its pair show it: a particle that leaves the light sheet between the
+  // exposures (or enters it) is seen in one only.
+  bool inFirst = true, inSecond = true;
 };
 
 // The brightest value a pixel may hold: the images use a 12-bit scale.
@@ -49,6 +52,9 @@ class IntensityImage {
   double At(int x, int y) const { return values_[static_cast<size_t>(y) * width_ + x]; }
   void AddParticle(const Particle& particle, double diameter);
   void AddNoise(double stddev, SynthRandom& random);
+  // Pixel by pixel: multiplied by factors, or values added (width * height each, row after row).
+  void MultiplyBy(const std::vector<double>& factors);
+  void Add(const std::vector<double>& values);
   // Rounded to whole counts and clamped to 0..kMaxCount.
   std::vector<uint16_t> Quantize() const;
 

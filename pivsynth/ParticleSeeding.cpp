@@ -42,12 +42,17 @@ std::vector<Particle> SeedParticles(const SeedArea& area, long long count, Synth
   return particles;
 }
 
-std::vector<Particle> MoveParticles(const std::vector<Particle>& particles, const DisplacementField& field) {
-  std::vector<Particle> moved(particles);
-  for (Particle& p : moved) {
-    const Displacement d = DisplacementAt(field, p.x, p.y);
-    p.x += d.dx;
-    p.y += d.dy;
+ParticlePlaces PlaceParticle(const Particle& seeded, const DisplacementField& field, SynthScheme scheme) {
+  ParticlePlaces placed{seeded, seeded};
+  const Displacement d = DisplacementAt(field, seeded.x, seeded.y);
+  if (scheme == SynthScheme::First) {
+    placed.second.x += d.dx;
+    placed.second.y += d.dy;
+  } else {
+    placed.first.x -= 0.5 * d.dx;
+    placed.first.y -= 0.5 * d.dy;
+    placed.second.x += 0.5 * d.dx;
+    placed.second.y += 0.5 * d.dy;
   }
-  return moved;
+  return placed;
 }

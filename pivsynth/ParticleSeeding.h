@@ -7,6 +7,7 @@
 
 #include "DisplacementField.h"
 #include "ParticleRenderer.h"
+#include "TruthReference.h"
 
 class SynthRandom;
 
@@ -33,7 +34,16 @@ long long ParticleCount(double density, const SeedArea& area);
 
 std::vector<Particle> SeedParticles(const SeedArea& area, long long count, SynthRandom& random);
 
-// Every particle moved by the field evaluated at its first-image position.
-std::vector<Particle> MoveParticles(const std::vector<Particle>& particles, const DisplacementField& field);
+// Where a particle lies in the two images of its pair.
+struct ParticlePlaces {
+  Particle first, second;
+};
+
+// A seeded particle placed by the scheme: `first` keeps it at its seeded position p in the
+// first image and moves it to p + u(p) in the second; `symmetric` puts it at p - F(p)/2 and
+// p + F(p)/2. Example: a uniform shift of (1, -0.5) px takes a particle seeded at (10, 20) to
+// (10, 20) and (11, 19.5) in the first scheme, to (9.5, 20.25) and (10.5, 19.75) in the
+// symmetric one.
+ParticlePlaces PlaceParticle(const Particle& seeded, const DisplacementField& field, SynthScheme scheme);
 
 #endif

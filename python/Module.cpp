@@ -4,7 +4,9 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -20,6 +22,7 @@
 #include "PairFileCalls.h"
 #include "SynthCall.h"
 #include "TruthFile.h"
+#include "TruthReference.h"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -104,7 +107,7 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
                     const py::object& spacing, const py::object& subpix, bool meansub, bool twoPass,
                     const py::object& minRho, const py::object& maxVelocityRatio, const py::object& globalHistogram,
                     const py::object& median, const py::object& dynamicMean, bool smooth, int threads, int deform,
-                    int firstWindow, const py::object& mask) {
+                    int firstWindow, const std::string& deformReference, const py::object& mask) {
   AnalysisSettings s;
   std::tie(s.windowWidth, s.windowHeight) = SizePair(window, "window");
   std::tie(s.spacingX, s.spacingY) =
@@ -114,6 +117,10 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
   s.meanSubtraction = meansub || deform > 0;
   s.deformPasses = deform;
   s.firstWindow = firstWindow;
+  if (deformReference == "first")
+    s.deformReference = DeformReference::FirstImage;
+  else if (deformReference != "midpoint")
+    throw std::invalid_argument("deform_reference must be \"midpoint\" or \"first\" (got \"" + deformReference + "\")");
   s.twoPass = twoPass;
   Check(minRho, "min_rho", s.checkMinRho, s.minRho);
   Check(maxVelocityRatio, "max_velocity_ratio", s.checkMaxVelocity, s.maxVelocityRatio);
@@ -168,15 +175,44 @@ py::array_t<uint16_t> StackArray(const ImageStack& stack) {
   return ArrayFromImages(stack.count, stack.width, stack.height, stack.pixels);
 }
 
-// pivsynth's options from the keywords given: numbers in the shortest form that reads back
-// as the same double, so that the truth is exactly the one asked for.
+// A region option's numbers, "A,B,C...", from a sequence of numbers.
+std::string NumberList(const py::handle& value, const std::string& keyword) {
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value))
+    throw py::type_error(keyword + " must be a sequence of numbers, or a list of them");
+  std::string text;
+  for (const py::handle item : value.cast<py::sequence>())
+    text += (text.empty() ? "" : ",") + FormatNumber(Number(item, keyword));
+  return text;
+}
+
+// The regions of a repeatable option: one sequence of numbers, or a list of them.
+std::vector<std::string> Regions(const py::handle& value, const std::string& keyword) {
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value))
+    throw py::type_error(keyword + " must be a sequence of numbers, or a list of them");
+  const py::sequence items = value.cast<py::sequence>();
+  const bool several = py::len(items) > 0 && py::isinstance<py::sequence>(items[0]);
+  if (!several) return {NumberList(value, keyword)};
+  std::vector<std::string> regions;
+  for (const py::handle region : items) regions.push_back(NumberList(region, keyword));
+  return regions;
+}
+
+// pivsynth's options from the keywords given (an underscore for a dash): numbers in the
+// shortest form that reads back as the same double, so that the truth is exactly the one
+// asked for.
 SynthSettings PivsynthSettings(const py::dict& given) {
   SynthSettings settings;
   for (const auto& item : given) {
-    const std::string name = "--" + item.first.cast<std::string>();
+    const std::string keyword = item.first.cast<std::string>();
+    std::string name = "--" + keyword;
+    std::replace(name.begin(), name.end(), '_', '-');
     const py::handle value = item.second;
     if (value.is_none()) continue;
     std::string text;
+    if (name == "--band" || name == "--row-pattern" || name == "--dim") {
+      for (const std::string& region : Regions(value, keyword)) settings.emplace_back(name, region);
+      continue;
+    }
     if (name == "--size" || name == "--center") {
       const auto pair = NumberPair(py::reinterpret_borrow<py::object>(value), name.substr(2));
       text = FormatNumber(pair.first) + (name == "--size" ? "x" : ",") + FormatNumber(pair.second);
@@ -192,14 +228,32 @@ SynthSettings PivsynthSettings(const py::dict& given) {
   return settings;
 }
 
-py::object Displacements(const TruthRecord& truth, const py::object& x, const py::object& y) {
+// The displacement at a point: the field as the truth file gives it, or referred to a point
+// of the particle's path (NaN where the steps do not converge).
+Displacement TrueDisplacement(const TruthRecord& truth, const std::optional<ReferencePoint>& reference, double x,
+                              double y) {
+  if (!reference) return DisplacementAt(truth.field, x, y);
+  Displacement d;
+  if (!ReferredDisplacement(truth.field, truth.scheme, *reference, x, y, d)) d.dx = d.dy = std::nan("");
+  return d;
+}
+
+py::object Displacements(const TruthRecord& truth, const py::object& x, const py::object& y,
+                         const py::object& referenceName) {
+  std::optional<ReferencePoint> reference;
+  if (!referenceName.is_none()) {
+    ReferencePoint r = ReferencePoint::Midpoint;
+    if (!py::isinstance<py::str>(referenceName) || !ParseReferencePoint(referenceName.cast<std::string>(), r))
+      throw std::invalid_argument("reference must be None, \"midpoint\" or \"first\"");
+    reference = r;
+  }
   const py::tuple both = py::module_::import("numpy").attr("broadcast_arrays")(x, y);
   using Doubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
   const Doubles xs(both[0]), ys(both[1]);
   std::vector<py::ssize_t> shape(xs.shape(), xs.shape() + xs.ndim());
   Doubles dx(shape), dy(shape);
   for (py::ssize_t k = 0; k < xs.size(); ++k) {
-    const Displacement d = DisplacementAt(truth.field, xs.data()[k], ys.data()[k]);
+    const Displacement d = TrueDisplacement(truth, reference, xs.data()[k], ys.data()[k]);
     dx.mutable_data()[k] = d.dx;
     dy.mutable_data()[k] = d.dy;
   }
@@ -258,8 +312,11 @@ PYBIND11_MODULE(tarvex, m) {
       });
 
   py::class_<TruthRecord>(m, "Truth", docs::kTruth)
-      .def("displacement", &Displacements, py::arg("x"), py::arg("y"), docs::kDisplacement)
+      .def("displacement", &Displacements, py::arg("x"), py::arg("y"), py::arg("reference") = py::none(),
+           docs::kDisplacement)
       .def_property_readonly("field", [](const TruthRecord& t) { return FieldKindName(t.field.kind); })
+      .def_property_readonly("scheme", [](const TruthRecord& t) { return SynthSchemeName(t.scheme); })
+      .def_readonly("loss", &TruthRecord::loss)
       .def_property_readonly("size", [](const TruthRecord& t) { return py::make_tuple(t.width, t.height); })
       .def_readonly("pairs", &TruthRecord::pairs)
       .def_readonly("diameter", &TruthRecord::diameter)
@@ -280,7 +337,8 @@ PYBIND11_MODULE(tarvex, m) {
         py::arg("two_pass") = false, py::arg("min_rho") = py::none(), py::arg("max_velocity_ratio") = py::none(),
         py::arg("global_histogram") = py::none(), py::arg("median") = py::none(),
         py::arg("dynamic_mean") = py::none(), py::arg("smooth") = false, py::arg("threads") = 1,
-        py::arg("deform") = 0, py::arg("first_window") = 0, py::arg("mask") = py::none(), docs::kAnalyse);
+        py::arg("deform") = 0, py::arg("first_window") = 0, py::arg("deform_reference") = "midpoint",
+        py::arg("mask") = py::none(), docs::kAnalyse);
 
   m.def("read_dpiv", [](const py::object& path) { return FieldResult::FromDpivFile(PathText(path)); },
         py::arg("path"), docs::kReadDpiv);
@@ -300,20 +358,28 @@ PYBIND11_MODULE(tarvex, m) {
   m.def("synth",
         [](const py::object& size, int pairs, const std::string& field, const py::object& dx, const py::object& dy,
            const py::object& omega, const py::object& center, const py::object& profile, const py::object& gamma,
-           const py::object& core, const py::object& shear, double diameter, double density, double noise,
-           const py::object& seed) {
+           const py::object& core, const py::object& shear, const py::object& amplitude,
+           const py::object& wavelength, const py::object& direction, const std::string& scheme, double diameter,
+           double density, double loss, double noise, double glow, const py::object& band,
+           const py::object& rowPattern, const py::object& dim, const py::object& seed) {
           const py::dict given("size"_a = size, "pairs"_a = pairs, "field"_a = field, "dx"_a = dx, "dy"_a = dy,
                                "omega"_a = omega, "center"_a = center, "profile"_a = profile, "gamma"_a = gamma,
-                               "core"_a = core, "shear"_a = shear, "diameter"_a = diameter, "density"_a = density,
-                               "noise"_a = noise, "seed"_a = seed);
+                               "core"_a = core, "shear"_a = shear, "amplitude"_a = amplitude,
+                               "wavelength"_a = wavelength, "direction"_a = direction, "scheme"_a = scheme,
+                               "diameter"_a = diameter, "density"_a = density, "loss"_a = loss, "noise"_a = noise,
+                               "glow"_a = glow, "band"_a = band, "row_pattern"_a = rowPattern, "dim"_a = dim,
+                               "seed"_a = seed);
           const SynthImages made = SynthesizeImages(PivsynthSettings(given));
           return py::make_tuple(StackArray(made.images), made.truth);
         },
         py::kw_only(), py::arg("size") = py::make_tuple(256, 256), py::arg("pairs") = 1, py::arg("field") = "uniform",
         py::arg("dx") = py::none(), py::arg("dy") = py::none(), py::arg("omega") = py::none(),
         py::arg("center") = py::none(), py::arg("profile") = py::none(), py::arg("gamma") = py::none(),
-        py::arg("core") = py::none(), py::arg("shear") = py::none(), py::arg("diameter") = 2.5,
-        py::arg("density") = 0.02, py::arg("noise") = 0.0, py::arg("seed") = 1, docs::kSynth);
+        py::arg("core") = py::none(), py::arg("shear") = py::none(), py::arg("amplitude") = py::none(),
+        py::arg("wavelength") = py::none(), py::arg("direction") = py::none(), py::arg("scheme") = "first",
+        py::arg("diameter") = 2.5, py::arg("density") = 0.02, py::arg("loss") = 0.0, py::arg("noise") = 0.0,
+        py::arg("glow") = 0.0, py::arg("band") = py::none(), py::arg("row_pattern") = py::none(),
+        py::arg("dim") = py::none(), py::arg("seed") = 1, docs::kSynth);
 
   m.def("read_truth",
         [](const py::object& path) {

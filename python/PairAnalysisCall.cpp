@@ -35,6 +35,8 @@ void CheckSettings(const AnalysisSettings& s) {
                                 std::to_string(s.deformPasses) + ")");
   if (s.deformPasses == 0 && s.firstWindow != 0)
     throw std::invalid_argument("first_window only applies together with deform");
+  if (s.deformPasses == 0 && s.deformReference != DeformReference::Midpoint)
+    throw std::invalid_argument("deform_reference only applies together with deform");
   if (s.deformPasses > 0 && s.twoPass)
     throw std::invalid_argument("deform cannot be combined with two_pass");
   if (s.deformPasses > 0 && (s.subpix != SubPixelEstimator::Gauss3 || !s.meanSubtraction))

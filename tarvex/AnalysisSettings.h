@@ -10,6 +10,11 @@
 
 #include "ThreePointGaussian.h"  // SubPixelEstimator
 
+// Where a deformation analysis refers each vector: to the window centre at the middle of
+// the particle's path (the central-difference field F(q), the velocity at the grid point
+// at mid-time), or to the particle's position in the first image (d = F(q + d/2)).
+enum class DeformReference { Midpoint, FirstImage };
+
 struct AnalysisSettings {
   int windowWidth = 64;   // DFT size in pixels
   int windowHeight = 64;
@@ -43,6 +48,7 @@ struct AnalysisSettings {
   // The square window of the first pass of a deformation analysis, centred on the same
   // grid points (0: the DFT size); a plan-table size larger than the DFT size.
   int firstWindow = 0;
+  DeformReference deformReference = DeformReference::Midpoint;
 };
 
 // Most refinement passes a deformation analysis runs.

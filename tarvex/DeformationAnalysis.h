@@ -1,19 +1,22 @@
 // Window deformation on a grid measured by the single pass: the first-pass field starts
-// the refinement passes (DeformationPasses), and the refined field, referred to the first
-// image, goes back into the grid, where the checks, the smoothing and the writers take it
-// as they take a single pass's field. One console line per pass says what it did.
+// the refinement passes (DeformationPasses), and the refined field goes back into the
+// grid, where the checks, the smoothing and the writers take it as they take a single
+// pass's field. One console line per pass says what it did.
 //
-// Reference point: symmetric deformation measures the displacement of the particle whose
-// path has its midpoint at the window centre q. The files hold the displacement of the
-// particle that starts at q, so each vector becomes d = F(q + d/2), F the final field
-// (validated and filled) interpolated bilinearly between the window centres, solved by
-// fixed-point steps from d = F(q).
+// Reference point: symmetric deformation measures F(q), the displacement of the particle
+// whose path has its midpoint at the window centre q: the velocity at the grid point at
+// mid-time, second-order accurate in time. That is what the grid receives by default. On
+// request (DeformReference::FirstImage) each vector becomes d = F(q + d/2), the
+// displacement of the particle that starts at q, solved by fixed-point steps from d = F(q)
+// with F interpolated as the predictor is. A point whose steps do not settle, or whose
+// midpoint q + d/2 lies nearer to a grid point without a valid vector than to any other,
+// is not referred: it gets flag 0 and a value filled from its neighbours.
 //
 // Worked example: in a solid rotation of 0.02 rad about the image centre, a point 200 px
-// right of the centre has the midpoint displacement F = (0, 4.000) px at q. Its particle
-// starts at q and passes (0, 2) px further on at its midpoint, where F = (-0.040, 4.000):
-// the file holds d = (-0.040, 4.000) px, the displacement pivsynth applied to it (rotating
-// (200, 0) by 0.02 rad moves it by (-0.040, 4.000)).
+// right of the centre has F = (0, 4.000) px at q. Its particle starts at q and passes
+// (0, 2) px further on at its midpoint, where F = (-0.040, 4.000): referred to the first
+// image the vector is d = (-0.040, 4.000) px, the displacement pivsynth applies to the
+// particle at (200, 0) (rotating it by 0.02 rad moves it by (-0.040, 4.000)).
 #ifndef DEFORMATIONANALYSIS_H
 #define DEFORMATIONANALYSIS_H
 
@@ -46,13 +49,13 @@ class DeformationAnalysis {
   void SetCancelFlag(const std::atomic<bool>* cancel) { passes_.SetCancelFlag(cancel); }
 
  private:
-  // Refers the midpoint field (u_, v_) to the first image into firstU_, firstV_.
-  bool ReferToFirstImage(const WindowGrid& windows, int width);
+  // Refers the midpoint field (u_, v_, flag_) to the first image in place.
+  bool ReferToFirstImage(const WindowGrid& windows, int width, PredictorInterpolation how);
 
   DeformationPasses passes_;
   DisplacementPredictor final_;
   CArray<float> u_, v_, peak_, firstU_, firstV_;
-  CArray<unsigned char> flag_, masked_;
+  CArray<unsigned char> flag_, masked_, referred_, state_;
   PassReport reports_[kMaxDeformPasses];
   std::string error_;
 };

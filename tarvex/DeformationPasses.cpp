@@ -67,7 +67,8 @@ bool DeformationPasses::Reserve(int width, int height, const WindowGrid& grid,
   const size_t window = static_cast<size_t>(grid.windowX) * static_cast<size_t>(grid.windowY);
   if (!coefficients1_.Reserve(pixels) || !coefficients2_.Reserve(pixels) ||
       !deformed1_.Reserve(pixels) || !deformed2_.Reserve(pixels) || !predictedU_.Reserve(points) ||
-      !predictedV_.Reserve(points) || !smoothing_.Reserve(points) || !measured_.Reserve(points) || !state_.Reserve(points) ||
+      !predictedV_.Reserve(points) || !changeU_.Reserve(points) || !changeV_.Reserve(points) ||
+      !smoothing_.Reserve(points) || !measured_.Reserve(points) || !state_.Reserve(points) ||
       (s.weightSigma > 0 && !weight_.Reserve(window)) ||
       (masked && (!blanked1_.Reserve(pixels) || !blanked2_.Reserve(pixels))))
     return false;
@@ -106,7 +107,8 @@ void DeformationPasses::Deform(int width, int height, BSplineDegree degree) {
 }
 
 bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
-                                  const FFTWplan* plan, const float* weight, const GridMask& mask,
+                                  const FFTWplan* plan, const float* weight,
+                                  const RefinementCriteria& criteria, const GridMask& mask,
                                   const PassField& out) {
   const DeformedPair images{deformed1_.data, deformed2_.data, width, height};
   const int points = grid.Points();
@@ -118,8 +120,8 @@ bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
   RunOnWorkers(workers, [&](int t) {
     CorrelationWorkspace& ws = *workspaces_[static_cast<size_t>(t)];
     for (int row = nextRow.fetch_add(1); row < grid.ny; row = nextRow.fetch_add(1)) {
-      if (!RefinePoints(images, grid, predictedU_.data, predictedV_.data, plan, weight, mask, ws,
-                        row * grid.nx, (row + 1) * grid.nx, out))
+      if (!RefinePoints(images, grid, predictedU_.data, predictedV_.data, plan, weight, criteria,
+                        mask, ws, row * grid.nx, (row + 1) * grid.nx, out))
         ok = false;
     }
   });
@@ -127,11 +129,31 @@ bool DeformationPasses::Correlate(const WindowGrid& grid, int width, int height,
 }
 
 int DeformationPasses::ValidateAndFill(const GridField& field, int nx, int ny,
-                                       const MedianTestSettings& median,
+                                       const DeformationSettings& s, bool changes,
                                        const unsigned char* maskedPoints, int* replaced) {
-  const int rejected = NormalisedMedianTest(field.u, field.v, measured_.data, nx, ny, median, field.flag);
+  const int points = nx * ny;
+  int outside = 0;
+  for (int k = 0; k < points; ++k) {
+    if (!measured_.data[k]) continue;
+    const bool within = (s.maxDisplacementX <= 0.0f || std::fabs(field.u[k]) <= s.maxDisplacementX) &&
+                        (s.maxDisplacementY <= 0.0f || std::fabs(field.v[k]) <= s.maxDisplacementY);
+    if (within) continue;
+    measured_.data[k] = 0;
+    ++outside;
+  }
+  const float* judgedU = field.u;
+  const float* judgedV = field.v;
+  if (changes) {
+    for (int k = 0; k < points; ++k) {
+      changeU_.data[k] = field.u[k] - predictedU_.data[k];
+      changeV_.data[k] = field.v[k] - predictedV_.data[k];
+    }
+    judgedU = changeU_.data;
+    judgedV = changeV_.data;
+  }
+  const int rejected = NormalisedMedianTest(judgedU, judgedV, measured_.data, nx, ny, s.median, field.flag);
   *replaced = ReplaceInvalidVectors(field.u, field.v, field.flag, nx, ny, state_.data, maskedPoints);
-  return rejected;
+  return outside + rejected;
 }
 
 bool DeformationPasses::Run(const unsigned short* first, const unsigned short* second, int width,
@@ -179,11 +201,11 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
       return false;
     }
     PassReport& report = reports[pass];
-    report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings.median, mask.points, &report.replaced);
-    if (settings.smoothPredictor) {
-      SmoothPredictorField(field.u, grid.nx, grid.ny, smoothing_.data);
-      SmoothPredictorField(field.v, grid.nx, grid.ny, smoothing_.data);
-    }
+    // The first field has no predictor to compare with: it is judged as it is.
+    report.rejected = ValidateAndFill(field, grid.nx, grid.ny, settings, settings.judgeChanges && pass > 0,
+                                      mask.points, &report.replaced);
+    SmoothPredictorField(field.u, grid.nx, grid.ny, smoothing_.data, settings.filter);
+    SmoothPredictorField(field.v, grid.nx, grid.ny, smoothing_.data, settings.filter);
     if (!predictor_.Set(centres, field.u, field.v, settings.predictor, width)) {
       *error = "not enough memory for the predictor";
       return false;
@@ -191,7 +213,9 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     Deform(width, height, settings.degree);
     std::memcpy(predictedU_.data, field.u, static_cast<size_t>(points) * sizeof(float));
     std::memcpy(predictedV_.data, field.v, static_cast<size_t>(points) * sizeof(float));
-    if (!Correlate(grid, width, height, plan, weight, mask,
+    const bool last = pass + 1 == settings.passes;
+    const float* passWeight = last && !settings.weightLastPass ? nullptr : weight;
+    if (!Correlate(grid, width, height, plan, passWeight, settings.criteria, mask,
                    {field.u, field.v, field.peak, measured_.data})) {
       *error = "not enough memory for the correlations";
       return false;
@@ -206,8 +230,9 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     }
     report.rmsChange = report.measured > 0 ? std::sqrt(sum / report.measured) : 0.0;
   }
-  // The final flags; rejected and unmeasured points keep values filled from their neighbours.
+  // The final flags judge the field itself; rejected and unmeasured points keep values
+  // filled from their neighbours.
   int replaced = 0;
-  ValidateAndFill(field, grid.nx, grid.ny, settings.median, mask.points, &replaced);
+  ValidateAndFill(field, grid.nx, grid.ny, settings, false, mask.points, &replaced);
   return true;
 }

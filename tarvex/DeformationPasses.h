@@ -1,14 +1,30 @@
 // The refinement passes of a window-deformation analysis on plain arrays. From a first
-// field (measured by the single pass) each pass validates the field with the normalised
-// median test, fills rejected and never-measured points from their neighbours, makes
-// the per-pixel predictor, deforms both images symmetrically and correlates them again at
-// the same grid points; after the last pass the median test sets the flags.
+// field (measured by the single pass) each pass validates the field, fills rejected and
+// never-measured points from their neighbours, filters it into the predictor, deforms both
+// images symmetrically along the predictor and correlates them again at the same grid
+// points; after the last pass the validation sets the flags.
+//
+// Why each piece (measured in bench/deform_accuracy.sh; the figures are in docs/):
+// - The five-tap predictor filter removes the alternating error the windows cannot see
+//   and keeps waves of six grid spacings to 94 % (the [1 2 1] filter keeps 75 % and the
+//   passes then settle on a field several per cent too weak).
+// - The cubic predictor follows curved fields between the vectors and, through its ghost
+//   nodes, beyond the outermost ones.
+// - Gaussian-weighted windows in the passes before the last make the iteration see
+//   structure smaller than the window; the last pass correlates the whole windows, whose
+//   random error is lower.
+// - Between passes the normalised median test judges what each pass changed (the flow's
+//   own curvature is in the predictor already); the final flags judge the field itself.
+//   Both normalise by the spread of the 5 x 5 neighbourhood, so that a resolved crest of a
+//   wave, or a vortex core, is not an outlier (NormalisedMedianTest.h).
+// - A refined vector is a measurement only where its correlation peak stands out (a peak
+//   ratio of 1.2) and the residual stays within a quarter of the window; and no vector
+//   goes beyond half the first pass's window, which is all the first pass could measure.
 //
 // Example: a 512 x 512 pivsynth pair moved by (0.7, 0.35) px, 32 x 32 windows every 16 px
-// (31 x 31 points, of which the last row and column never fit: 61 points replaced before
-// every pass), three passes with the quintic spline and predictor smoothing. The reports
-// give the RMS change of the field per pass, 0.045, 0.0054 and 0.0034 px, while the RMS
-// error falls from 0.057 px (the single pass, peak-locked) to 0.012, 0.0093, 0.0091 px.
+// (31 x 31 points, of which the last row and column never fit: 61 points filled before
+// every pass), three passes: the RMS changes of the passes are 0.046, 0.0036 and 0.0034 px
+// and the RMS error falls from 0.057 px (the single pass, peak-locked) to 0.0090 px.
 #ifndef DEFORMATIONPASSES_H
 #define DEFORMATIONPASSES_H
 
@@ -21,27 +37,33 @@
 #include "CorrelationWorkspace.h"
 #include "DisplacementPredictor.h"
 #include "NormalisedMedianTest.h"
+#include "PredictorSmoothing.h"
 #include "RefinementPass.h"
 #include "SymmetricDeformation.h"
 
-// The defaults are those of tarvex -deform: the combination that met the accuracy targets
-// in the trials (README, Window deformation).
+// The defaults are those of tarvex -deform.
 struct DeformationSettings {
   int passes = 3;                                   // refinement passes, 1..20
   BSplineDegree degree = BSplineDegree::Quintic;    // image interpolation
-  PredictorInterpolation predictor = PredictorInterpolation::Bilinear;
-  MedianTestSettings median;                        // between passes and at the end
-  // Gaussian weighting of the windows of the refinement passes: the standard deviation
-  // in window widths (0: none). It narrows the effective window toward its centre.
-  double weightSigma = 0.0;
-  // Smooth the validated field with [1 2 1]/4 along each axis before it becomes the
-  // predictor (see PredictorSmoothing.h).
-  bool smoothPredictor = true;
+  PredictorInterpolation predictor = PredictorInterpolation::CubicBSpline;
+  PredictorFilter filter = PredictorFilter::FiveTap;
+  MedianTestSettings median{2.0, 0.1, MedianTestSpread::FiveByFive};  // between passes and at the end
+  // Between passes, judge the change of each pass rather than the field itself.
+  bool judgeChanges = true;
+  // Gaussian weighting of the windows of the passes before the last: the standard
+  // deviation in window widths (0: none); `weightLastPass` weights the last pass too.
+  double weightSigma = 0.2;
+  bool weightLastPass = false;
+  RefinementCriteria criteria;
+  // Largest displacement a vector may have along x and y (0: no limit): what the first
+  // pass's windows could have measured.
+  float maxDisplacementX = 0.0f;
+  float maxDisplacementY = 0.0f;
 };
 
 // What one pass did.
 struct PassReport {
-  int rejected = 0;       // measured vectors the median test rejected before the pass
+  int rejected = 0;       // measured vectors the validation rejected before the pass
   int replaced = 0;       // points filled before the pass (rejected and never measured)
   int measured = 0;       // points the pass measured
   double rmsChange = 0;   // px: RMS over those points of the new field minus the predictor
@@ -53,7 +75,7 @@ struct GridField {
   float* v = nullptr;
   float* peak = nullptr;
   // In: 1 where the first pass holds a valid vector. Out: 1 where the final vector
-  // passed the median test, 0 where it was rejected or never measured (its value then
+  // passed the validation, 0 where it was rejected or never measured (its value then
   // replaced from the neighbours).
   unsigned char* flag = nullptr;
 };
@@ -92,14 +114,17 @@ class DeformationPasses {
                        int height, BSplineDegree degree);
   void Deform(int width, int height, BSplineDegree degree);
   bool Correlate(const WindowGrid& grid, int width, int height, const FFTWplan* plan,
-                 const float* weight, const GridMask& mask, const PassField& out);
-  // Median test on the measured points, then replacement; returns the rejected count.
-  int ValidateAndFill(const GridField& field, int nx, int ny, const MedianTestSettings& median,
-                      const unsigned char* maskedPoints, int* replaced);
+                 const float* weight, const RefinementCriteria& criteria, const GridMask& mask,
+                 const PassField& out);
+  // Validates the measured points (the limits, then the median test on the field, or on
+  // its change from the last predictor when `changes`) and fills the others; returns the
+  // number of measured points rejected.
+  int ValidateAndFill(const GridField& field, int nx, int ny, const DeformationSettings& s,
+                      bool changes, const unsigned char* maskedPoints, int* replaced);
 
   int threads_;
   CArray<float> coefficients1_, coefficients2_, deformed1_, deformed2_;
-  CArray<float> predictedU_, predictedV_, weight_, smoothing_;
+  CArray<float> predictedU_, predictedV_, changeU_, changeV_, weight_, smoothing_;
   CArray<unsigned char> measured_, state_;
   CArray<unsigned short> blanked1_, blanked2_;  // the images with their masked pixels blanked
   DisplacementPredictor predictor_;

@@ -1,20 +1,21 @@
 #include "NormalisedMedianTest.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int kMaxNeighbours = 8;
+// Points of the 5 x 5 neighbourhood that can give the spread, the point itself left out.
+constexpr int kMaxSpreadPoints = 24;
 
-// Median of a[0..n-1], n from 1 to 8; a is sorted in place (insertion sort: at most 8).
+// Median of a[0..n-1], n from 1 to 24; a is reordered in place.
 double Median(float* a, int n) {
-  for (int i = 1; i < n; ++i) {
-    const float x = a[i];
-    int j = i - 1;
-    for (; j >= 0 && a[j] > x; --j) a[j + 1] = a[j];
-    a[j + 1] = x;
-  }
-  return n % 2 == 1 ? a[n / 2] : 0.5 * (static_cast<double>(a[n / 2 - 1]) + a[n / 2]);
+  float* middle = a + n / 2;
+  std::nth_element(a, middle, a + n);
+  if (n % 2 == 1) return *middle;
+  // The other middle value is the largest of those before it.
+  return 0.5 * (static_cast<double>(*std::max_element(a, middle)) + *middle);
 }
 
 // |x0 - median| / (median of |x_k - median| + eps) for one component.
@@ -62,10 +63,11 @@ class Neighbourhood {
   }
 
  private:
+  // A value that is not a number, or infinite, is no neighbour either.
   bool Known(int i, int j, float& value) const {
     if (i < 0 || i >= ny_ || j < 0 || j >= nx_ || !measured_[i * nx_ + j]) return false;
     value = f_[i * nx_ + j];
-    return true;
+    return std::isfinite(value);
   }
   // 2 f(a) - f(b) for the two points a, b next to the missing diagonal neighbour on its
   // column or its row; else 3 f(a) - 2 f(b) for the points a, b one and two steps beyond
@@ -93,11 +95,31 @@ class Neighbourhood {
   int nx_, ny_;
 };
 
+// |f0 - median| / (median of |f_k - median| over the measured points of the 5 x 5
+// neighbourhood + eps), the median that of the 3 x 3 neighbours `near`.
+double WideResidual(const float* f, const unsigned char* measured, int nx, int ny, int i, int j,
+                    const float* near, int n, double epsilon) {
+  float sorted[kMaxNeighbours];
+  for (int k = 0; k < n; ++k) sorted[k] = near[k];
+  const double median = Median(sorted, n);
+  float spread[kMaxSpreadPoints];
+  int count = 0;
+  for (int a = std::max(i - 2, 0); a <= std::min(i + 2, ny - 1); ++a)
+    for (int b = std::max(j - 2, 0); b <= std::min(j + 2, nx - 1); ++b) {
+      const float value = f[a * nx + b];
+      if ((a == i && b == j) || !measured[a * nx + b] || !std::isfinite(value)) continue;
+      spread[count++] = static_cast<float>(std::fabs(value - median));
+    }
+  const double typical = count > 0 ? Median(spread, count) : 0.0;
+  return std::fabs(f[i * nx + j] - median) / (typical + epsilon);
+}
+
 }  // namespace
 
 int NormalisedMedianTest(const float* u, const float* v, const unsigned char* measured, int nx,
                          int ny, const MedianTestSettings& settings, unsigned char* valid) {
   const Neighbourhood us(u, measured, nx, ny), vs(v, measured, nx, ny);
+  const bool wide = settings.spread == MedianTestSpread::FiveByFive;
   int rejected = 0;
   for (int i = 0; i < ny; ++i) {
     for (int j = 0; j < nx; ++j) {
@@ -107,10 +129,17 @@ int NormalisedMedianTest(const float* u, const float* v, const unsigned char* me
       float nu[kMaxNeighbours], nv[kMaxNeighbours];
       const int n = us.Collect(i, j, nu);
       vs.Collect(i, j, nv);
-      if (NormalisedResidual(u[k], v[k], nu, nv, n, settings.epsilon) > settings.threshold)
-        ++rejected;
-      else
+      double residual = NormalisedResidual(u[k], v[k], nu, nv, n, settings.epsilon);
+      if (wide && n > 0) {
+        const double ru = WideResidual(u, measured, nx, ny, i, j, nu, n, settings.epsilon);
+        const double rv = WideResidual(v, measured, nx, ny, i, j, nv, n, settings.epsilon);
+        residual = std::sqrt(ru * ru + rv * rv);
+      }
+      // Written so that a vector that is not a number fails too.
+      if (std::isfinite(u[k]) && std::isfinite(v[k]) && residual <= settings.threshold)
         valid[k] = 1;
+      else
+        ++rejected;
     }
   }
   return rejected;

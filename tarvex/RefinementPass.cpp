@@ -5,6 +5,7 @@
 
 #include "FitPeak2SubPixel.h"
 #include "MaskedWindowLoading.h"
+#include "PeakRatio.h"
 #include "ThreePointGaussian.h"
 #include "WindowLoading.h"
 #include "fftw-2d.h"
@@ -35,8 +36,8 @@ bool WindowGrid::WindowFits(int k, int width, int height) const {
 
 bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const float* predictedU,
                   const float* predictedV, const FFTWplan* plan, const float* weight,
-                  const GridMask& mask, CorrelationWorkspace& ws, int first, int end,
-                  const PassField& out) {
+                  const RefinementCriteria& criteria, const GridMask& mask, CorrelationWorkspace& ws,
+                  int first, int end, const PassField& out) {
   const int nx = grid.windowX, ny = grid.windowY;
   if (!ws.PrepareCorrelation(nx, ny)) return false;
   fftwnd_plan forward = plan != nullptr ? ws.forward.View(plan->Forward) : nullptr;
@@ -70,11 +71,13 @@ bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const floa
     const fftw_real* plane = work.Correlate(plans.forward, plans.inverse);
     NormalisedShiftInto(plane, nx, ny, norms.rho1 * norms.rho2, cc);
 
-    float x = 0.0f, y = 0.0f;
-    const float best = search_CCIntPeak(cc, nx, ny, &x, &y);
+    float x = 0.0f, y = 0.0f, second = 0.0f;
+    const float best = HighestTwoPeaks(cc, nx, ny, &x, &y, &second);
     ThreePointGaussianPeak(cc, nx, ny, &x, &y, best);
     // A window without contrast has no correlation (not a number) and no strict maximum.
     if (!(std::isfinite(best) && best > kNoPeakValue && std::isfinite(x) && std::isfinite(y))) continue;
+    if (PeakRatio(best, second) < criteria.minPeakRatio) continue;
+    if (std::fabs(x) > criteria.maxResidual * nx || std::fabs(y) > criteria.maxResidual * ny) continue;
     out.u[k] = predictedU[k] + x;
     out.v[k] = predictedV[k] + y;
     out.peak[k] = best;

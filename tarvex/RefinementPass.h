@@ -51,6 +51,14 @@ struct DeformedPair {
   int height = 0;
 };
 
+// What makes a refined vector a measurement: its correlation peak must stand out (peak
+// ratio, see PeakRatio.h) and the residual must stay within a fraction of the window (a
+// predictor that close leaves far less; a larger one is a random peak, not a correction).
+struct RefinementCriteria {
+  float minPeakRatio = 1.2f;
+  float maxResidual = 0.25f;  // in window widths (x) and heights (y)
+};
+
 // The field a pass writes, one value per grid point.
 struct PassField {
   float* u = nullptr;
@@ -61,16 +69,16 @@ struct PassField {
 
 // Measures points [first, end) of the grid: out.u[k] = predictedU[k] + the residual (the
 // predictor at the window centre, which is the grid value it was interpolated from),
-// likewise v, the peak value, and measured[k]. A point whose window does not fit, or
-// whose windows have no correlation peak (a uniform window), gets measured 0 and keeps
-// the predictor. `plan` is the table entry for the window size (null: temporary plans,
+// likewise v, the peak value, and measured[k]. A point whose window does not fit, whose
+// windows have no correlation peak (a uniform window), or whose peak fails `criteria`
+// gets measured 0 and keeps the predictor. `plan` is the table entry for the window size (null: temporary plans,
 // which allocate); `weight`, when given, multiplies both mean-subtracted windows
 // (windowX * windowY values). A masked point is not measured either; the masked pixels of
 // a window take its flow mean (MaskedWindowLoading). The workspace is the calling thread's;
 // false only when its buffers cannot be obtained.
 bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const float* predictedU,
                   const float* predictedV, const FFTWplan* plan, const float* weight,
-                  const GridMask& mask, CorrelationWorkspace& ws, int first, int end,
-                  const PassField& out);
+                  const RefinementCriteria& criteria, const GridMask& mask, CorrelationWorkspace& ws,
+                  int first, int end, const PassField& out);
 
 #endif

@@ -19,6 +19,9 @@ double SequentialSum(const WindowSource<Pixel>& s, int nx, int ny, double invers
   return sum;
 }
 
+// The quantum of values whose sums may run in any fixed order (see Norms).
+constexpr double kAnyOrder = -1.0;
+
 // 65536 pixels of at most 65535 add up to less than 2^32.
 constexpr int kPixelsPer32Bits = 65536;
 
@@ -27,8 +30,25 @@ bool IsPowerOfTwo(double v) {
   return v > 0.0 && std::frexp(v, &exponent) == 0.5;
 }
 
+typedef double DoubleLanes __attribute__((vector_size(2 * sizeof(double))));
+
+// Deformed (float) windows have no older result to reproduce: their sums run in two pairs
+// of lanes, in a fixed order, so the bits are the same on every run and thread.
 double ScaledSum(const WindowSource<float>& s, int nx, int ny, double inverseScale) {
-  return SequentialSum(s, nx, ny, inverseScale);
+  DoubleLanes s0 = {0.0, 0.0}, s1 = {0.0, 0.0};
+  double tail = 0.0;
+  for (int r = 0; r < ny; ++r) {
+    const float* row = s.Row(r);
+    int c = 0;
+    for (; c + 4 <= nx; c += 4) {
+      const DoubleLanes x0 = {row[c], row[c + 1]};
+      const DoubleLanes x1 = {row[c + 2], row[c + 3]};
+      s0 += x0;
+      s1 += x1;
+    }
+    for (; c < nx; ++c) tail += row[c];
+  }
+  return ((s0[0] + s0[1]) + (s1[0] + s1[1]) + tail) * inverseScale;
 }
 
 // Pixels scaled by a power of two are exact in double, and so is every partial sum of them
@@ -80,15 +100,15 @@ double Quantum(const WindowSource<unsigned short>&, size_t n, const WindowTreatm
   return IsPowerOfTwo(static_cast<double>(n)) ? t.inverseScale / static_cast<double>(n) : 0.0;
 }
 
-double Quantum(const WindowSource<float>&, size_t, const WindowTreatment&) { return 0.0; }
+// Deformed windows are summed in lanes whatever their values (see ScaledSum above).
+double Quantum(const WindowSource<float>&, size_t, const WindowTreatment&) { return kAnyOrder; }
 
 // The sum of the squares of a[0..n-1] in no particular order: two pairs of lanes at a time.
 double SquaresInAnyOrder(const fftw_real* a, size_t n) {
-  typedef double Lanes __attribute__((vector_size(2 * sizeof(double))));
-  Lanes s0 = {0.0, 0.0}, s1 = {0.0, 0.0};
+  DoubleLanes s0 = {0.0, 0.0}, s1 = {0.0, 0.0};
   size_t k = 0;
   for (; k + 4 <= n; k += 4) {
-    Lanes x0, x1;
+    DoubleLanes x0, x1;
     memcpy(&x0, a + k, sizeof x0);
     memcpy(&x1, a + k + 2, sizeof x1);
     s0 += x0 * x0;
@@ -105,6 +125,7 @@ double SquaresInAnyOrder(const fftw_real* a, size_t n) {
 // sums run in lanes side by side. A sum at or above that bound (rounding never takes a sum
 // below it) is summed again in order.
 WindowNorms Norms(const fftw_real* a, const fftw_real* b, size_t n, double quantum) {
+  if (quantum == kAnyOrder) return {std::sqrt(SquaresInAnyOrder(a, n)), std::sqrt(SquaresInAnyOrder(b, n))};
   if (quantum > 0.0) {
     const double bound = 0x1p53 * quantum * quantum;
     const double squaresA = SquaresInAnyOrder(a, n);

@@ -184,13 +184,33 @@ bool SetFirstWindow(const char* value, TarvexSettings& s) {
   return true;
 }
 
+// The value of -deformref: midpoint (the default) or first.
+bool SetDeformReference(const char* value, TarvexSettings& s) {
+  if (strcmp(value, "midpoint") == 0) {
+    s.deformReference = DeformReference::Midpoint;
+  } else if (strcmp(value, "first") == 0) {
+    s.deformReference = DeformReference::FirstImage;
+  } else {
+    fprintf(stderr, "tarvex: unknown reference \"%s\" after -deformref (use midpoint or first)\n", value);
+    return false;
+  }
+  s.deformReferenceGiven = true;
+  return true;
+}
+
 // A deformation analysis measures its first pass with the three-point estimator and mean
 // subtraction, never with the two-pass offset.
 bool CheckDeformation(TarvexSettings& s) {
   if (s.deform == 0) {
-    if (s.firstWindow == 0) return true;
-    fprintf(stderr, "tarvex: -dft0 only applies together with -deform\n");
-    return false;
+    if (s.firstWindow != 0) {
+      fprintf(stderr, "tarvex: -dft0 only applies together with -deform\n");
+      return false;
+    }
+    if (s.deformReferenceGiven) {
+      fprintf(stderr, "tarvex: -deformref only applies together with -deform\n");
+      return false;
+    }
+    return true;
   }
   if (s.pflag & PFLAG_ITERATE) {
     fprintf(stderr, "tarvex: -deform cannot be combined with -i (the deformation passes replace the offset pass)\n");
@@ -302,6 +322,8 @@ const KnownOption kOptions[] = {
     {"-resume", Match::Exact, 0, [](const char* const*, TarvexSettings& s) { s.resume = true; return true; }},
     {"-j", Match::Exact, 1, [](const char* const* v, TarvexSettings& s) { return SetThreads(v[0], s); }},
     {"-deform", Match::Exact, 1, [](const char* const* v, TarvexSettings& s) { return SetDeformPasses(v[0], s); }},
+    {"-deformref", Match::Exact, 1,
+     [](const char* const* v, TarvexSettings& s) { return SetDeformReference(v[0], s); }},
     {"-dft0", Match::Exact, 1, [](const char* const* v, TarvexSettings& s) { return SetFirstWindow(v[0], s); }},
     {"-mask", Match::Exact, 1,
      [](const char* const* v, TarvexSettings& s) { return CopyName(s.maskname, v[0], "the -mask name"); }},

@@ -48,6 +48,7 @@ std::string Options(const TarvexSettings& s) {
     << "-meansub " << Switch(s.meansub) << "\n"
     << "-deform " << (s.deform > 0 ? std::to_string(s.deform) : "off") << "\n"
     << "-dft0 " << (s.firstWindow > 0 ? std::to_string(s.firstWindow) : "off") << "\n"
+    << "-deformref " << (s.deform == 0 ? "off" : s.deformReference == DeformReference::FirstImage ? "first" : "midpoint") << "\n"
     << "-mask " << (s.maskname[0] != '\0' ? s.maskname : "off") << "\n";
   return o.str();
 }

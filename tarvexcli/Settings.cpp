@@ -26,5 +26,6 @@ AnalysisSettings ToAnalysisSettings(const TarvexSettings& s) {
   a.threads = s.threads;
   a.deformPasses = s.deform;
   a.firstWindow = s.firstWindow;
+  a.deformReference = s.deformReference;
   return a;
 }

@@ -50,6 +50,9 @@ struct TarvexSettings {
   bool resume = false;  // -resume: skip the pairs whose files exist
   int deform = 0;       // -deform N: refinement passes after the first (0: none)
   int firstWindow = 0;  // -dft0 W: the first pass's square window (0: the DFT size)
+  // -deformref: where -deform refers its vectors (the window centre at mid-path by default)
+  DeformReference deformReference = DeformReference::Midpoint;
+  bool deformReferenceGiven = false;
   char maskname[kNameLength] = "";  // -mask FILE: where there is flow ("": everywhere)
 };
 

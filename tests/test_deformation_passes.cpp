@@ -114,7 +114,6 @@ DeformationSettings Recommended(int passes) {
   DeformationSettings s;
   s.passes = passes;
   s.degree = BSplineDegree::Quintic;
-  s.smoothPredictor = true;
   return s;
 }
 

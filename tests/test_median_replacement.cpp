@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "NormalisedMedianTest.h"
@@ -55,6 +56,36 @@ TEST(NormalisedMedianTest, RejectsAnIsolatedOutlierOnly) {
   f.v[0] = 0.0f;
   EXPECT_EQ(f.Test(), 2);
   EXPECT_EQ(f.valid[0], 0);
+}
+
+TEST(NormalisedMedianTest, AVectorThatIsNotFiniteNeverPasses) {
+  // A NaN compares false with everything: it must fail the test, and be nobody's
+  // neighbour, rather than pass and reach the interpolation downstream.
+  Field f(6, 6, 1.0, 0.0, 0.0, 0.5);
+  f.u[2 * 6 + 2] = std::nanf("");
+  f.v[4 * 6 + 3] = INFINITY;
+  EXPECT_EQ(f.Test(), 2);
+  EXPECT_EQ(f.valid[2 * 6 + 2], 0);
+  EXPECT_EQ(f.valid[4 * 6 + 3], 0);
+  EXPECT_EQ(f.Rejected(), 2);  // their neighbours all pass
+}
+
+TEST(NormalisedMedianTest, TheWideSpreadOfTheHeaderKeepsACrest) {
+  // v = 2 cos(2 pi j / 8) along a row, the same in every row; the crest at column 8.
+  Field f(17, 9, 0.0, 0.0, 0.0, 0.0);
+  for (int i = 0; i < 9; ++i)
+    for (int j = 0; j < 17; ++j) f.v[i * 17 + j] = static_cast<float>(2.0 * std::cos(2 * M_PI * (j - 8) / 8.0));
+  const int crest = 4 * 17 + 8;
+  f.Test();
+  EXPECT_EQ(f.valid[crest], 0);  // 0.586 / (0 + 0.1) = 5.9
+  MedianTestSettings wide;
+  wide.spread = MedianTestSpread::FiveByFive;
+  EXPECT_EQ(NormalisedMedianTest(f.u.data(), f.v.data(), f.measured.data(), 17, 9, wide, f.valid.data()), 0);
+  EXPECT_EQ(f.valid[crest], 1);  // 0.586 / (0.586 + 0.1) = 0.85
+  // An outlier of 1 px on the crest is still caught: (1.586) / (0.586 + 0.1) = 2.3.
+  f.v[crest] += 1.0f;
+  NormalisedMedianTest(f.u.data(), f.v.data(), f.measured.data(), 17, 9, wide, f.valid.data());
+  EXPECT_EQ(f.valid[crest], 0);
 }
 
 TEST(NormalisedMedianTest, KeepsASmoothGradientBordersIncluded) {
@@ -159,6 +190,34 @@ TEST(PredictorSmoothing, WorkedExampleAndLinearFields) {
   SmoothPredictorField(board.data(), 5, 5, s25.data());
   EXPECT_NEAR(board[12], 0.0f, 1e-6);
   EXPECT_NEAR(board[6], 0.0f, 1e-6);
+}
+
+TEST(PredictorSmoothing, FiveTapWorkedExampleAndResponses) {
+  std::vector<float> row = {1.0f, 1.2f, 1.0f, 1.2f, 1.0f}, scratch(5);
+  SmoothPredictorField(row.data(), 5, 1, scratch.data(), PredictorFilter::FiveTap);
+  const std::vector<float> expected = {1.0f, 1.125f, 1.1f, 1.125f, 1.0f};
+  for (int k = 0; k < 5; ++k) EXPECT_NEAR(row[k], expected[k], 1e-6) << k;
+
+  // Linear fields pass unchanged, ends included.
+  Field f(7, 6, 0.5, 0.25, -0.125, 0.0);
+  const std::vector<float> truth = f.u;
+  std::vector<float> s(42);
+  SmoothPredictorField(f.u.data(), 7, 6, s.data(), PredictorFilter::FiveTap);
+  for (int k = 0; k < 42; ++k) EXPECT_NEAR(f.u[k], truth[k], 1e-6) << k;
+
+  // The responses of the header, inside a long row: 0 at two spacings, 3/4 at four,
+  // 15/16 at six.
+  for (const auto& [n, response] : {std::pair<int, double>{2, 0.0}, {4, 0.75}, {6, 0.9375}}) {
+    std::vector<float> wave(60), s60(60);
+    for (int k = 0; k < 60; ++k) wave[k] = static_cast<float>(std::cos(2 * M_PI * k / n));
+    SmoothPredictorField(wave.data(), 60, 1, s60.data(), PredictorFilter::FiveTap);
+    for (int k = 12; k < 48; ++k)
+      EXPECT_NEAR(wave[k], response * std::cos(2 * M_PI * k / n), 1e-5) << n << " " << k;
+  }
+  // None leaves the field alone.
+  std::vector<float> same = truth;
+  SmoothPredictorField(same.data(), 7, 6, s.data(), PredictorFilter::None);
+  EXPECT_EQ(same, truth);
 }
 
 }  // namespace

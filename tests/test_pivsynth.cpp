@@ -16,6 +16,7 @@
 #include "ParticleMask.h"
 #include "ParticleRenderer.h"
 #include "ParticleSeeding.h"
+#include "PivsynthTestSupport.h"
 #include "SynthOptions.h"
 #include "SynthRandom.h"
 #include "Synthesis.h"
@@ -26,53 +27,10 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 
-struct Centroid {
-  double x = 0.0, y = 0.0, sum = 0.0;
-};
-
-Centroid CentroidOf(const IntensityImage& image) {
-  Centroid c;
-  for (int y = 0; y < image.Height(); ++y)
-    for (int x = 0; x < image.Width(); ++x) {
-      const double v = image.At(x, y);
-      c.sum += v;
-      c.x += v * x;
-      c.y += v * y;
-    }
-  c.x /= c.sum;
-  c.y /= c.sum;
-  return c;
-}
-
 IntensityImage SingleParticle(double x, double y, double diameter, int size = 40, double peak = 2000.0) {
   IntensityImage image(size, size);
   image.AddParticle({x, y, peak}, diameter);
   return image;
-}
-
-// Images of an image-pair file, read back by hand from its bytes.
-struct PairFile {
-  int width = 0, height = 0;
-  std::vector<std::vector<uint16_t>> images;
-};
-
-unsigned Le16(const std::string& bytes, size_t at) {
-  return static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
-
-PairFile ReadPairFile(const std::string& path) {
-  const std::string bytes = ReadFile(path);
-  PairFile f;
-  if (bytes.size() < 4) return f;
-  f.width = static_cast<int>(Le16(bytes, 0));
-  f.height = static_cast<int>(Le16(bytes, 2));
-  const size_t pixels = static_cast<size_t>(f.width) * f.height;
-  for (size_t start = 4; start + 2 * pixels <= bytes.size(); start += 2 * pixels) {
-    std::vector<uint16_t> image(pixels);
-    for (size_t k = 0; k < pixels; ++k) image[k] = static_cast<uint16_t>(Le16(bytes, start + 2 * k));
-    f.images.push_back(image);
-  }
-  return f;
 }
 
 void ExpectDisplacement(const DisplacementField& f, double x, double y, double dx, double dy) {
@@ -266,12 +224,7 @@ TEST(PivsynthField, MaxDisplacementBoundsTheField) {
     f.gamma = -300.0;
     f.core = 7.0;
     const double bound = MaxDisplacement(f, -50.0, -50.0, 50.0, 50.0);
-    double largest = 0.0;
-    for (double y = -50.0; y <= 50.0; y += 0.25)
-      for (double x = -50.0; x <= 50.0; x += 0.25) {
-        const Displacement d = DisplacementAt(f, x, y);
-        largest = std::fmax(largest, std::hypot(d.dx, d.dy));
-      }
+    const double largest = LargestDisplacement(f, -50.0, -50.0, 50.0, 50.0, 0.25);
     EXPECT_LE(largest, bound + 1e-12);
     EXPECT_GT(largest, 0.6 * bound);
   }
@@ -352,7 +305,7 @@ TEST(PivsynthPair, SecondImageHoldsTheParticleMovedByExactlyTheShift) {
   f.dy = -0.64;
   const std::vector<Particle> one = {{20.3, 18.6, 2000.0}};
   IntensityImage first(40, 40), second(40, 40);
-  RenderPair(one, f, 2.5, first, second);
+  RenderPair(one, f, SynthScheme::First, 2.5, first, second);
   const Centroid a = CentroidOf(first), b = CentroidOf(second);
   EXPECT_NEAR(a.x, 20.3, 0.01);
   EXPECT_NEAR(a.y, 18.6, 0.01);
@@ -371,7 +324,7 @@ TEST(PivsynthPair, FieldIsTakenAtTheFirstImagePosition) {
   f.cx = 20.0;
   f.cy = 20.0;
   IntensityImage first(40, 40), second(40, 40);
-  RenderPair({{30.0, 20.0, 1500.0}}, f, 2.5, first, second);
+  RenderPair({{30.0, 20.0, 1500.0}}, f, SynthScheme::First, 2.5, first, second);
   const Centroid b = CentroidOf(second);
   EXPECT_NEAR(b.x, 30.0, 0.01);  // a tangent step, not an arc
   EXPECT_NEAR(b.y, 21.0, 0.01);
@@ -637,7 +590,7 @@ TEST(PivsynthProgram, RefusesBadOptionsAndValues) {
       {{"--diameter", "0"}, "pivsynth: --diameter: must be above 0 and at most 100 pixels\n"},
       {{"--noise", "-1"}, "pivsynth: --noise: must be between 0 and 4095 counts\n"},
       {{"--seed", "-3"}, "pivsynth: --seed: '-3' is not a whole number from 0 to 2^64-1\n"},
-      {{"--field", "swirl"}, "pivsynth: --field: 'swirl' is not one of uniform, rotation, vortex, shear\n"},
+      {{"--field", "swirl"}, "pivsynth: --field: 'swirl' is not one of uniform, rotation, vortex, shear, sine\n"},
       {{"--field", "vortex", "--profile", "burgers"}, "pivsynth: --profile: 'burgers' is not one of rankine, lamb-oseen\n"},
       {{"--field", "vortex", "--core", "0"}, "pivsynth: --core: the core radius must be positive\n"},
       {{"--center", "10"}, "pivsynth: --center: '10' is not of the form X,Y\n"},
@@ -650,12 +603,7 @@ TEST(PivsynthProgram, RefusesBadOptionsAndValues) {
        "pivsynth: --pairs: the file would exceed 2 GiB; ask for fewer pairs or smaller images\n"},
   };
   TempDir dir;
-  for (const Case& c : cases) {
-    const RunResult r = RunProgram("pivsynth", c.args, dir.path());
-    EXPECT_EQ(r.status, 1) << c.message;
-    EXPECT_EQ(r.err, c.message + "Try 'pivsynth --help' for the options.\n");
-    EXPECT_EQ(r.out, "");
-  }
+  for (const Case& c : cases) ExpectPivsynthRefusal(dir, c.args, c.message);
   EXPECT_FALSE(FileExists(dir.file("synth.b16")));
   EXPECT_FALSE(FileExists(dir.file("synth.b16.truth")));
 }
@@ -694,15 +642,15 @@ TEST(PivsynthMask, TheHeadersParticlesNextToAMaskedPixel) {
   const DisplacementField still;
   const std::vector<Particle> left = {{3.9, 10.0, 2000.0}, {4.0, 10.0, 2000.0}, {16.99, 10.0, 2000.0},
                                      {17.0, 10.0, 2000.0}, {10.0, 3.99, 2000.0}};
-  const std::vector<Particle> kept = ParticlesClearOfMask(left, still, 2.5, masked);
+  const std::vector<Particle> kept = ParticlesClearOfMask(left, still, SynthScheme::First, 2.5, masked);
   ASSERT_EQ(kept.size(), 3u);
   EXPECT_EQ(kept[0].x, 3.9);
   EXPECT_EQ(kept[1].x, 17.0);
   EXPECT_EQ(kept[2].y, 3.99);
   DisplacementField shift;
   shift.dx = 2.0;
-  EXPECT_TRUE(ParticlesClearOfMask({left[0]}, shift, 2.5, masked).empty());
-  EXPECT_EQ(ParticlesClearOfMask({left[3]}, shift, 2.5, masked).size(), 1u);
+  EXPECT_TRUE(ParticlesClearOfMask({left[0]}, shift, SynthScheme::First, 2.5, masked).empty());
+  EXPECT_EQ(ParticlesClearOfMask({left[3]}, shift, SynthScheme::First, 2.5, masked).size(), 1u);
 
   // The kept particles put no light at all on the masked pixel; one 2 px from it, left out,
   // would.
@@ -712,7 +660,7 @@ TEST(PivsynthMask, TheHeadersParticlesNextToAMaskedPixel) {
   const Particle near{8.0, 10.0, 2000.0};
   closer.AddParticle(near, 2.5);
   EXPECT_GT(closer.At(10, 10), 1.0);
-  EXPECT_TRUE(ParticlesClearOfMask({near}, still, 2.5, masked).empty());
+  EXPECT_TRUE(ParticlesClearOfMask({near}, still, SynthScheme::First, 2.5, masked).empty());
 }
 
 TEST(PivsynthMask, MaskedPixelsAgreeWithABruteForceSearch) {
@@ -863,12 +811,7 @@ TEST(PivsynthMask, RefusesBadRegionsAndLeavesNothingBehindWhenTheMaskCannotBeWri
       {{"--size", "64x48", "--mask-circle", "-5,-5,7"}, "--mask-circle -5,-5,7 covers no pixel of the 64x48 image"},
   };
   TempDir dir;
-  for (const auto& [args, message] : cases) {
-    const RunResult r = RunProgram("pivsynth", args, dir.path());
-    EXPECT_EQ(r.status, 1) << message;
-    EXPECT_EQ(r.err, "pivsynth: " + message + "\nTry 'pivsynth --help' for the options.\n");
-    EXPECT_EQ(r.out, "");
-  }
+  for (const auto& [args, message] : cases) ExpectPivsynthRefusal(dir, args, "pivsynth: " + message + "\n");
   // A region that reaches past the image is clipped to it.
   EXPECT_EQ(RunProgram("pivsynth", {"--size", "64x48", "--mask-circle", "-5,-5,7.1"}, dir.path()).status, 0);
   std::filesystem::remove(dir.file("synth.b16"));

@@ -133,7 +133,7 @@ TEST(RunRecord, RecordsTheInputAndTheOptionsAndRefusesAnotherRun) {
   EXPECT_EQ(ReadFile(dir.file("data/run.series.txt")),
             "tarvex series record 1\ninput run.b16\nsize 262148\nmodified 1733609520.500000000\n-dft 32x32\n"
             "-gspac 16 16\n-all 1 1 2\n-i off\n-MinRho off\n-MaxVelRat off\n-GHcheck off\n-MVOcheck 1\n"
-            "-DMVOcheck off\n-s off\n-o off\n-subpix fit\n-meansub off\n-deform off\n-dft0 off\n-mask off\n");
+            "-DMVOcheck off\n-s off\n-o off\n-subpix fit\n-meansub off\n-deform off\n-dft0 off\n-deformref off\n-mask off\n");
 
   // The same run resumed: the record matches and tells when the run started.
   SetModified(dir.file("data/run.series.txt"), 1733609600, 0);

@@ -305,7 +305,6 @@ TEST_F(SteadyState, SecondDeformationRunAllocatesNothing) {
   DeformationSettings settings;
   settings.passes = 2;
   settings.degree = BSplineDegree::Quintic;
-  settings.smoothPredictor = true;
   PassReport reports[2];
   const char* error = nullptr;
   DeformationPasses passes(1);

@@ -172,7 +172,7 @@ TEST_F(Trust, ResumeKeepsOnlyFinishedFilesOfTheSameRun) {
             "tarvex series record 1\ninput run.b16\nsize " + std::to_string(input.st_size) + "\nmodified " +
                 modified +
                 "\n-dft 32x32\n-gspac 16 16\n-all 1 1 2\n-i off\n-MinRho off\n-MaxVelRat off\n-GHcheck off\n"
-                "-MVOcheck 1\n-DMVOcheck off\n-s off\n-o off\n-subpix fit\n-meansub off\n-deform off\n-dft0 off\n"
+                "-MVOcheck 1\n-DMVOcheck off\n-s off\n-o off\n-subpix fit\n-meansub off\n-deform off\n-dft0 off\n-deformref off\n"
                 "-mask off\n");
 
   // Pair 1's DPIV file one record short, pair 2's cut in the middle of a line, pair 3's

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -20,9 +22,11 @@
 #include "DefineFFTWPlans.h"
 #include "DisplacementField.h"
 #include "DpivFile.h"
+#include "EnumNames.h"
 #include "FitPeak2SubPixel.h"
 #include "HandMadeGrid.h"
 #include "ImagePairFile.h"
+#include "LongOption.h"
 #include "PIVGrid.h"
 #include "PIVImage.h"
 #include "PIVPoint.h"
@@ -32,6 +36,7 @@
 #include "PlanTable.h"
 #include "TecplotFile.h"
 #include "TestSupport.h"
+#include "TextInput.h"
 #include "ThreePointGaussian.h"
 #include "TruthFile.h"
 #include "WindowLoading.h"
@@ -599,6 +604,15 @@ TEST(DisplacementFieldHeader, AValueOfEachField) {
   f.profile = VortexProfile::LambOseen;
   expect(x, y, 2 * (1 - std::exp(-5.0)), 1 - std::exp(-5.0), 1e-12);
   expect(x, y, 1.98652, 0.99326, 5e-6);
+  f.kind = FieldKind::Sine;
+  f.amplitude = 0.5;
+  f.wavelength = 80;
+  f.dx = 1;
+  f.dy = 0.25;
+  expect(x, y, 1, 0.25 + 0.5 * std::sin(11 * std::acos(-1.0) / 4), 1e-12);
+  expect(x, y, 1, 0.60355, 5e-6);
+  f.direction = WaveDirection::Y;
+  expect(x, y, 1.35355, 0.25, 5e-6);
 }
 
 TEST(DpivFileHeader, RecordTextAndTheGridReadBack) {
@@ -690,4 +704,55 @@ TEST(TruthFileHeader, UniformShiftWithTheDefaults) {
     EXPECT_EQ(d.dx, 2.3);
     EXPECT_EQ(d.dy, -1.2);
   }
+  TruthRecordParser parser(record);
+  for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+           {"--scheme", "symmetric"}, {"--loss", "0.1"}, {"--glow", "200"}, {"--band", "10,20,300"},
+           {"--row-pattern", "8,0,0,63,31"}, {"--dim", "0,0,15.5,15.5,0.25"}, {"--mask-rect", "0,200,255,255"}})
+    ASSERT_TRUE(parser.Apply(name, value)) << parser.Error();
+  EXPECT_EQ(TruthText(record),
+            "field = uniform\ndx = 2.3\ndy = -1.2\nsize = 256x256\npairs = 1\ndiameter = 2.5\n"
+            "density = 0.02\nnoise = 0\nseed = 1\nscheme = symmetric\nloss = 0.1\nglow = 200\nband = 10,20,300\n"
+            "row-pattern = 8,0,0,63,31\ndim = 0,0,15.5,15.5,0.25\nmask-rect = 0,200,255,255\n");
+}
+
+TEST(EnumNamesHeader, ANameReadBack) {
+  FieldKind kind = FieldKind::Uniform;
+  EXPECT_TRUE(ParseName("shear", {FieldKind::Uniform, FieldKind::Shear}, FieldKindName, kind));
+  EXPECT_EQ(kind, FieldKind::Shear);
+  EXPECT_FALSE(ParseName("Shear", {FieldKind::Uniform, FieldKind::Shear}, FieldKindName, kind));
+  EXPECT_EQ(kind, FieldKind::Shear);
+}
+
+TEST(LongOptionHeader, AttachedGivenNextAndMissingValues) {
+  std::string name, value, error;
+  size_t k = 0;
+  ASSERT_TRUE(SplitLongOption({"--size=64x32"}, k, name, value, error));
+  EXPECT_EQ(name, "--size");
+  EXPECT_EQ(value, "64x32");
+  EXPECT_EQ(k, 0u);
+  ASSERT_TRUE(SplitLongOption({"--out", "a.b16"}, k, name, value, error));
+  EXPECT_EQ(name, "--out");
+  EXPECT_EQ(value, "a.b16");
+  EXPECT_EQ(k, 1u);
+  k = 0;
+  EXPECT_FALSE(SplitLongOption({"--dx"}, k, name, value, error));
+  EXPECT_EQ(error, "option --dx needs a value");
+}
+
+TEST(TextInputHeader, ADirectoryAndAnEmptyFile) {
+  TempDir dir;
+  InDirectory(dir, [] {
+    std::filesystem::create_directory("runs");
+    WriteFile("t.truth", "");
+    std::string error;
+    std::ifstream folder("runs"), empty("t.truth");
+    EXPECT_FALSE(UsableTextInput("runs", folder, "truth file", error));
+    EXPECT_EQ(error, "runs is a directory, not a truth file");
+    EXPECT_FALSE(UsableTextInput("t.truth", empty, "truth file", error));
+    EXPECT_EQ(error, "t.truth is empty");
+    WriteFile("u.truth", "f");
+    std::ifstream one("u.truth");
+    EXPECT_TRUE(UsableTextInput("u.truth", one, "truth file", error));
+    EXPECT_EQ(one.get(), 'f');  // nothing was taken from the stream
+  });
 }
