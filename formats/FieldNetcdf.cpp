@@ -2,6 +2,8 @@
 
 #include <netcdf.h>
 
+#include "NetcdfReader.h"
+
 #include <cmath>
 
 namespace {
@@ -123,4 +125,12 @@ WriteStatus WriteFieldFile(const std::string& path, const std::vector<VectorReco
     return WriteStatus::WriteFailed;
   }
   return WriteStatus::Ok;
+}
+
+bool FieldFileHolds(const std::string& path, int nx, int ny) {
+  NetcdfFieldReader reader;
+  if (!reader.Open(path) || reader.Grid().nx != nx || reader.Grid().ny != ny || reader.Steps() != 1) return false;
+  for (const char* name : {"u", "v", "flag", "peak"})
+    if (reader.Find(name) == nullptr) return false;
+  return true;
 }

@@ -64,4 +64,9 @@ WriteStatus WriteFieldFile(const std::string& path, const std::vector<VectorReco
                            const FieldMetadata& metadata, std::string& error,
                            const std::vector<ExtraField>& extras = {});
 
+// Whether path is a whole field file of one field on a grid of nx x ny points, as
+// WriteFieldFile leaves it: it opens as NetCDF, its grid is nx x ny, it holds one time step
+// and the variables u, v, flag and peak. A file cut short, of another grid or of 0 bytes is not.
+bool FieldFileHolds(const std::string& path, int nx, int ny);
+
 #endif

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "DpivFile.h"
+#include "FieldNetcdf.h"
 #include "TecplotFile.h"
 
 namespace {
@@ -17,6 +18,7 @@ const PairOutputKind kPairOutputs[] = {
     {[](const TarvexSettings& s) { return (s.pflag & PFLAG_TECPLOT) != 0; }, &OutputNames::tecplot,
      TecplotFileHolds},
     {[](const TarvexSettings&) { return true; }, &OutputNames::dpiv, DpivFileHolds},
+    {[](const TarvexSettings& s) { return s.netcdf; }, &OutputNames::netcdf, FieldFileHolds},
 };
 
 // A regular file, modified no earlier than `since` when that is given.

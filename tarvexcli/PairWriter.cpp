@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "FieldFileMetadata.h"
+#include "FieldNetcdf.h"
+
 namespace {
 
 const char* const kRunSeparator =
@@ -11,6 +14,7 @@ const char* const kRunSeparator =
 
 void PairWriter::Start(const TarvexSettings& s, PairAnalysis& analysis, const PairJob& job) {
   writing_.Wait();
+  if (settings_ != &s && s.netcdf) metadata_ = RunFieldMetadata(s);
   settings_ = &s;
   job_ = job;
   nx_ = analysis.Grid().NX();
@@ -38,6 +42,13 @@ void PairWriter::Write() {
   if (!WriteDpivRecords(job_.names.dpiv, dpiv_, console_, error)) {
     console_.ErrorPrintf("tarvex: %s\n", error.c_str());
     written_ = false;
+  }
+  if (settings_->netcdf) {
+    console_.Printf("Writing out NetCDF file: %s, please wait ....\n", job_.names.netcdf);
+    if (WriteFieldFile(job_.names.netcdf, dpiv_, nx_, ny_, metadata_, error) != WriteStatus::Ok) {
+      console_.ErrorPrintf("tarvex: cannot write '%s': %s\n", job_.names.netcdf, error.c_str());
+      written_ = false;
+    }
   }
   console_.Printf("%s\n\n", kRunSeparator);
 }

@@ -9,6 +9,7 @@
 
 #include "Console.h"
 #include "DpivFile.h"
+#include "FieldFrame.h"
 #include "PairAnalysis.h"
 #include "SeriesPlan.h"
 #include "WorkerThreads.h"
@@ -34,6 +35,7 @@ class PairWriter {
   PairJob job_{};
   int nx_ = 0, ny_ = 0;
   std::vector<VectorRecord> dpiv_, tecplot_;
+  FieldMetadata metadata_;  // of the field files (-nc), made once per run
   Console console_;
   bool written_ = true;
   BackgroundWork writing_;

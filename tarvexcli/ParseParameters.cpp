@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "FieldFrame.h"
 #include "NearestOption.h"
 
 namespace {
@@ -327,6 +328,7 @@ const KnownOption kOptions[] = {
     {"-dft0", Match::Exact, 1, [](const char* const* v, TarvexSettings& s) { return SetFirstWindow(v[0], s); }},
     {"-mask", Match::Exact, 1,
      [](const char* const* v, TarvexSettings& s) { return CopyName(s.maskname, v[0], "the -mask name"); }},
+    {"-nc", Match::Exact, 0, [](const char* const*, TarvexSettings& s) { s.netcdf = true; return true; }},
 };
 
 constexpr size_t kOptionCount = sizeof kOptions / sizeof kOptions[0];
@@ -360,6 +362,7 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s) {
     return false;
   }
   const int last = argc - 1;
+  s.commandLine = CommandLineText(std::vector<std::string>(argv, argv + argc));
   // Which arguments name an option or are its values; the others are ignored, with a warning.
   std::vector<bool> used(static_cast<size_t>(argc), false);
   // Each argument is tested against every option in turn; an option that takes values moves

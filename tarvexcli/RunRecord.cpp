@@ -30,8 +30,9 @@ std::string Check(const TarvexSettings& s, unsigned char bit, const std::string&
 
 std::string Switch(bool on) { return on ? "on" : "off"; }
 
-// The options that change the results, after the parse (so -deform's implied estimator shows).
-std::string Options(const TarvexSettings& s) {
+}  // namespace
+
+std::string ResultOptionsText(const TarvexSettings& s) {
   std::ostringstream o;
   o << "-dft " << s.fftx << "x" << s.ffty << "\n"
     << "-gspac " << s.Delx << " " << s.Dely << "\n"
@@ -52,6 +53,8 @@ std::string Options(const TarvexSettings& s) {
     << "-mask " << (s.maskname[0] != '\0' ? s.maskname : "off") << "\n";
   return o.str();
 }
+
+namespace {
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -74,7 +77,7 @@ bool RunRecord::Make(const TarvexSettings& s) {
   std::snprintf(modified, sizeof modified, "%lld.%09ld", static_cast<long long>(st.st_mtim.tv_sec),
                 static_cast<long>(st.st_mtim.tv_nsec));
   text_ = std::string(kFirstLine) + "\ninput " + (slash != nullptr ? slash + 1 : s.filename) + "\nsize " +
-          std::to_string(static_cast<long long>(st.st_size)) + "\nmodified " + modified + "\n" + Options(s);
+          std::to_string(static_cast<long long>(st.st_size)) + "\nmodified " + modified + "\n" + ResultOptionsText(s);
   return true;
 }
 

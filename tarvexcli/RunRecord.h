@@ -24,6 +24,7 @@
 //   -meansub off
 //   -deform off
 //   -dft0 off
+//   -deformref off
 //   -mask off
 // The same command with -resume and -MVOcheck 2 then stops with "tarvex: cannot resume:
 // data/run.series.txt records -MVOcheck 1, this run has -MVOcheck 2; nothing written".
@@ -34,6 +35,10 @@
 #include <string>
 
 #include "Settings.h"
+
+// The options that change the results, one "-name value" line each in a fixed order, after
+// the parse (so -deform's implied estimator shows): the record's lines after "modified".
+std::string ResultOptionsText(const TarvexSettings& s);
 
 class RunRecord {
  public:

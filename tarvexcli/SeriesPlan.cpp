@@ -9,16 +9,19 @@ namespace {
 // pair; false when a name does not fit its buffer.
 bool MakeOutputNames(const TarvexSettings& s, const std::string& series, bool seriesMode, int i,
                      OutputNames& names) {
-  int tl, dl;
+  int tl, dl, nl;
   if (seriesMode) {
     tl = std::snprintf(names.tecplot, kNameLength, "%s.%04d.plt", s.sname, i);
     dl = std::snprintf(names.dpiv, kNameLength, "%s.%04d.dpiv", series.c_str(), i);
+    nl = std::snprintf(names.netcdf, kNameLength, "%s.%04d.nc", series.c_str(), i);
   } else {
     tl = std::snprintf(names.tecplot, kNameLength, "%s.plt", s.sname);
     dl = std::snprintf(names.dpiv, kNameLength, "%s.dpiv", series.c_str());
+    nl = std::snprintf(names.netcdf, kNameLength, "%s.nc", series.c_str());
   }
   const bool tecplotFits = !(s.pflag & PFLAG_TECPLOT) || (tl >= 0 && tl < kNameLength);
-  return tecplotFits && dl >= 0 && dl < kNameLength;
+  const bool netcdfFits = !s.netcdf || (nl >= 0 && nl < kNameLength);
+  return tecplotFits && netcdfFits && dl >= 0 && dl < kNameLength;
 }
 
 }  // namespace

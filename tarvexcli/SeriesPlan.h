@@ -20,6 +20,7 @@
 struct OutputNames {
   char tecplot[kNameLength];
   char dpiv[kNameLength];
+  char netcdf[kNameLength];  // with -nc: the DPIV file's name with .nc for .dpiv
 };
 
 // One pair of a run: its image ids (those typed at the prompt without -all) and its files.

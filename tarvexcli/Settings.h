@@ -3,6 +3,8 @@
 #ifndef SETTINGS_H
 #define SETTINGS_H
 
+#include <string>
+
 #include "AnalysisSettings.h"
 #include "ThreePointGaussian.h"
 
@@ -54,6 +56,8 @@ struct TarvexSettings {
   DeformReference deformReference = DeformReference::Midpoint;
   bool deformReferenceGiven = false;
   char maskname[kNameLength] = "";  // -mask FILE: where there is flow ("": everywhere)
+  bool netcdf = false;  // -nc: a NetCDF field file next to each DPIV file
+  std::string commandLine;  // the command line as given, for the files' history
 };
 
 // The analysis part of the run's settings.

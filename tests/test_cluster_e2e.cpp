@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "FieldNetcdf.h"
+#include "NetcdfReader.h"
 #include "TestSupport.h"
 
 namespace {
@@ -119,6 +121,30 @@ class Cluster : public testing::Test {
 TEST_F(Cluster, ASinglePassWithChecksSmoothingAndTecplotIsTheSerialRun) {
   ExpectSerialResults({"-dft", "32", "-gspac", "16", "16", "-MinRho", "0.3", "-GHcheck", "3", "-MVOcheck", "1",
                        "-s", "-tec", "t", "-all", "1", "1", "2", "run.b16"});
+}
+
+TEST_F(Cluster, EveryRankWritesTheFieldFilesOfItsPairs) {
+  // A field file holds the run's command line and time, so the files are compared by what
+  // they hold: whole, of the grid, the DPIV file's field.
+  const RunResult r = RunRanks(2, {"-nc", "-dft", "32", "-gspac", "16", "16", "-all", "1", "1", "2", "run.b16"}, dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int first = 1; first <= 23; first += 2) {
+    char name[32];
+    std::snprintf(name, sizeof name, "run.%04d", first);
+    const std::string base = dir.file(name);
+    ASSERT_TRUE(FieldFileHolds(base + ".nc", 9, 7)) << name;
+    NetcdfFieldReader reader;
+    FieldFrame frame;
+    ASSERT_TRUE(reader.Open(base + ".nc") && reader.ReadField(0, frame)) << reader.Error();
+    const std::vector<DPIVRecord> records = ReadDPIVFile(base + ".dpiv");
+    ASSERT_EQ(frame.vectors.size(), records.size());
+    for (size_t k = 0; k < records.size(); ++k) {
+      EXPECT_EQ(frame.vectors[k].valid ? 1 : 0, records[k].flag) << name << " " << k;
+      if (records[k].flag) {
+        EXPECT_NEAR(frame.vectors[k].u, records[k].u, 1e-5) << name << " " << k;
+      }
+    }
+  }
 }
 
 TEST_F(Cluster, TheTwoPassAnalysisIsTheSerialRun) {
