@@ -26,40 +26,6 @@ struct AxisStatistics {
   double spread = 0.0;
 };
 
-int Wrap(int i, int n) { return ((i % n) + n) % n; }
-
-// (stepX, stepY) is (1, 0) for x and (0, 1) for y.
-AxisStatistics Gather(const fftw_real* a, const fftw_real* b, int nx, int ny, int px, int py, int stepX,
-                      int stepY) {
-  AxisStatistics s;
-  double sum = 0.0, sumSq = 0.0;
-  int blocks = 0;
-  for (int top = 0; top < ny; top += kStatisticsBlock) {
-    for (int left = 0; left < nx; left += kStatisticsBlock) {
-      double block = 0.0;
-      for (int r = top; r < std::min(top + kStatisticsBlock, ny); ++r) {
-        const fftw_real* rowA = a + static_cast<long>(r) * nx;
-        const fftw_real* rowANext = a + static_cast<long>(Wrap(r + stepY, ny)) * nx;
-        const fftw_real* rowB = b + static_cast<long>(Wrap(r + py, ny)) * nx;
-        const fftw_real* rowBNext = b + static_cast<long>(Wrap(r + py + stepY, ny)) * nx;
-        for (int c = left; c < std::min(left + kStatisticsBlock, nx); ++c) {
-          const double here = rowA[c], next = rowANext[Wrap(c + stepX, nx)];
-          const double matched = rowB[Wrap(c + px, nx)], ahead = rowBNext[Wrap(c + px + stepX, nx)];
-          s.centre += here * matched;
-          s.right += here * ahead;
-          s.left += next * matched;
-          block += here * ahead - next * matched;
-        }
-      }
-      sum += block;
-      sumSq += block * block;
-      ++blocks;
-    }
-  }
-  s.spread = std::sqrt(std::fmax(sumSq - sum * sum / blocks, 0.0));
-  return s;
-}
-
 float AxisSigma(const AxisStatistics& s) {
   if (!(s.centre > 0.0)) return std::numeric_limits<float>::quiet_NaN();
   const double h = 0.5 * s.spread;
@@ -71,9 +37,70 @@ float AxisSigma(const AxisStatistics& s) {
   return static_cast<float>(0.5 * std::fabs(up - down));
 }
 
+// Sums of the blocks' contributions along one axis and of their squares.
+struct BlockSums {
+  double sum = 0.0, sumSq = 0.0;
+  void Add(double block) {
+    sum += block;
+    sumSq += block * block;
+  }
+  double Spread(int blocks) const { return std::sqrt(std::fmax(sumSq - sum * sum / blocks, 0.0)); }
+};
+
+int Wrap(int i, int n) { return ((i % n) + n) % n; }
+
+// What one row r of a block reads: a's rows r and r + 1, b's rows r + py and r + py + 1.
+struct RowSet {
+  const fftw_real *a, *aBelow, *b, *bBelow;
+};
+
 }  // namespace
 
 ComponentSigma CorrelationStatisticsSigma(const fftw_real* a, const fftw_real* b, int nx, int ny,
                                           int px, int py) {
-  return {AxisSigma(Gather(a, b, nx, ny, px, py, 1, 0)), AxisSigma(Gather(a, b, nx, ny, px, py, 0, 1))};
+  // One sweep serves both axes: x pairs a pixel with its right neighbour, y with the one below.
+  AxisStatistics x, y;
+  BlockSums blocksX, blocksY;
+  int blocks = 0;
+  const int shiftX = Wrap(px, nx);
+  for (int top = 0; top < ny; top += kStatisticsBlock) {
+    const int rows = std::min(kStatisticsBlock, ny - top);
+    RowSet set[kStatisticsBlock];
+    for (int i = 0; i < rows; ++i) {
+      const int r = top + i;
+      set[i] = {a + static_cast<long>(r) * nx, a + static_cast<long>(Wrap(r + 1, ny)) * nx,
+                b + static_cast<long>(Wrap(r + py, ny)) * nx, b + static_cast<long>(Wrap(r + py + 1, ny)) * nx};
+    }
+    for (int left = 0; left < nx; left += kStatisticsBlock) {
+      const int end = std::min(left + kStatisticsBlock, nx);
+      double blockX = 0.0, blockY = 0.0;
+      for (int i = 0; i < rows; ++i) {
+        const RowSet& rs = set[i];
+        int cb = left + shiftX;  // b's column matching column c of a, wrapped
+        if (cb >= nx) cb -= nx;
+        for (int c = left; c < end; ++c) {
+          const int cNext = c + 1 == nx ? 0 : c + 1;
+          const int cbNext = cb + 1 == nx ? 0 : cb + 1;
+          const double here = rs.a[c], matched = rs.b[cb];
+          const double rightX = here * rs.b[cbNext], leftX = rs.a[cNext] * matched;
+          const double rightY = here * rs.bBelow[cb], leftY = rs.aBelow[c] * matched;
+          x.centre += here * matched;
+          x.right += rightX;
+          x.left += leftX;
+          y.right += rightY;
+          y.left += leftY;
+          blockX += rightX - leftX;
+          blockY += rightY - leftY;
+          cb = cbNext;
+        }
+      }
+      blocksX.Add(blockX);
+      blocksY.Add(blockY);
+      ++blocks;
+    }
+  }
+  y.centre = x.centre;
+  x.spread = blocksX.Spread(blocks);
+  y.spread = blocksY.Spread(blocks);
+  return {AxisSigma(x), AxisSigma(y)};
 }
