@@ -196,7 +196,7 @@ struct Analysis {
   std::vector<float> sigmaU, sigmaV;
 };
 
-Analysis Analyse(const TempDir& dir, bool uncertainty, bool median) {
+Analysis Analyse(const TempDir& dir, bool uncertainty, bool median, int threads = 1) {
   AnalysisSettings s;
   s.windowWidth = s.windowHeight = 32;
   s.spacingX = s.spacingY = 16;
@@ -205,6 +205,7 @@ Analysis Analyse(const TempDir& dir, bool uncertainty, bool median) {
   s.deformPasses = 3;
   s.checkMedian = median;
   s.medianThreshold = 0.05f;
+  s.threads = threads;
   if (uncertainty) s.uncertainty = UncertaintyMethod::CorrelationStatistics;
   Analysis a;
   Console console(&a.log);
@@ -293,4 +294,20 @@ TEST_F(UncertaintyOnPivsynth, AskingForItChangesNoOtherValueAndSigmaIsNaNWhereNo
   }
   // The last row and column never fit, and the strict median test rejects some more.
   EXPECT_GT(rejected, 31);
+}
+
+TEST_F(UncertaintyOnPivsynth, TheSameBitsOnOneAndTwoThreads) {
+  Plans();
+  testing::internal::CaptureStdout();
+  const Analysis one = Analyse(dir, true, false, 1);
+  const Analysis two = Analyse(dir, true, false, 2);
+  testing::internal::GetCapturedStdout();
+  ASSERT_EQ(one.sigmaU.size(), two.sigmaU.size());
+  for (size_t k = 0; k < one.sigmaU.size(); ++k) {
+    EXPECT_EQ(std::isnan(one.sigmaU[k]), std::isnan(two.sigmaU[k])) << k;
+    if (!std::isnan(one.sigmaU[k])) {
+      EXPECT_EQ(one.sigmaU[k], two.sigmaU[k]) << k;
+      EXPECT_EQ(one.sigmaV[k], two.sigmaV[k]) << k;
+    }
+  }
 }

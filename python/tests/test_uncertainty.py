@@ -14,10 +14,12 @@ def vortex():
     return a, b, truth
 
 
-def test_sigma_is_given_where_vectors_are_and_changes_nothing_else(vortex):
+@pytest.mark.parametrize("reference", ["midpoint", "first"])
+def test_sigma_is_given_where_vectors_are_and_changes_nothing_else(vortex, reference):
     a, b, _ = vortex
-    plain = tarvex.analyse(a, b, window=32, spacing=16, deform=3, median=0.05)
-    field = tarvex.analyse(a, b, window=32, spacing=16, deform=3, median=0.05, uncertainty=True)
+    plain = tarvex.analyse(a, b, window=32, spacing=16, deform=3, median=0.05, deform_reference=reference)
+    field = tarvex.analyse(a, b, window=32, spacing=16, deform=3, median=0.05, deform_reference=reference,
+                           uncertainty=True)
     assert plain.sigma_u is None and plain.sigma_v is None
     for name in ("u", "v", "peak", "flag", "x", "y"):
         assert np.array_equal(getattr(field, name), getattr(plain, name)), name
