@@ -8,7 +8,9 @@
 // over the threads) of the single pass and of one refinement pass (the run over P), and
 // their ratio x_single_pass. A second benchmark times the whole analysis of the pair as
 // tarvex -deform P runs it (first pass, P passes, the field referred to the first image)
-// against the accurate single-pass analysis, counter x_single_analysis.
+// against the accurate single-pass analysis, counter x_single_analysis. A third times that
+// analysis with the vectors' uncertainties (correlation statistics) against the same
+// analysis without them, counter x_without (the target is at most 1.15).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -149,7 +151,49 @@ void BM_DeformAnalysisVsSinglePass(benchmark::State& state) {
   state.counters["x_single_analysis"] = deformTime / singleTime;
 }
 
+// Arguments: threads, refinement passes.
+void BM_UncertaintyVsNone(benchmark::State& state) {
+  Setup& s = Shared();
+  AnalysisSettings plain;
+  plain.windowWidth = plain.windowHeight = kWindow;
+  plain.spacingX = plain.spacingY = kSpacing;
+  plain.subpix = SubPixelEstimator::Gauss3;
+  plain.meanSubtraction = true;
+  plain.threads = static_cast<int>(state.range(0));
+  plain.deformPasses = static_cast<int>(state.range(1));
+  AnalysisSettings asked = plain;
+  asked.uncertainty = UncertaintyMethod::CorrelationStatistics;
+  std::string text;
+  Console quiet(&text);
+  PairAnalysis plainAnalysis(plain, s.plans, *s.image, quiet);
+  PairAnalysis askedAnalysis(asked, s.plans, *s.image, quiet);
+
+  double plainTime = 0, askedTime = 0;
+  for (auto _ : state) {
+    const double t0 = CpuSeconds();
+    if (!plainAnalysis.Analyse(false)) state.SkipWithError(plainAnalysis.Error().c_str());
+    const double t1 = CpuSeconds();
+    if (!askedAnalysis.Analyse(false)) state.SkipWithError(askedAnalysis.Error().c_str());
+    const double t2 = CpuSeconds();
+    plainTime += t1 - t0;
+    askedTime += t2 - t1;
+    text.clear();
+  }
+  const double vectors = static_cast<double>(plainAnalysis.Grid().NX()) * plainAnalysis.Grid().NY() *
+                         static_cast<double>(state.iterations());
+  state.counters["plain_us_cpu_per_vector"] = 1e6 * plainTime / vectors;
+  state.counters["uncertainty_us_cpu_per_vector"] = 1e6 * askedTime / vectors;
+  state.counters["x_without"] = askedTime / plainTime;
+}
+
 }  // namespace
+
+BENCHMARK(BM_UncertaintyVsNone)
+    ->ArgNames({"threads", "passes"})
+    ->ArgsProduct({{1}, {3}})
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_DeformAnalysisVsSinglePass)
     ->ArgNames({"threads", "passes"})

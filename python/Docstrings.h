@@ -48,6 +48,9 @@ Options (the tarvex command line's in brackets):
   deform_reference  with deform, "midpoint" (the displacement whose
                 path has its midpoint at the window centre, the
                 default) or "first" (of the particle starting there)  [-deformref]
+  uncertainty   with deform, estimate each vector's standard
+                uncertainty: Field.sigma_u, sigma_v (see
+                docs/uncertainty.md); changes no other value
   mask          2-D array of the frames' shape, nonzero where there
                 is flow; masked points are never measured         [-mask]
 A check left at None is not run. The checks run in the command line's fixed order.
@@ -71,6 +74,9 @@ Python threads run at the same time.
 	Deformation pass 2: 0 vectors replaced, RMS change 0.0148 px
 >>> round(float(g.u[1, 1]), 2)
 1.5
+>>> h = tarvex.analyse(a, b, window=32, spacing=16, deform=2, uncertainty=True)
+>>> bool((h.u == g.u).all()), bool((h.sigma_u[h.flag] < 0.1).all())
+(True, True)
 )";
 
 constexpr const char* kField = R"(A vector field on its grid, as tarvex's DPIV file holds it.
@@ -81,6 +87,9 @@ Arrays of shape (rows, columns), row by row as the DPIV file lists the points:
   u, v     displacement in pixels from the first image to the second
   flag     True for a valid vector, False for a rejected one
   peak     height of the correlation peak
+  sigma_u, sigma_v  standard uncertainties of u and v in pixels, NaN where no vector was
+           measured (rejected or never measured); None unless analysed with
+           uncertainty=True
 Rejected vectors keep their values (smoothed ones after smooth=True); windows that never
 fit inside the image carry 0. The arrays are read-only copies.
 log holds the text the analysis printed (the checks' counts, the two-pass messages).

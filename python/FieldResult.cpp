@@ -35,6 +35,11 @@ FieldResult FieldResult::FromDpivFile(const std::string& path) {
   return FieldResult(std::move(field.vectors), field.nx, field.ny, windowWidth, windowHeight, false, "");
 }
 
+void FieldResult::SetUncertainties(std::vector<float> sigmaU, std::vector<float> sigmaV) {
+  sigmaU_ = std::move(sigmaU);
+  sigmaV_ = std::move(sigmaV);
+}
+
 int FieldResult::ValidCount() const {
   int valid = 0;
   for (const VectorRecord& r : records_) valid += r.valid ? 1 : 0;

@@ -34,6 +34,13 @@ class FieldResult {
   const std::string& Log() const { return log_; }
   int ValidCount() const;
 
+  // The standard uncertainties of u and v (px, one per record, NaN where no vector was
+  // measured), when the analysis estimated them; empty otherwise.
+  void SetUncertainties(std::vector<float> sigmaU, std::vector<float> sigmaV);
+  bool HasUncertainties() const { return !sigmaU_.empty(); }
+  const std::vector<float>& SigmaU() const { return sigmaU_; }
+  const std::vector<float>& SigmaV() const { return sigmaV_; }
+
   // The centre of the window of a point at position p along a side of `window` pixels.
   static double WindowCentre(double p, int window);
 
@@ -48,6 +55,7 @@ class FieldResult {
   int windowWidth_, windowHeight_;
   bool smoothed_;
   std::string log_;
+  std::vector<float> sigmaU_, sigmaV_;
 };
 
 #endif

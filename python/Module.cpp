@@ -107,7 +107,7 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
                     const py::object& spacing, const py::object& subpix, bool meansub, bool twoPass,
                     const py::object& minRho, const py::object& maxVelocityRatio, const py::object& globalHistogram,
                     const py::object& median, const py::object& dynamicMean, bool smooth, int threads, int deform,
-                    int firstWindow, const std::string& deformReference, const py::object& mask) {
+                    int firstWindow, const std::string& deformReference, bool uncertainty, const py::object& mask) {
   AnalysisSettings s;
   std::tie(s.windowWidth, s.windowHeight) = SizePair(window, "window");
   std::tie(s.spacingX, s.spacingY) =
@@ -121,6 +121,7 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
     s.deformReference = DeformReference::FirstImage;
   else if (deformReference != "midpoint")
     throw std::invalid_argument("deform_reference must be \"midpoint\" or \"first\" (got \"" + deformReference + "\")");
+  if (uncertainty) s.uncertainty = UncertaintyMethod::CorrelationStatistics;
   s.twoPass = twoPass;
   Check(minRho, "min_rho", s.checkMinRho, s.minRho);
   Check(maxVelocityRatio, "max_velocity_ratio", s.checkMaxVelocity, s.maxVelocityRatio);
@@ -151,6 +152,17 @@ py::array_t<T> GridArray(const FieldResult& f, Value value) {
   for (size_t k = 0; k < records.size() && k < static_cast<size_t>(array.size()); ++k) out[k] = value(records[k]);
   array.attr("setflags")(py::arg("write") = false);
   return array;
+}
+
+// A read-only (rows, columns) array of one uncertainty per grid point, or None for a field
+// without them.
+py::object UncertaintyArray(const FieldResult& f, const std::vector<float>& sigma) {
+  if (!f.HasUncertainties()) return py::none();
+  py::array_t<double> array({static_cast<py::ssize_t>(f.Rows()), static_cast<py::ssize_t>(f.Columns())});
+  double* out = array.mutable_data();
+  for (size_t k = 0; k < sigma.size() && k < static_cast<size_t>(array.size()); ++k) out[k] = sigma[k];
+  array.attr("setflags")(py::arg("write") = false);
+  return std::move(array);
 }
 
 // The getter of a grid array.
@@ -280,6 +292,8 @@ PYBIND11_MODULE(tarvex, m) {
       .def_property_readonly("v", GridProperty<double>([](const VectorRecord& r) { return r.v; }))
       .def_property_readonly("peak", GridProperty<double>([](const VectorRecord& r) { return r.peak; }))
       .def_property_readonly("flag", GridProperty<bool>([](const VectorRecord& r) { return r.valid; }))
+      .def_property_readonly("sigma_u", [](const FieldResult& f) { return UncertaintyArray(f, f.SigmaU()); })
+      .def_property_readonly("sigma_v", [](const FieldResult& f) { return UncertaintyArray(f, f.SigmaV()); })
       .def_property_readonly("xc",
                              [](const FieldResult& f) {
                                const int w = f.WindowWidth();
@@ -338,7 +352,7 @@ PYBIND11_MODULE(tarvex, m) {
         py::arg("global_histogram") = py::none(), py::arg("median") = py::none(),
         py::arg("dynamic_mean") = py::none(), py::arg("smooth") = false, py::arg("threads") = 1,
         py::arg("deform") = 0, py::arg("first_window") = 0, py::arg("deform_reference") = "midpoint",
-        py::arg("mask") = py::none(), docs::kAnalyse);
+        py::arg("uncertainty") = false, py::arg("mask") = py::none(), docs::kAnalyse);
 
   m.def("read_dpiv", [](const py::object& path) { return FieldResult::FromDpivFile(PathText(path)); },
         py::arg("path"), docs::kReadDpiv);

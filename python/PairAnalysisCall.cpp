@@ -3,6 +3,8 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Console.h"
 #include "DefineFFTWPlans.h"
@@ -37,6 +39,8 @@ void CheckSettings(const AnalysisSettings& s) {
     throw std::invalid_argument("first_window only applies together with deform");
   if (s.deformPasses == 0 && s.deformReference != DeformReference::Midpoint)
     throw std::invalid_argument("deform_reference only applies together with deform");
+  if (s.deformPasses == 0 && s.uncertainty != UncertaintyMethod::None)
+    throw std::invalid_argument("uncertainty only applies together with deform");
   if (s.deformPasses > 0 && s.twoPass)
     throw std::invalid_argument("deform cannot be combined with two_pass");
   if (s.deformPasses > 0 && (s.subpix != SubPixelEstimator::Gauss3 || !s.meanSubtraction))
@@ -80,6 +84,8 @@ FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first
     throw std::invalid_argument("the mask is " + Size(mask->Width(), mask->Height()) + " px, the frames " +
                                 Size(first.width, first.height) + " px");
   if (!analysis.Analyse(false)) throw std::runtime_error(analysis.Error());
-  return FieldResult(analysis.Records(true), nx, ny, settings.windowWidth, settings.windowHeight, settings.smooth,
-                     log);
+  FieldResult field(analysis.Records(true), nx, ny, settings.windowWidth, settings.windowHeight, settings.smooth, log);
+  std::vector<float> sigmaU, sigmaV;
+  if (analysis.Uncertainties(sigmaU, sigmaV)) field.SetUncertainties(std::move(sigmaU), std::move(sigmaV));
+  return field;
 }

@@ -9,6 +9,7 @@
 #define ANALYSISSETTINGS_H
 
 #include "ThreePointGaussian.h"  // SubPixelEstimator
+#include "VectorUncertainty.h"   // UncertaintyMethod
 
 // Where a deformation analysis refers each vector: to the window centre at the middle of
 // the particle's path (the central-difference field F(q), the velocity at the grid point
@@ -49,6 +50,9 @@ struct AnalysisSettings {
   // grid points (0: the DFT size); a plan-table size larger than the DFT size.
   int firstWindow = 0;
   DeformReference deformReference = DeformReference::Midpoint;
+  // With deformation passes: how the last pass estimates each vector's standard
+  // uncertainty (None: not at all, at no cost). Nothing that is written or printed changes.
+  UncertaintyMethod uncertainty = UncertaintyMethod::None;
 };
 
 // Most refinement passes a deformation analysis runs.

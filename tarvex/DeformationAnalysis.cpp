@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "DefineFFTWPlans.h"
 #include "PeakRatio.h"
@@ -64,6 +65,10 @@ bool DeformationAnalysis::ReferToFirstImage(const WindowGrid& windows, int width
   std::memcpy(u_.data, firstU_.data, static_cast<size_t>(points) * sizeof(float));
   std::memcpy(v_.data, firstV_.data, static_cast<size_t>(points) * sizeof(float));
   std::memcpy(flag_.data, referred_.data, static_cast<size_t>(points));
+  // A referred vector keeps the uncertainty of its measurement; the others hold none.
+  if (estimated_)
+    for (int k = 0; k < points; ++k)
+      if (!referred_.data[k]) sigmaU_.data[k] = sigmaV_.data[k] = std::numeric_limits<float>::quiet_NaN();
   return true;
 }
 
@@ -71,6 +76,7 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
                               PIVGrid& start, PIVGrid& grid, const FlowMask* mask,
                               Console& console) {
   error_.clear();
+  estimated_ = false;
   WindowGrid windows;
   windows.nx = grid.NX();
   windows.ny = grid.NY();
@@ -83,12 +89,14 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
   const size_t points = static_cast<size_t>(windows.Points());
   if (!u_.Reserve(points) || !v_.Reserve(points) || !peak_.Reserve(points) ||
       !firstU_.Reserve(points) || !firstV_.Reserve(points) || !flag_.Reserve(points) ||
-      !masked_.Reserve(points) || !referred_.Reserve(points) || !state_.Reserve(points)) {
+      !masked_.Reserve(points) || !referred_.Reserve(points) || !state_.Reserve(points) ||
+      (s.uncertainty != UncertaintyMethod::None && (!sigmaU_.Reserve(points) || !sigmaV_.Reserve(points)))) {
     error_ = "not enough memory for the deformation passes";
     return false;
   }
   DeformationSettings settings;
   settings.passes = s.deformPasses;
+  settings.uncertainty = s.uncertainty;
   // A displacement beyond half the first pass's windows is beyond what it could measure.
   settings.maxDisplacementX = 0.5f * static_cast<float>(s.firstWindow > 0 ? s.firstWindow : s.windowWidth);
   settings.maxDisplacementY = 0.5f * static_cast<float>(s.firstWindow > 0 ? s.firstWindow : s.windowHeight);
@@ -104,11 +112,12 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
   const char* failure = nullptr;
   if (!passes_.Run(images.I1, images.I2, images.Width(), images.Height(), windows,
                    SelectFFTWPlan(plans, s.windowWidth, s.windowHeight), settings,
-                   {u_.data, v_.data, peak_.data, flag_.data}, reports_, &failure,
+                   {u_.data, v_.data, peak_.data, flag_.data, sigmaU_.data, sigmaV_.data}, reports_, &failure,
                    {mask, mask != nullptr ? masked_.data : nullptr})) {
     error_ = failure;
     return false;
   }
+  estimated_ = s.uncertainty != UncertaintyMethod::None;
   for (int pass = 0; pass < settings.passes; ++pass)
     console.Printf("\tDeformation pass %d: %d %s replaced, RMS change %.4f px\n", pass + 1,
                    reports_[pass].rejected, reports_[pass].rejected == 1 ? "vector" : "vectors",

@@ -45,6 +45,11 @@ class DeformationAnalysis {
   bool Run(const AnalysisSettings& settings, const PIVImage& images, FFTWplan* plans,
            PIVGrid& start, PIVGrid& grid, const FlowMask* mask, Console& console);
   const std::string& Error() const { return error_; }
+  // After a Run with an uncertainty method: the standard uncertainties of the vectors the
+  // grid received (px, one per point in grid order), NaN where its flag is 0; null
+  // otherwise.
+  const float* SigmaU() const { return estimated_ ? sigmaU_.data : nullptr; }
+  const float* SigmaV() const { return estimated_ ? sigmaV_.data : nullptr; }
   // See DeformationPasses::SetCancelFlag.
   void SetCancelFlag(const std::atomic<bool>* cancel) { passes_.SetCancelFlag(cancel); }
 
@@ -54,7 +59,8 @@ class DeformationAnalysis {
 
   DeformationPasses passes_;
   DisplacementPredictor final_;
-  CArray<float> u_, v_, peak_, firstU_, firstV_;
+  CArray<float> u_, v_, peak_, firstU_, firstV_, sigmaU_, sigmaV_;
+  bool estimated_ = false;
   CArray<unsigned char> flag_, masked_, referred_, state_;
   PassReport reports_[kMaxDeformPasses];
   std::string error_;

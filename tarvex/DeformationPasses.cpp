@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "AnalysisSettings.h"
+#include "PassChangeUncertainty.h"
 #include "PredictorSmoothing.h"
 #include "VectorReplacement.h"
 #include "WorkerThreads.h"
@@ -44,6 +46,11 @@ void BlankMasked(const unsigned short* image, const FlowMask& mask, unsigned sho
   }
   const unsigned short fill = static_cast<unsigned short>(count > 0 ? (sum + count / 2) / count : 0);
   for (size_t k = 0; k < n; ++k) out[k] = flow[k] ? image[k] : fill;
+}
+
+// Whether the caller asked for the vectors' uncertainties and gave room for them.
+bool EstimatesUncertainty(const DeformationSettings& s, const GridField& field) {
+  return s.uncertainty != UncertaintyMethod::None && field.sigmaU != nullptr && field.sigmaV != nullptr;
 }
 
 }  // namespace
@@ -215,8 +222,11 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     std::memcpy(predictedV_.data, field.v, static_cast<size_t>(points) * sizeof(float));
     const bool last = pass + 1 == settings.passes;
     const float* passWeight = last && !settings.weightLastPass ? nullptr : weight;
-    if (!Correlate(grid, width, height, plan, passWeight, settings.criteria, mask,
-                   {field.u, field.v, field.peak, measured_.data})) {
+    // Only the last pass's windows tell the uncertainty of the final vectors.
+    const bool estimate = last && EstimatesUncertainty(settings, field);
+    PassField out{field.u, field.v, field.peak, measured_.data};
+    if (estimate) out = {field.u, field.v, field.peak, measured_.data, field.sigmaU, field.sigmaV, settings.uncertainty};
+    if (!Correlate(grid, width, height, plan, passWeight, settings.criteria, mask, out)) {
       *error = "not enough memory for the correlations";
       return false;
     }
@@ -229,10 +239,16 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
       ++report.measured;
     }
     report.rmsChange = report.measured > 0 ? std::sqrt(sum / report.measured) : 0.0;
+    if (estimate)
+      AddLastPassChange(field.u, field.v, predictedU_.data, predictedV_.data, measured_.data, grid.nx, grid.ny,
+                        field.sigmaU, field.sigmaV);
   }
   // The final flags judge the field itself; rejected and unmeasured points keep values
   // filled from their neighbours.
   int replaced = 0;
   ValidateAndFill(field, grid.nx, grid.ny, settings, false, mask.points, &replaced);
+  if (EstimatesUncertainty(settings, field))
+    for (int k = 0; k < points; ++k)
+      if (!field.flag[k]) field.sigmaU[k] = field.sigmaV[k] = std::numeric_limits<float>::quiet_NaN();
   return true;
 }

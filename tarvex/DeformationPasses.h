@@ -59,6 +59,8 @@ struct DeformationSettings {
   // pass's windows could have measured.
   float maxDisplacementX = 0.0f;
   float maxDisplacementY = 0.0f;
+  // How the last pass estimates each vector's standard uncertainty (None: not at all).
+  UncertaintyMethod uncertainty = UncertaintyMethod::None;
 };
 
 // What one pass did.
@@ -78,6 +80,10 @@ struct GridField {
   // passed the validation, 0 where it was rejected or never measured (its value then
   // replaced from the neighbours).
   unsigned char* flag = nullptr;
+  // Out, with an uncertainty method: the standard uncertainties of the final vectors
+  // (px), NaN where the flag is 0. Untouched without one.
+  float* sigmaU = nullptr;
+  float* sigmaV = nullptr;
 };
 
 class DeformationPasses {

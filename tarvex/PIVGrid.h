@@ -75,6 +75,7 @@ class PIVGrid {
   int NX() const { return nx; }
   int NY() const { return ny; }
   PIVPoint& Point(int k) { return pivgrid[k]; }
+  const PIVPoint& Point(int k) const { return pivgrid[k]; }
   float VelocityX(int k) const { return Vx[k]; }
   float VelocityY(int k) const { return Vy[k]; }
 

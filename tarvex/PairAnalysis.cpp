@@ -1,5 +1,6 @@
 #include "PairAnalysis.h"
 
+#include <limits>
 #include <utility>
 
 #include "DefineFFTWPlans.h"
@@ -87,6 +88,16 @@ bool PairAnalysis::Deform() {
   if (deformation_->Run(settings_, images_, plans_, *start, grid_, mask_.get(), console_)) return true;
   error_ = deformation_->Error();
   return false;
+}
+
+bool PairAnalysis::Uncertainties(std::vector<float>& sigmaU, std::vector<float>& sigmaV) const {
+  if (deformation_ == nullptr || deformation_->SigmaU() == nullptr) return false;
+  const int n = grid_.NX() * grid_.NY();
+  sigmaU.assign(deformation_->SigmaU(), deformation_->SigmaU() + n);
+  sigmaV.assign(deformation_->SigmaV(), deformation_->SigmaV() + n);
+  for (int k = 0; k < n; ++k)
+    if (!grid_.Point(k).on()) sigmaU[k] = sigmaV[k] = std::numeric_limits<float>::quiet_NaN();
+  return true;
 }
 
 // Each check re-judges every point, so a point rejected by an earlier check can be accepted

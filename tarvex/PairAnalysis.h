@@ -56,6 +56,11 @@ class PairAnalysis {
   // too (the DPIV file always does, the Tecplot file after smoothing).
   std::vector<VectorRecord> Records(bool all) const { return grid_.VectorRecords(all); }
   void Records(bool all, std::vector<VectorRecord>& into) const { grid_.VectorRecords(all, into); }
+  // After an Analyse with deformation passes and an uncertainty method: each point's
+  // standard uncertainty of u and v in px, in grid order as Records, NaN where the field
+  // holds no valid vector (never measured, or rejected by the passes or the checks); the
+  // smoothing leaves them as measured. False, with the arrays untouched, otherwise.
+  bool Uncertainties(std::vector<float>& sigmaU, std::vector<float>& sigmaV) const;
 
  private:
   void Validate();

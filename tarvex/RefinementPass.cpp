@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 #include "FitPeak2SubPixel.h"
 #include "MaskedWindowLoading.h"
@@ -15,6 +16,14 @@ namespace {
 // Pixels are on a 12-bit scale; the windows are correlated in units of full scale, as
 // in the single pass.
 constexpr double kInverseFullScale = 1.0 / 4096.0;
+
+// The uncertainty of a measured point from its windows as correlated (still in fI1, fI2:
+// the forward transforms keep their input) and its integer peak (ix, iy) on the plane.
+ComponentSigma PointSigma(UncertaintyMethod method, const RealCCWork& work, int nx, int ny, int ix,
+                          int iy, float peakRatio) {
+  if (method == UncertaintyMethod::PeakRatio) return PeakRatioSigma(peakRatio);
+  return CorrelationStatisticsSigma(work.fI1.data, work.fI2.data, nx, ny, ix - (nx / 2 - 1), iy - (ny / 2 - 1));
+}
 
 }  // namespace
 
@@ -48,11 +57,14 @@ bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const floa
   RealCCWork& work = ws.transforms;
   float* cc = ws.cc.data;
   const WindowTreatment treatment{kInverseFullScale, true, weight};
+  const bool uncertainty =
+      out.uncertainty != UncertaintyMethod::None && out.sigmaU != nullptr && out.sigmaV != nullptr;
   for (int k = first; k < end; ++k) {
     out.u[k] = predictedU[k];
     out.v[k] = predictedV[k];
     out.peak[k] = 0.0f;
     out.measured[k] = 0;
+    if (uncertainty) out.sigmaU[k] = out.sigmaV[k] = std::numeric_limits<float>::quiet_NaN();
     if (!grid.WindowFits(k, images.width, images.height)) continue;
     if (mask.points != nullptr && mask.points[k]) continue;
     if (ws.Cancelled()) continue;
@@ -73,15 +85,21 @@ bool RefinePoints(const DeformedPair& images, const WindowGrid& grid, const floa
 
     float x = 0.0f, y = 0.0f, second = 0.0f;
     const float best = HighestTwoPeaks(cc, nx, ny, &x, &y, &second);
+    const int ix = static_cast<int>(x), iy = static_cast<int>(y);
     ThreePointGaussianPeak(cc, nx, ny, &x, &y, best);
     // A window without contrast has no correlation (not a number) and no strict maximum.
     if (!(std::isfinite(best) && best > kNoPeakValue && std::isfinite(x) && std::isfinite(y))) continue;
-    if (PeakRatio(best, second) < criteria.minPeakRatio) continue;
+    const float ratio = PeakRatio(best, second);
+    if (ratio < criteria.minPeakRatio) continue;
     if (std::fabs(x) > criteria.maxResidual * nx || std::fabs(y) > criteria.maxResidual * ny) continue;
     out.u[k] = predictedU[k] + x;
     out.v[k] = predictedV[k] + y;
     out.peak[k] = best;
     out.measured[k] = 1;
+    if (!uncertainty) continue;
+    const ComponentSigma sigma = PointSigma(out.uncertainty, work, nx, ny, ix, iy, ratio);
+    out.sigmaU[k] = sigma.u;
+    out.sigmaV[k] = sigma.v;
   }
   return true;
 }

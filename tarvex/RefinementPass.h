@@ -14,6 +14,7 @@
 #include "CorrelationWorkspace.h"
 #include "DisplacementPredictor.h"
 #include "FlowMask.h"
+#include "VectorUncertainty.h"
 #include "piv.h"
 
 // The windows of a grid, placed as PIVPoint places them: point (j, i) at
@@ -65,11 +66,16 @@ struct PassField {
   float* v = nullptr;
   float* peak = nullptr;             // the correlation coefficient at the peak
   unsigned char* measured = nullptr;  // 1 where a usable peak was found
+  // On request (both non-null and a method other than None): the standard uncertainty of
+  // each component in px, NaN where no usable peak was found.
+  float* sigmaU = nullptr;
+  float* sigmaV = nullptr;
+  UncertaintyMethod uncertainty = UncertaintyMethod::None;
 };
 
 // Measures points [first, end) of the grid: out.u[k] = predictedU[k] + the residual (the
 // predictor at the window centre, which is the grid value it was interpolated from),
-// likewise v, the peak value, and measured[k]. A point whose window does not fit, whose
+// likewise v, the peak value, measured[k] and, when asked, its uncertainty. A point whose window does not fit, whose
 // windows have no correlation peak (a uniform window), or whose peak fails `criteria`
 // gets measured 0 and keeps the predictor. `plan` is the table entry for the window size (null: temporary plans,
 // which allocate); `weight`, when given, multiplies both mean-subtracted windows
