@@ -44,6 +44,12 @@ WriteStatus WriteStatisticsFile(const std::string& path, const FieldGrid& grid, 
       {"uv_cov", &statistics.uv_cov, f * f, product, "sample covariance <u'v'> of u and v over the valid vectors (N - 1)",
        -1},
   };
+  if (!statistics.u_mean_uncertainty.empty()) {
+    quantities.push_back({"u_mean_uncertainty", &statistics.u_mean_uncertainty, f, velocity,
+                          "standard uncertainty of u_mean: sqrt(max(u_std^2, mean sigma_u^2) / N)", -1});
+    quantities.push_back({"v_mean_uncertainty", &statistics.v_mean_uncertainty, f, velocity,
+                          "standard uncertainty of v_mean: sqrt(max(v_std^2, mean sigma_v^2) / N)", -1});
+  }
   std::vector<std::string> names;
   for (const ExtraField& extra : statistics.extra_means) names.push_back(extra.name + "_mean");
   for (size_t e = 0; e < statistics.extra_means.size(); e++) {

@@ -1,5 +1,6 @@
 #include "SeriesStatistics.h"
 
+#include <algorithm>
 #include <cmath>
 
 void SeriesStatistics::Add(const FieldFrame& frame) {
@@ -24,7 +25,40 @@ void SeriesStatistics::Add(const FieldFrame& frame) {
     m2_v_[k] += dv * (r.v - mean_v_[k]);
     c_uv_[k] += du * (r.v - mean_v_[k]);
   }
-  for (const ExtraField& extra : frame.extras) AddExtra(frame, extra);
+  for (const ExtraField& extra : frame.extras) {
+    AddExtra(frame, extra);
+    if (extra.name == "sigma_u") AddSquares(frame, extra, sigma2_u_, sigma_count_u_);
+    if (extra.name == "sigma_v") AddSquares(frame, extra, sigma2_v_, sigma_count_v_);
+  }
+}
+
+void SeriesStatistics::AddSquares(const FieldFrame& frame, const ExtraField& extra, std::vector<double>& mean,
+                                  std::vector<long long>& count) {
+  const size_t points = n_.size();
+  if (extra.values.size() != points) return;
+  if (mean.empty()) {
+    mean.assign(points, 0.0);
+    count.assign(points, 0);
+  }
+  sigmas_ = true;
+  for (size_t k = 0; k < points; k++) {
+    const double value = extra.values[k];
+    if (!frame.vectors[k].valid || std::isnan(value)) continue;
+    mean[k] += (value * value - mean[k]) / static_cast<double>(++count[k]);
+  }
+}
+
+std::vector<double> SeriesStatistics::MeanUncertainty(const std::vector<double>& m2, const std::vector<double>& sigma2,
+                                                      const std::vector<long long>& count) const {
+  const size_t points = n_.size();
+  std::vector<double> result(points, NAN);
+  for (size_t k = 0; k < points && k < sigma2.size(); k++) {
+    const long long n = n_[k];
+    if (n < 1 || count[k] == 0) continue;
+    const double scatter = n >= 2 ? m2[k] / static_cast<double>(n - 1) : 0.0;
+    result[k] = std::sqrt(std::max(scatter, sigma2[k]) / static_cast<double>(n));
+  }
+  return result;
 }
 
 void SeriesStatistics::AddExtra(const FieldFrame& frame, const ExtraField& extra) {
@@ -69,6 +103,10 @@ FieldStatistics SeriesStatistics::Result() const {
       s.v_std[k] = std::sqrt(m2_v_[k] / dof);
       s.uv_cov[k] = c_uv_[k] / dof;
     }
+  }
+  if (sigmas_) {
+    s.u_mean_uncertainty = MeanUncertainty(m2_u_, sigma2_u_, sigma_count_u_);
+    s.v_mean_uncertainty = MeanUncertainty(m2_v_, sigma2_v_, sigma_count_v_);
   }
   for (const ExtraMean& mean : extras_) {
     ExtraField field = mean.field;

@@ -23,6 +23,11 @@ void PairWriter::Start(const TarvexSettings& s, PairAnalysis& analysis, const Pa
   // The record buffers are kept from pair to pair.
   if (s.pflag & PFLAG_TECPLOT) analysis.Records(smooth, tecplot_);
   analysis.Records(true, dpiv_);
+  extras_.clear();
+  if (s.netcdf && analysis.Uncertainties(sigmaU_, sigmaV_)) {
+    extras_.push_back({"sigma_u", "standard uncertainty of u", true, "", {sigmaU_.begin(), sigmaU_.end()}});
+    extras_.push_back({"sigma_v", "standard uncertainty of v", true, "", {sigmaV_.begin(), sigmaV_.end()}});
+  }
   console_.HoldBack();
   console_.TakeHeld();
   written_ = true;
@@ -45,7 +50,7 @@ void PairWriter::Write() {
   }
   if (settings_->netcdf) {
     console_.Printf("Writing out NetCDF file: %s, please wait ....\n", job_.names.netcdf);
-    if (WriteFieldFile(job_.names.netcdf, dpiv_, nx_, ny_, metadata_, error) != WriteStatus::Ok) {
+    if (WriteFieldFile(job_.names.netcdf, dpiv_, nx_, ny_, metadata_, error, extras_) != WriteStatus::Ok) {
       console_.ErrorPrintf("tarvex: cannot write '%s': %s\n", job_.names.netcdf, error.c_str());
       written_ = false;
     }

@@ -36,6 +36,8 @@ class PairWriter {
   int nx_ = 0, ny_ = 0;
   std::vector<VectorRecord> dpiv_, tecplot_;
   FieldMetadata metadata_;  // of the field files (-nc), made once per run
+  std::vector<float> sigmaU_, sigmaV_;
+  std::vector<ExtraField> extras_;  // the vectors' uncertainties of a deformation analysis
   Console console_;
   bool written_ = true;
   BackgroundWork writing_;

@@ -27,5 +27,7 @@ AnalysisSettings ToAnalysisSettings(const TarvexSettings& s) {
   a.deformPasses = s.deform;
   a.firstWindow = s.firstWindow;
   a.deformReference = s.deformReference;
+  // The field files of a deformation analysis carry each vector's uncertainty.
+  if (s.netcdf && s.deform > 0) a.uncertainty = UncertaintyMethod::CorrelationStatistics;
   return a;
 }

@@ -68,11 +68,32 @@ TEST(NetcdfOutput, OneFieldNextToTheDpivFileWithItsMetadata) {
       << reader.Metadata().analysis_options;
   EXPECT_TRUE(FieldFileHolds(dir.file("run.nc"), 7, 5));
   EXPECT_FALSE(FieldFileHolds(dir.file("run.nc"), 7, 6));
+  // A deformation analysis adds each vector's uncertainty: a value wherever the vector is
+  // valid, the fill value elsewhere.
+  FieldFrame frame;
+  ASSERT_TRUE(reader.ReadField(0, frame));
+  ASSERT_EQ(frame.extras.size(), 2u);
+  EXPECT_EQ(frame.extras[0].name, "sigma_u");
+  EXPECT_EQ(frame.extras[1].name, "sigma_v");
+  for (size_t k = 0; k < frame.vectors.size(); ++k) {
+    EXPECT_EQ(std::isnan(frame.extras[0].values[k]), !frame.vectors[k].valid) << k;
+    if (frame.vectors[k].valid) {
+      EXPECT_GT(frame.extras[0].values[k], 0.0) << k;
+      EXPECT_LT(frame.extras[0].values[k], 0.5) << k;
+    }
+  }
+  // pivstats carries them into the uncertainty of the means.
+  ASSERT_EQ(RunProgram("pivstats", {"-o", "stats.nc", "run.nc"}, dir.path()).status, 0);
+  NetcdfFieldReader stats;
+  ASSERT_TRUE(stats.Open(dir.file("stats.nc"))) << stats.Error();
+  EXPECT_NE(stats.Find("u_mean_uncertainty"), nullptr);
+  EXPECT_NE(stats.Find("v_mean_uncertainty"), nullptr);
 
   // The two-pass analysis moves the second window: its vectors belong to the first image.
   ASSERT_EQ(Tarvex(dir, {"-nc", "-i", "-dft", "32", "-gspac", "16", "16", "run.b16"}, "1 2\n").status, 0);
   ASSERT_TRUE(reader.Open(dir.file("run.nc")));
   EXPECT_EQ(reader.Metadata().displacement_reference, "first image");
+  EXPECT_EQ(reader.Find("sigma_u"), nullptr);
 
   // Without the option nothing but the DPIV file.
   ASSERT_EQ(std::remove(dir.file("run.nc").c_str()), 0);

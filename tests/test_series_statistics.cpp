@@ -134,3 +134,41 @@ TEST(SeriesStatistics, ExtraQuantitiesAveragedOverValidVectorsWithAValue) {
   EXPECT_DOUBLE_EQ(s.extra_means[0].values[0], 0.2);
   EXPECT_TRUE(std::isnan(s.extra_means[0].values[1]));  // rejected where it had a value
 }
+
+namespace {
+
+// One field of three points: u as given, v = 0, each vector's sigma_u and sigma_v as given
+// (NaN: none), all valid but where `valid` says otherwise.
+FieldFrame WithSigmas(const std::vector<double>& u, const std::vector<double>& sigma, const std::vector<bool>& valid) {
+  FieldFrame f;
+  for (size_t k = 0; k < u.size(); k++) f.vectors.push_back({valid[k], 15.0 + 16 * k, 15.0, u[k], 0.0, 0.9});
+  f.extras.push_back({"sigma_u", "standard uncertainty of u", true, "", sigma});
+  f.extras.push_back({"sigma_v", "standard uncertainty of v", true, "", sigma});
+  return f;
+}
+
+TEST(SeriesStatistics, TheUncertaintyOfTheMeansOfTheHeader) {
+  // Point 0: u = 1, 2, 4 with sigma 0.1: sqrt(max(2.3333, 0.01) / 3) = 0.8819 (the scatter).
+  // Point 1: u = 2.00, 2.01 (and a rejected 9) with sigma 0.1: sqrt(max(0.00005, 0.01) / 2)
+  // = 0.0707 (the vectors' own uncertainty). Point 2: one valid vector, sigma 0.05: 0.05.
+  const double nan = std::nan("");
+  SeriesStatistics s;
+  s.Add(WithSigmas({1, 2.00, 7}, {0.1, 0.1, 0.05}, {true, true, true}));
+  s.Add(WithSigmas({2, 2.01, 7}, {0.1, 0.1, nan}, {true, true, false}));
+  s.Add(WithSigmas({4, 9, 7}, {0.1, 0.3, nan}, {true, false, false}));
+  const FieldStatistics r = s.Result();
+  ASSERT_EQ(r.u_mean_uncertainty.size(), 3u);
+  EXPECT_NEAR(r.u_mean_uncertainty[0], std::sqrt((7.0 / 3.0) / 3.0), 1e-12);
+  EXPECT_NEAR(r.u_mean_uncertainty[0], 0.8819, 1e-4);
+  EXPECT_NEAR(r.u_mean_uncertainty[1], std::sqrt(0.01 / 2.0), 1e-12);
+  EXPECT_NEAR(r.u_mean_uncertainty[2], 0.05, 1e-12);
+  // v is 0 everywhere: its uncertainty is the vectors' own.
+  EXPECT_NEAR(r.v_mean_uncertainty[0], std::sqrt(0.01 / 3.0), 1e-12);
+
+  // Without sigmas there is none.
+  SeriesStatistics plain;
+  plain.Add(FieldFrame{WithSigmas({1, 2, 3}, {0.1, 0.1, 0.1}, {true, true, true}).vectors, {}});
+  EXPECT_TRUE(plain.Result().u_mean_uncertainty.empty());
+}
+
+}  // namespace
