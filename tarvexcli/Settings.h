@@ -4,6 +4,7 @@
 #define SETTINGS_H
 
 #include "AnalysisSettings.h"
+#include "SeriesBackground.h"
 #include "ThreePointGaussian.h"
 
 // Bits of pflag (program switches).
@@ -54,7 +55,18 @@ struct TarvexSettings {
   DeformReference deformReference = DeformReference::Midpoint;
   bool deformReferenceGiven = false;
   char maskname[kNameLength] = "";  // -mask FILE: where there is flow ("": everywhere)
+  // Pre-processing of both images of every pair: -bg min, mean or an image-pair file ("":
+  // none), -highpass K (0: none), -cap.
+  char background[kNameLength] = "";
+  int highpass = 0;
+  bool cap = false;
 };
+
+// Whether the run subtracts a background, and whether it reads it from a file (-bg FILE)
+// rather than making it over the series (-bg min, -bg mean, as *statistic).
+bool SubtractsBackground(const TarvexSettings& s);
+bool BackgroundFromFile(const TarvexSettings& s);
+bool BackgroundOverSeries(const TarvexSettings& s, BackgroundStatistic* statistic);
 
 // The analysis part of the run's settings.
 AnalysisSettings ToAnalysisSettings(const TarvexSettings& s);
