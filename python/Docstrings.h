@@ -50,7 +50,19 @@ Options (the tarvex command line's in brackets):
                 default) or "first" (of the particle starting there)  [-deformref]
   mask          2-D array of the frames' shape, nonzero where there
                 is flow; masked points are never measured         [-mask]
+  background    subtracted from both frames before any pass:
+                "min" or "mean" over background_images (default
+                the two frames), or a 2-D array of counts          [-bg]
+  background_images  with "min" or "mean", the images (a 3-D array
+                or a sequence of 2-D arrays) the background is made
+                of, as tarvex makes it over its image-pair file
+  highpass      subtract the mean of this many pixels a side (odd,
+                3 to 999)                                          [-highpass]
+  cap           clip each frame at its median + 2 standard
+                deviations                                         [-cap]
 A check left at None is not run. The checks run in the command line's fixed order.
+With background, highpass or cap, windows that hold no particle images are not measured
+(log: "No particle images in N of M windows").
 
 Returns a Field. Raises ValueError for settings the command line refuses, frames of
 different sizes or frames too small for one window, TypeError for non-numeric arrays,

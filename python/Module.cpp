@@ -103,11 +103,34 @@ SubPixelEstimator EstimatorArgument(const py::object& subpix, int deform) {
   return Estimator(subpix.cast<std::string>());
 }
 
+// The background keyword (None, "min", "mean" or a 2-D array) with its images.
+BackgroundRequest Background(const py::object& background, const py::object& images) {
+  BackgroundRequest request;
+  const bool word = py::isinstance<py::str>(background);
+  if (word) {
+    const std::string name = background.cast<std::string>();
+    if (name != "min" && name != "mean")
+      throw std::invalid_argument("background must be None, \"min\", \"mean\" or a 2-D array (got \"" + name +
+                                  "\")");
+    request.kind = name == "min" ? BackgroundRequest::Kind::Minimum : BackgroundRequest::Kind::Mean;
+    if (!images.is_none()) request.images = ImagesFromObject(images, "background_images");
+    return request;
+  }
+  if (!images.is_none())
+    throw std::invalid_argument("background_images only applies together with background=\"min\" or \"mean\"");
+  if (background.is_none()) return request;
+  request.kind = BackgroundRequest::Kind::Given;
+  request.given = ImageFromArray(ToArray(background), "background");
+  return request;
+}
+
 FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py::object& window,
                     const py::object& spacing, const py::object& subpix, bool meansub, bool twoPass,
                     const py::object& minRho, const py::object& maxVelocityRatio, const py::object& globalHistogram,
                     const py::object& median, const py::object& dynamicMean, bool smooth, int threads, int deform,
-                    int firstWindow, const std::string& deformReference, const py::object& mask) {
+                    int firstWindow, const std::string& deformReference, const py::object& mask,
+                    const py::object& background, const py::object& backgroundImages, const py::object& highpass,
+                    bool cap) {
   AnalysisSettings s;
   std::tie(s.windowWidth, s.windowHeight) = SizePair(window, "window");
   std::tie(s.spacingX, s.spacingY) =
@@ -134,12 +157,19 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
   }
   s.smooth = smooth;
   s.threads = threads;
+  const std::string odd = "highpass must be None or an odd whole number of pixels";
+  s.highPassSize = highpass.is_none() ? 0 : WholeNumber(highpass, "highpass", odd);
+  if (!highpass.is_none() && s.highPassSize == 0)
+    throw std::invalid_argument("highpass must be an odd whole number of pixels from 3 to 999 (got 0)");
+  s.capIntensity = cap;
 
   const Image16 first = ImageFromArray(ToArray(frameA), "frame_a");
   const Image16 second = ImageFromArray(ToArray(frameB), "frame_b");
   std::unique_ptr<MaskImage> flow;
   if (!mask.is_none()) flow = std::make_unique<MaskImage>(MaskFromArray(ToArray(mask), first.width, first.height));
-  return AnalyseInterruptibly(s, first, second, flow.get());
+  const BackgroundRequest request = Background(background, backgroundImages);
+  s.subtractBackground = request.kind != BackgroundRequest::Kind::None;
+  return AnalyseInterruptibly(s, first, second, flow.get(), request);
 }
 
 // A read-only (rows, columns) array of one value per grid point.
@@ -338,7 +368,9 @@ PYBIND11_MODULE(tarvex, m) {
         py::arg("global_histogram") = py::none(), py::arg("median") = py::none(),
         py::arg("dynamic_mean") = py::none(), py::arg("smooth") = false, py::arg("threads") = 1,
         py::arg("deform") = 0, py::arg("first_window") = 0, py::arg("deform_reference") = "midpoint",
-        py::arg("mask") = py::none(), docs::kAnalyse);
+        py::arg("mask") = py::none(), py::arg("background") = py::none(),
+        py::arg("background_images") = py::none(), py::arg("highpass") = py::none(), py::arg("cap") = false,
+        docs::kAnalyse);
 
   m.def("read_dpiv", [](const py::object& path) { return FieldResult::FromDpivFile(PathText(path)); },
         py::arg("path"), docs::kReadDpiv);
