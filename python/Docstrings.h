@@ -85,6 +85,27 @@ Python threads run at the same time.
 1.5
 )";
 
+constexpr const char* kBackground = R"(The background tarvex -bg min or -bg mean subtracts.
+
+images: a 3-D array (image, row, column) or a sequence of 2-D arrays of one size, taken as
+counts as analyse takes its frames; at most 65535 are used. statistic: "min" (the default)
+or "mean". mask: a 2-D array of the images' shape, nonzero where there is flow; masked pixels
+stay out of the opening below.
+
+Returns a float64 array (rows, columns) of counts: the mean of every pixel, or its minimum.
+A minimum of fewer than eight images still holds light where particles of the images
+overlap and is opened with line segments of 7 pixels (what a segment of 7 pixels along the
+rows or the columns fits under stays: a glow, a band, a row pattern of the sensor; particle
+images go). analyse(..., background="min", background_images=images) subtracts exactly this
+array, as tarvex -bg min does over an image-pair file holding the same images.
+
+>>> import numpy as np, tarvex
+>>> tarvex.background([np.array([[4, 7], [3, 9]]), np.array([[6, 2], [5, 1]])], "mean").tolist()
+[[5.0, 4.5], [4.0, 5.0]]
+>>> tarvex.background(np.full((8, 16, 16), 100)).max()   # eight images: the minimum as it is
+100.0
+)";
+
 constexpr const char* kField = R"(A vector field on its grid, as tarvex's DPIV file holds it.
 
 Arrays of shape (rows, columns), row by row as the DPIV file lists the points:

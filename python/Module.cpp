@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "BackgroundCall.h"
 #include "Docstrings.h"
 #include "FieldResult.h"
 #include "FileError.h"
@@ -122,6 +123,26 @@ BackgroundRequest Background(const py::object& background, const py::object& ima
   request.kind = BackgroundRequest::Kind::Given;
   request.given = ImageFromArray(ToArray(background), "background");
   return request;
+}
+
+// tarvex.background: the background of images (a 3-D array or a sequence of 2-D arrays) as a
+// float64 array of counts.
+py::array_t<double> BackgroundArray(const py::object& images, const std::string& statistic, const py::object& mask) {
+  if (statistic != "min" && statistic != "mean")
+    throw std::invalid_argument("statistic must be \"min\" or \"mean\" (got \"" + statistic + "\")");
+  const std::vector<Image16> stack = ImagesFromObject(images, "images");
+  std::vector<const Image16*> pointers;
+  for (const Image16& image : stack) pointers.push_back(&image);
+  if (pointers.empty()) throw std::invalid_argument("images holds no image");
+  std::unique_ptr<MaskImage> flow;
+  if (!mask.is_none())
+    flow = std::make_unique<MaskImage>(MaskFromArray(ToArray(mask), stack[0].width, stack[0].height));
+  const BackgroundImage b = BackgroundOfImages(
+      statistic == "min" ? BackgroundStatistic::Minimum : BackgroundStatistic::Mean, pointers, flow.get());
+  py::array_t<double> array({static_cast<py::ssize_t>(b.height), static_cast<py::ssize_t>(b.width)});
+  double* out = array.mutable_data();
+  for (size_t i = 0; i < b.sums.size(); ++i) out[i] = static_cast<double>(b.sums[i]) / b.divisor;
+  return array;
 }
 
 FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py::object& window,
@@ -371,6 +392,9 @@ PYBIND11_MODULE(tarvex, m) {
         py::arg("mask") = py::none(), py::arg("background") = py::none(),
         py::arg("background_images") = py::none(), py::arg("highpass") = py::none(), py::arg("cap") = false,
         docs::kAnalyse);
+
+  m.def("background", &BackgroundArray, py::arg("images"), py::arg("statistic") = "min", py::arg("mask") = py::none(),
+        docs::kBackground);
 
   m.def("read_dpiv", [](const py::object& path) { return FieldResult::FromDpivFile(PathText(path)); },
         py::arg("path"), docs::kReadDpiv);

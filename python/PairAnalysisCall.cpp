@@ -4,12 +4,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "BackgroundCall.h"
 #include "BoxHighPass.h"
 #include "Console.h"
 #include "DefineFFTWPlans.h"
 #include "PIVImage.h"
 #include "PairAnalysis.h"
-#include "SeriesBackground.h"
 
 namespace {
 
@@ -77,19 +77,15 @@ BackgroundImage MakeBackground(const BackgroundRequest& request, const Image16& 
     b.sums.assign(request.given.pixels.begin(), request.given.pixels.end());
     return b;
   }
-  SeriesBackground series;
-  const BackgroundStatistic statistic = request.kind == BackgroundRequest::Kind::Mean ? BackgroundStatistic::Mean
-                                                                                     : BackgroundStatistic::Minimum;
-  if (!series.Start(statistic, width, height)) throw std::bad_alloc();
-  if (request.images.empty()) {
-    series.Add(first.pixels.data());
-    series.Add(second.pixels.data());
-  }
+  std::vector<const Image16*> images;
+  if (request.images.empty()) images = {&first, &second};
   for (const Image16& image : request.images) {
     checkSize(image, "an image of background_images");
-    series.Add(image.pixels.data());
+    images.push_back(&image);
   }
-  return series.Finish(mask != nullptr ? mask->Bytes().data() : nullptr);
+  return BackgroundOfImages(request.kind == BackgroundRequest::Kind::Mean ? BackgroundStatistic::Mean
+                                                                          : BackgroundStatistic::Minimum,
+                            images, mask);
 }
 
 }  // namespace
