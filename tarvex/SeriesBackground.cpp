@@ -11,9 +11,10 @@ bool SeriesBackground::Start(BackgroundStatistic statistic, int width, int heigh
   width_ = width;
   height_ = height;
   images_ = 0;
+  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
   try {
-    sums_.assign(static_cast<size_t>(width) * static_cast<size_t>(height),
-                 statistic == BackgroundStatistic::Minimum ? UINT16_MAX : 0);
+    minima_.assign(statistic == BackgroundStatistic::Minimum ? pixels : 0, UINT16_MAX);
+    sums_.assign(statistic == BackgroundStatistic::Mean ? pixels : 0, 0);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -22,12 +23,12 @@ bool SeriesBackground::Start(BackgroundStatistic statistic, int width, int heigh
 
 void SeriesBackground::Add(const uint16_t* image) {
   if (images_ >= kMaxBackgroundImages) return;
-  const size_t pixels = sums_.size();
-  uint32_t* sums = sums_.data();
   if (statistic_ == BackgroundStatistic::Minimum) {
-    for (size_t i = 0; i < pixels; ++i) sums[i] = std::min<uint32_t>(sums[i], image[i]);
+    uint16_t* minima = minima_.data();
+    for (size_t i = 0; i < minima_.size(); ++i) minima[i] = std::min(minima[i], image[i]);
   } else {
-    for (size_t i = 0; i < pixels; ++i) sums[i] += image[i];
+    uint32_t* sums = sums_.data();
+    for (size_t i = 0; i < sums_.size(); ++i) sums[i] += image[i];
   }
   images_++;
 }
@@ -37,19 +38,24 @@ BackgroundImage SeriesBackground::Finish(const unsigned char* flow) {
   b.width = width_;
   b.height = height_;
   b.images = images_;
-  if (images_ == 0) std::fill(sums_.begin(), sums_.end(), 0u);
+  if (images_ == 0) {
+    std::fill(minima_.begin(), minima_.end(), 0);
+    std::fill(sums_.begin(), sums_.end(), 0u);
+  }
   if (statistic_ == BackgroundStatistic::Mean) {
     b.source = BackgroundSource::Mean;
     b.divisor = images_ > 0 ? static_cast<uint32_t>(images_) : 1u;
     b.sums = std::move(sums_);
-  } else if (images_ < kFewImages) {
-    b.source = BackgroundSource::Minimum;
-    b.openedLength = kOpeningLength;
-    b.sums.resize(sums_.size());
-    opening_.Open(sums_.data(), flow, width_, height_, kOpeningLength, b.sums.data());
   } else {
     b.source = BackgroundSource::Minimum;
-    b.sums = std::move(sums_);
+    b.sums.assign(minima_.begin(), minima_.end());
+    minima_ = std::vector<uint16_t>();
+    if (images_ < kFewImages) {
+      b.openedLength = kOpeningLength;
+      const std::vector<uint32_t> minimum = std::move(b.sums);
+      b.sums.resize(minimum.size());
+      opening_.Open(minimum.data(), flow, width_, height_, kOpeningLength, b.sums.data());
+    }
   }
   sums_ = std::vector<uint32_t>();
   images_ = 0;

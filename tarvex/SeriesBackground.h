@@ -1,7 +1,9 @@
 // The background of a series: the minimum or the mean of every pixel over every image, made
 // in one pass that holds one image at a time: its reading buffer (2 bytes a pixel) and the
-// running minima or sums (4 bytes a pixel); the opening of few images adds 12 bytes a pixel
-// once the pass is over.
+// running minima (2 bytes a pixel) or sums (4 bytes a pixel); the background made at the end
+// takes 4 bytes a pixel, and the opening of few images 8 more while it runs. Read in order,
+// the file is read ahead by the system while an image is taken, so that the pass goes at the
+// disk's speed.
 //
 // A minimum over few images still holds particle light wherever particles of the images
 // overlap (two images of a seeded flow overlap on about a tenth of the pixels); with fewer than
@@ -50,7 +52,8 @@ class SeriesBackground {
   int width_ = 0;
   int height_ = 0;
   int images_ = 0;
-  std::vector<uint32_t> sums_;  // running minima or sums
+  std::vector<uint16_t> minima_;  // running minima, or
+  std::vector<uint32_t> sums_;    // running sums
   LineOpening opening_;
 };
 

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -135,6 +137,19 @@ PairText Receive(int from) {
   return message;
 }
 
+// MPI_Bcast from rank 0 that waits without spinning: the other ranks may wait here for
+// seconds while rank 0 reads a whole series, and a rank polling the network at full speed
+// would take a core from it.
+void BroadcastWaitingIdly(void* data, int count, MPI_Datatype type) {
+  MPI_Request request;
+  MPI_Ibcast(data, count, type, 0, MPI_COMM_WORLD, &request);
+  for (int done = 0;;) {
+    MPI_Test(&request, &done, MPI_STATUS_IGNORE);
+    if (done) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
 // Rank 0 makes the run's background (-bg) and sends it to the others, so that every rank
 // subtracts the same one; false on every rank when it cannot be made. Reading the series once
 // and sending the sums costs far less than a pass over the series on every rank (see the
@@ -146,7 +161,7 @@ bool AgreeBackground(const TarvexSettings& s, PairAnalysis& analysis, const PIVI
   // What the console line and the subtraction need: divisor, source, images, opening, sides.
   long long head[6] = {background.divisor, static_cast<long long>(background.source), background.images,
                        background.openedLength, background.width, background.height};
-  MPI_Bcast(&made, 1, MPI_INT, 0, MPI_COMM_WORLD);
+  BroadcastWaitingIdly(&made, 1, MPI_INT);
   if (!made) return false;
   MPI_Bcast(head, 6, MPI_LONG_LONG, 0, MPI_COMM_WORLD);
   if (rank != 0) {
