@@ -6,10 +6,10 @@
 #  1. bench_background on it: a plain sequential read of the file, the background pass
 #     (minimum and mean) and two passes at once (what two ranks making the background each
 #     would read), with the file's pages dropped from the page cache first (cold: the disk)
-#     and in the cache (warm); the median of three.
+#     and in the cache (warm); the median of five.
 #  2. Whole runs, the file cold, analysing one pair (1024 px windows), without a background
 #     and with -bg min: tarvex, and tarvex-mpi on two ranks, where rank 0 makes the background
-#     and sends it to rank 1; the median of three.
+#     and sends it to rank 1; the median of five.
 #
 # Usage: bench/background_speed.sh [BIN_DIR] [PAIRS]     (default: build/bin, 256)
 set -eu
@@ -23,7 +23,7 @@ cd "$work"
 echo "series: $(stat -c %s s.b16) bytes, $((2 * pairs)) images of 1024 x 1024 px"
 echo
 
-TARVEX_BG_SERIES="$work/s.b16" "$bin/bench_background" --benchmark_repetitions=3 \
+TARVEX_BG_SERIES="$work/s.b16" "$bin/bench_background" --benchmark_repetitions=5 \
   --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
   awk -F, '/^name,/ { for (i = 1; i <= NF; i++) if ($i == "bytes_per_second") rate = i }
     /_median"/ {
@@ -35,18 +35,18 @@ echo
 drop() { dd if=s.b16 iflag=nocache count=0 status=none; }
 tarvex() { "$bin/tarvex" "$@" >/dev/null 2>&1; }
 mpi() { mpirun --allow-run-as-root --oversubscribe -n 2 "$bin/tarvex-mpi" "$@" >/dev/null 2>&1; }
-median3() { sort -n | sed -n 2p; }
-# The median wall time of three cold runs of a program with the one-pair options and more.
+median5() { sort -n | sed -n 3p; }
+# The median wall time of five cold runs of a program with the one-pair options and more.
 run() {
   program=$1
   shift
-  for k in 1 2 3; do
+  for k in 1 2 3 4 5; do
     drop
     start=$(date +%s.%N)
     "$program" -dft 1024 -gspac 1024 1024 -all 1 1 "$((2 * pairs))" "$@" s.b16
     end=$(date +%s.%N)
     echo "$end - $start" | bc
-  done | median3
+  done | median5
 }
 tarvex -dft 1024 s.b16 </dev/null || true  # the wisdom file, made once
 echo "| one pair, cold file | without -bg | -bg min | the background's part |"

@@ -5,8 +5,8 @@
 // their own, and it is summed in whole numbers: the result is the same on every machine, and
 // costs four additions a pixel whatever K.
 //
-// A box rather than a Gaussian: on the glow-and-band pair of the documentation a Gaussian of the
-// same variance leaves 10 to 13 % less error, but it costs K multiplications a pixel and its
+// A box rather than a Gaussian: on the glow-and-band pair of docs/camera-images.md a Gaussian of
+// the same variance leaves 7 to 14 % less error, but it costs K multiplications a pixel and its
 // floating-point sums depend on their order; the box is exact and cheap at any size.
 //
 // Worked example, K = 3, the 4 x 3 image

@@ -3,11 +3,11 @@
 // outweigh the other particle images of a window.
 //
 // Why 2: on a pair where one particle in twenty is twelve times brighter than the others
-// (the figures of docs/camera-images.md), the single pass with mean subtraction goes from
-// 2.7 px RMS (12 % outliers) to 0.11 px with a cap at 2 standard deviations, 0.10 px at 1 to
-// 1.5, and 0.13 px at 3; on an ordinary pair a cap at 2 costs 0.102 against 0.080 px without,
-// at 1 0.122 px. The deformation passes, robust to bright particles already, lose a little
-// either way.
+// (docs/camera-images.md, table 5), the single pass with mean subtraction goes from 2.7 px RMS
+// (12 % outliers) to 0.105 px with a cap at 2 standard deviations (in a trial, 0.099 and 0.097
+// px at 1 and 1.5, 0.131 px at 3); on an ordinary pair a cap at 2 costs 0.102 against 0.080 px
+// without, one at 1 0.122 px. The deformation passes, robust to bright particles already, lose
+// a little either way.
 //
 // Worked example: the flow pixels 0 0 0 0 0 0 12 36 (8 pixels) have the median 0 (the 4th
 // smallest of 8), the mean 6 and the standard deviation sqrt(1440/8 - 36) = 12; the cap is
