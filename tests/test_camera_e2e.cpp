@@ -304,6 +304,7 @@ TEST(CameraEndToEnd, UnusableValuesAreRefusedWithNothingWritten) {
   WriteFile(dir.file("text.b16"), "ab");
   WriteImagePairFile(dir.file("p.dpiv"), 64, 64, {std::vector<uint16_t>(64 * 64, 5)});
   const std::vector<std::string> before = Listing(dir);
+  ASSERT_NE(before[0].find("p.b16"), std::string::npos);
   struct Refusal {
     std::vector<std::string> options;
     std::string message;
@@ -337,6 +338,38 @@ TEST(CameraEndToEnd, UnusableValuesAreRefusedWithNothingWritten) {
             "tarvex: ignoring unknown argument '9'\n"
             "tarvex: ignoring unknown argument '-Bg' (did you mean -bg?)\n"
             "tarvex: ignoring unknown argument 'min'\n");
+}
+
+// The worked example of docs/camera-images.md runs as printed: each "$ " line in a shell in a
+// fresh directory, the programs on the PATH, and its standard output the lines below it.
+TEST(CameraEndToEnd, TheDocumentsWorkedExampleRunsAsPrinted) {
+  const std::string doc = ReadFile(std::string(TARVEX_SOURCE_DIR) + "/docs/camera-images.md");
+  const size_t marker = doc.find("<!-- The block below runs as printed in tests/test_camera_e2e.cpp. -->");
+  ASSERT_NE(marker, std::string::npos);
+  const size_t begin = doc.find("```console\n", marker) + 11, end = doc.find("```\n", begin);
+  ASSERT_LT(begin, end);
+  struct Step {
+    std::string command, expected;
+  };
+  std::vector<Step> steps;
+  size_t at = begin;
+  while (at < end) {
+    const size_t eol = doc.find('\n', at);
+    const std::string line = doc.substr(at, eol - at);
+    if (line.rfind("$ ", 0) == 0)
+      steps.push_back({line.substr(2), ""});
+    else if (!steps.empty())
+      steps.back().expected += line + "\n";
+    at = eol + 1;
+  }
+  ASSERT_EQ(steps.size(), 6u);
+  TempDir dir;
+  for (const Step& step : steps) {
+    const RunResult r =
+        RunProgram("/bin/sh", {"-c", "PATH=" + std::string(TARVEX_BIN_DIR) + ":$PATH; " + step.command}, dir.path());
+    EXPECT_EQ(r.status, 0) << step.command << "\n" << r.err;
+    EXPECT_EQ(r.out, step.expected) << step.command;
+  }
 }
 
 }  // namespace
