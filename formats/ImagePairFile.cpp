@@ -1,7 +1,5 @@
 #include "ImagePairFile.h"
 
-#include <fcntl.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -72,10 +70,6 @@ void ImagePairFileReader::Close() {
   width_ = height_ = 0;
   pixels_ = 0;
   images_ = 0;
-}
-
-void ImagePairFileReader::WillReadInOrder() const {
-  if (file_ != nullptr) posix_fadvise(fileno(file_), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 size_t ImagePairFileReader::ReadImage(int id, uint16_t* pixels) {

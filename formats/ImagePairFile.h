@@ -69,9 +69,6 @@ class ImagePairFileReader {
   // number of whole pixels read, fewer than PixelsPerImage() when the file ends early or id
   // is not an image of the file.
   size_t ReadImage(int id, uint16_t* pixels);
-  // Tells the system that the images will be read in order, one after another, so that it
-  // reads further ahead (a pass over a whole series); harmless otherwise.
-  void WillReadInOrder() const;
 
  private:
   FILE* file_ = nullptr;

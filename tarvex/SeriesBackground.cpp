@@ -82,7 +82,6 @@ bool EstimateSeriesBackground(const char* name, BackgroundStatistic statistic, c
     error = "not enough memory for the background";
     return false;
   }
-  file.WillReadInOrder();
   for (int id = 1; id <= total; ++id) {
     if (file.ReadImage(id, image.data()) != image.size()) {
       error = "image " + std::to_string(id) + " of " + name + " cannot be read whole for the background";
