@@ -111,7 +111,8 @@ int RunAnalysis(const TarvexSettings& s) {
   if (!SetRunMask(s, analysis, image)) return 1;
   if (SubtractsBackground(s)) {
     BackgroundImage background;
-    if (!MakeRunBackground(s, analysis, image, isatty(2), background) || !UseBackground(analysis, image, std::move(background)))
+    if (!MakeRunBackground(s, analysis, image, isatty(2), background) ||
+        !UseBackground(analysis, image, std::move(background)))
       return 1;
   }
   // A series' record is there before its first file.

@@ -151,9 +151,8 @@ void BroadcastWaitingIdly(void* data, int count, MPI_Datatype type) {
 }
 
 // Rank 0 makes the run's background (-bg) and sends it to the others, so that every rank
-// subtracts the same one; false on every rank when it cannot be made. Reading the series once
-// and sending the sums costs far less than a pass over the series on every rank (see the
-// README's *Running on a cluster*).
+// subtracts the same one; false on every rank when it cannot be made. The series is read once,
+// where a pass on every rank would read it once per rank (see docs/camera-images.md).
 bool AgreeBackground(const TarvexSettings& s, PairAnalysis& analysis, const PIVImage& image, int rank) {
   BackgroundImage background;
   int made = 1;

@@ -166,7 +166,8 @@ TEST(CameraEndToEnd, WindowsWithoutParticleImagesAreNeverValid) {
   std::normal_distribution<double> noise(3000.0, 4.0);
   for (std::vector<uint16_t>& image : p.images)
     for (int y = 16; y < 112; ++y)
-      for (int x = 16; x < 112; ++x) image[static_cast<size_t>(y) * 256 + x] = static_cast<uint16_t>(std::lround(noise(random)));
+      for (int x = 16; x < 112; ++x)
+        image[static_cast<size_t>(y) * 256 + x] = static_cast<uint16_t>(std::lround(noise(random)));
   WriteImagePairFile(dir.file("p.b16"), 256, 256, p.images);
 
   const auto featureless = [&dir](int* valid, int* points) {
@@ -283,7 +284,8 @@ TEST(CameraEndToEnd, RunsWithoutTheOptionsPrintAndRecordNothingNew) {
   EXPECT_EQ(other.err, "tarvex: cannot resume: p.series.txt records -bg min, this run has -bg mean; nothing written\n");
   const RunResult none = RunProgram("tarvex", {"-resume", "-dft", "32", "-all", "1", "1", "2", "p.b16"}, dir.path());
   EXPECT_EQ(none.status, 1);
-  EXPECT_EQ(none.err, "tarvex: cannot resume: p.series.txt records -bg min, this run has nothing more; nothing written\n");
+  EXPECT_EQ(none.err,
+            "tarvex: cannot resume: p.series.txt records -bg min, this run has nothing more; nothing written\n");
   const RunResult same =
       RunProgram("tarvex", {"-resume", "-dft", "32", "-bg", "min", "-all", "1", "1", "2", "p.b16"}, dir.path());
   EXPECT_EQ(same.status, 0) << same.err;
@@ -312,7 +314,8 @@ TEST(CameraEndToEnd, UnusableValuesAreRefusedWithNothingWritten) {
   const std::vector<Refusal> refusals = {
       {{"-bg", "minimum"},
        "tarvex: -bg takes min, mean or an image-pair file: cannot open minimum: No such file or directory\n"},
-      {{"-bg", "small.b16"}, "tarvex: the background file small.b16 holds images of 32 x 32 px, the images are 64 x 64 px\n"},
+      {{"-bg", "small.b16"},
+       "tarvex: the background file small.b16 holds images of 32 x 32 px, the images are 64 x 64 px\n"},
       {{"-bg", "text.b16"}, "tarvex: the background file text.b16 is not an image-pair file\n"},
       {{"-bg", ""}, "tarvex: -bg takes min, mean or the name of an image-pair file (got \"\")\n"},
       {{"-bg", "p.dpiv"}, "tarvex: refusing to write p.dpiv: it is the background file p.dpiv this run reads\n"},

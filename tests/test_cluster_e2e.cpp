@@ -165,7 +165,8 @@ TEST_F(Cluster, EveryRankSubtractsTheSameBackground) {
     ExpectRanksMatchSerial(dir, options, 3, 12);
   }
   WriteImagePairFile(dir.file("b/small.b16"), 16, 16, {std::vector<uint16_t>(256, 1)});
-  const RunResult refused = RunRanks(3, {"-dft", "32", "-bg", "b/small.b16", "-all", "1", "1", "2", "run.b16"}, dir.path());
+  const RunResult refused =
+      RunRanks(3, {"-dft", "32", "-bg", "b/small.b16", "-all", "1", "1", "2", "run.b16"}, dir.path());
   EXPECT_EQ(refused.status, 1);
   const std::string message =
       "tarvex: the background file b/small.b16 holds images of 16 x 16 px, the images are 160 x 128 px\n";
