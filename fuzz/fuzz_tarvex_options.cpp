@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "BoxHighPass.h"
 #include "FuzzArguments.h"
 #include "FuzzProcess.h"
 #include "ParseParameters.h"
@@ -19,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzCheck(s.fftx > 0 && s.ffty > 0 && s.Delx > 0 && s.Dely > 0, "window size and spacing");
   FuzzCheck(s.inc > 0 && s.stride > 0, "series steps");
   FuzzCheck(s.threads >= 0 && s.threads <= 1024, "thread count");
-  FuzzCheck(strlen(s.filename) < kNameLength && strlen(s.sname) < kNameLength, "names within their buffers");
+  FuzzCheck(strlen(s.filename) < kNameLength && strlen(s.sname) < kNameLength && strlen(s.background) < kNameLength,
+            "names within their buffers");
+  FuzzCheck(s.highpass == 0 || UsableHighPassSize(s.highpass), "-highpass an odd size from 3 to 999");
   FuzzCheck(strcmp(s.filename, args.Argv()[args.Argc() - 1]) == 0, "the last argument names the file");
   FuzzCheck(!s.meansub || s.subpix == SubPixelEstimator::Gauss3, "-meansub only with -subpix gauss3");
   return 0;

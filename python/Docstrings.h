@@ -53,7 +53,19 @@ Options (the tarvex command line's in brackets):
                 docs/uncertainty.md); changes no other value
   mask          2-D array of the frames' shape, nonzero where there
                 is flow; masked points are never measured         [-mask]
+  background    subtracted from both frames before any pass:
+                "min" or "mean" over background_images (default
+                the two frames), or a 2-D array of counts          [-bg]
+  background_images  with "min" or "mean", the images (a 3-D array
+                or a sequence of 2-D arrays) the background is made
+                of, as tarvex makes it over its image-pair file
+  highpass      subtract the mean of this many pixels a side (odd,
+                3 to 999)                                          [-highpass]
+  cap           clip each frame at its median + 2 standard
+                deviations                                         [-cap]
 A check left at None is not run. The checks run in the command line's fixed order.
+With background, highpass or cap, windows that hold no particle images are not measured
+(log: "No particle images in N of M windows").
 
 Returns a Field. Raises ValueError for settings the command line refuses, frames of
 different sizes or frames too small for one window, TypeError for non-numeric arrays,
@@ -77,6 +89,27 @@ Python threads run at the same time.
 >>> h = tarvex.analyse(a, b, window=32, spacing=16, deform=2, uncertainty=True)
 >>> bool((h.u == g.u).all()), bool((h.sigma_u[h.flag] < 0.1).all())
 (True, True)
+)";
+
+constexpr const char* kBackground = R"(The background tarvex -bg min or -bg mean subtracts.
+
+images: a 3-D array (image, row, column) or a sequence of 2-D arrays of one size, taken as
+counts as analyse takes its frames; at most 65535 are used. statistic: "min" (the default)
+or "mean". mask: a 2-D array of the images' shape, nonzero where there is flow; masked pixels
+stay out of the opening below.
+
+Returns a float64 array (rows, columns) of counts: the mean of every pixel, or its minimum.
+A minimum of fewer than eight images still holds light where particles of the images
+overlap and is opened with line segments of 7 pixels (what a segment of 7 pixels along the
+rows or the columns fits under stays: a glow, a band, a row pattern of the sensor; particle
+images go). analyse(..., background="min", background_images=images) subtracts exactly this
+array, as tarvex -bg min does over an image-pair file holding the same images.
+
+>>> import numpy as np, tarvex
+>>> tarvex.background([np.array([[4, 7], [3, 9]]), np.array([[6, 2], [5, 1]])], "mean").tolist()
+[[5.0, 4.5], [4.0, 5.0]]
+>>> tarvex.background(np.full((8, 16, 16), 100)).max()   # eight images: the minimum as it is
+100.0
 )";
 
 constexpr const char* kField = R"(A vector field on its grid, as tarvex's DPIV file holds it.

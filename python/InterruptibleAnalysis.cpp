@@ -22,8 +22,10 @@ constexpr std::chrono::milliseconds kSignalCheck{50};
 class AnalysisThread {
  public:
   AnalysisThread(const AnalysisSettings& settings, const Image16& first, const Image16& second,
-                 const MaskImage* mask)
-      : thread_([this, &settings, &first, &second, mask] { Run(settings, first, second, mask); }) {}
+                 const MaskImage* mask, const BackgroundRequest& background)
+      : thread_([this, &settings, &first, &second, mask, &background] {
+          Run(settings, first, second, mask, background);
+        }) {}
   ~AnalysisThread() {
     if (thread_.joinable()) Stop();
   }
@@ -47,9 +49,10 @@ class AnalysisThread {
   }
 
  private:
-  void Run(const AnalysisSettings& settings, const Image16& first, const Image16& second, const MaskImage* mask) {
+  void Run(const AnalysisSettings& settings, const Image16& first, const Image16& second, const MaskImage* mask,
+           const BackgroundRequest& background) {
     try {
-      field_.emplace(AnalyseImages(settings, first, second, mask, &cancel_));
+      field_.emplace(AnalyseImages(settings, first, second, mask, background, &cancel_));
     } catch (...) {
       failure_ = std::current_exception();
     }
@@ -70,13 +73,13 @@ class AnalysisThread {
 }  // namespace
 
 FieldResult AnalyseInterruptibly(const AnalysisSettings& settings, const Image16& first, const Image16& second,
-                                 const MaskImage* mask) {
+                                 const MaskImage* mask, const BackgroundRequest& background) {
   std::optional<AnalysisThread> analysis;
   try {
-    analysis.emplace(settings, first, second, mask);
+    analysis.emplace(settings, first, second, mask, background);
   } catch (const std::system_error&) {
     py::gil_scoped_release release;
-    return AnalyseImages(settings, first, second, mask);
+    return AnalyseImages(settings, first, second, mask, background);
   }
   for (;;) {
     bool ended = false;

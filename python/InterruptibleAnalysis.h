@@ -14,6 +14,6 @@
 // AnalyseImages, interruptible; called with the interpreter held. Where no thread can be
 // had it runs on the calling thread, without the interpreter, as before.
 FieldResult AnalyseInterruptibly(const AnalysisSettings& settings, const Image16& first, const Image16& second,
-                                 const MaskImage* mask);
+                                 const MaskImage* mask, const BackgroundRequest& background);
 
 #endif

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "BackgroundCall.h"
 #include "Docstrings.h"
 #include "FieldResult.h"
 #include "FileError.h"
@@ -103,11 +104,54 @@ SubPixelEstimator EstimatorArgument(const py::object& subpix, int deform) {
   return Estimator(subpix.cast<std::string>());
 }
 
+// The background keyword (None, "min", "mean" or a 2-D array) with its images.
+BackgroundRequest Background(const py::object& background, const py::object& images) {
+  BackgroundRequest request;
+  const bool word = py::isinstance<py::str>(background);
+  if (word) {
+    const std::string name = background.cast<std::string>();
+    if (name != "min" && name != "mean")
+      throw std::invalid_argument("background must be None, \"min\", \"mean\" or a 2-D array (got \"" + name +
+                                  "\")");
+    request.kind = name == "min" ? BackgroundRequest::Kind::Minimum : BackgroundRequest::Kind::Mean;
+    if (!images.is_none()) request.images = ImagesFromObject(images, "background_images");
+    return request;
+  }
+  if (!images.is_none())
+    throw std::invalid_argument("background_images only applies together with background=\"min\" or \"mean\"");
+  if (background.is_none()) return request;
+  request.kind = BackgroundRequest::Kind::Given;
+  request.given = ImageFromArray(ToArray(background), "background");
+  return request;
+}
+
+// tarvex.background: the background of images (a 3-D array or a sequence of 2-D arrays) as a
+// float64 array of counts.
+py::array_t<double> BackgroundArray(const py::object& images, const std::string& statistic, const py::object& mask) {
+  if (statistic != "min" && statistic != "mean")
+    throw std::invalid_argument("statistic must be \"min\" or \"mean\" (got \"" + statistic + "\")");
+  const std::vector<Image16> stack = ImagesFromObject(images, "images");
+  std::vector<const Image16*> pointers;
+  for (const Image16& image : stack) pointers.push_back(&image);
+  if (pointers.empty()) throw std::invalid_argument("images holds no image");
+  std::unique_ptr<MaskImage> flow;
+  if (!mask.is_none())
+    flow = std::make_unique<MaskImage>(MaskFromArray(ToArray(mask), stack[0].width, stack[0].height));
+  const BackgroundImage b = BackgroundOfImages(
+      statistic == "min" ? BackgroundStatistic::Minimum : BackgroundStatistic::Mean, pointers, flow.get());
+  py::array_t<double> array({static_cast<py::ssize_t>(b.height), static_cast<py::ssize_t>(b.width)});
+  double* out = array.mutable_data();
+  for (size_t i = 0; i < b.sums.size(); ++i) out[i] = static_cast<double>(b.sums[i]) / b.divisor;
+  return array;
+}
+
 FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py::object& window,
                     const py::object& spacing, const py::object& subpix, bool meansub, bool twoPass,
                     const py::object& minRho, const py::object& maxVelocityRatio, const py::object& globalHistogram,
                     const py::object& median, const py::object& dynamicMean, bool smooth, int threads, int deform,
-                    int firstWindow, const std::string& deformReference, bool uncertainty, const py::object& mask) {
+                    int firstWindow, const std::string& deformReference, bool uncertainty, const py::object& mask,
+                    const py::object& background, const py::object& backgroundImages, const py::object& highpass,
+                    bool cap) {
   AnalysisSettings s;
   std::tie(s.windowWidth, s.windowHeight) = SizePair(window, "window");
   std::tie(s.spacingX, s.spacingY) =
@@ -135,12 +179,19 @@ FieldResult Analyse(const py::object& frameA, const py::object& frameB, const py
   }
   s.smooth = smooth;
   s.threads = threads;
+  const std::string odd = "highpass must be None or an odd whole number of pixels";
+  s.highPassSize = highpass.is_none() ? 0 : WholeNumber(highpass, "highpass", odd);
+  if (!highpass.is_none() && s.highPassSize == 0)
+    throw std::invalid_argument("highpass must be an odd whole number of pixels from 3 to 999 (got 0)");
+  s.capIntensity = cap;
 
   const Image16 first = ImageFromArray(ToArray(frameA), "frame_a");
   const Image16 second = ImageFromArray(ToArray(frameB), "frame_b");
   std::unique_ptr<MaskImage> flow;
   if (!mask.is_none()) flow = std::make_unique<MaskImage>(MaskFromArray(ToArray(mask), first.width, first.height));
-  return AnalyseInterruptibly(s, first, second, flow.get());
+  const BackgroundRequest request = Background(background, backgroundImages);
+  s.subtractBackground = request.kind != BackgroundRequest::Kind::None;
+  return AnalyseInterruptibly(s, first, second, flow.get(), request);
 }
 
 // A read-only (rows, columns) array of one value per grid point.
@@ -352,7 +403,12 @@ PYBIND11_MODULE(tarvex, m) {
         py::arg("global_histogram") = py::none(), py::arg("median") = py::none(),
         py::arg("dynamic_mean") = py::none(), py::arg("smooth") = false, py::arg("threads") = 1,
         py::arg("deform") = 0, py::arg("first_window") = 0, py::arg("deform_reference") = "midpoint",
-        py::arg("uncertainty") = false, py::arg("mask") = py::none(), docs::kAnalyse);
+        py::arg("uncertainty") = false, py::arg("mask") = py::none(), py::arg("background") = py::none(),
+        py::arg("background_images") = py::none(), py::arg("highpass") = py::none(), py::arg("cap") = false,
+        docs::kAnalyse);
+
+  m.def("background", &BackgroundArray, py::arg("images"), py::arg("statistic") = "min", py::arg("mask") = py::none(),
+        docs::kBackground);
 
   m.def("read_dpiv", [](const py::object& path) { return FieldResult::FromDpivFile(PathText(path)); },
         py::arg("path"), docs::kReadDpiv);

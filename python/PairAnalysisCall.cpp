@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "BackgroundCall.h"
+#include "BoxHighPass.h"
 #include "Console.h"
 #include "DefineFFTWPlans.h"
 #include "PIVImage.h"
@@ -51,15 +53,50 @@ void CheckSettings(const AnalysisSettings& s) {
                                 Size(s.windowWidth, s.windowHeight) + " (got " + std::to_string(s.firstWindow) + ")");
   if (s.meanSubtraction && s.subpix != SubPixelEstimator::Gauss3)
     throw std::invalid_argument("meansub is only available together with subpix=\"gauss3\"");
+  if (s.highPassSize != 0 && !UsableHighPassSize(s.highPassSize))
+    throw std::invalid_argument("highpass must be an odd whole number of pixels from " +
+                                std::to_string(kMinHighPassSize) + " to " + std::to_string(kMaxHighPassSize) +
+                                " (got " + std::to_string(s.highPassSize) + ")");
   if (s.threads < 0 || s.threads > kMaxAnalysisThreads)
     throw std::invalid_argument("threads must be a whole number from 0 to " + std::to_string(kMaxAnalysisThreads) +
                                 " (got " + std::to_string(s.threads) + ")");
 }
 
+// The background asked for, for frames of width x height pixels.
+BackgroundImage MakeBackground(const BackgroundRequest& request, const Image16& first, const Image16& second,
+                               const MaskImage* mask) {
+  const int width = first.width, height = first.height;
+  const auto checkSize = [width, height](const Image16& image, const std::string& what) {
+    if (image.width != width || image.height != height)
+      throw std::invalid_argument(what + " is " + Size(image.width, image.height) + " px, the frames " +
+                                  Size(width, height) + " px");
+  };
+  if (request.kind == BackgroundRequest::Kind::Given) {
+    checkSize(request.given, "the background");
+    BackgroundImage b;
+    b.width = width;
+    b.height = height;
+    b.source = BackgroundSource::File;
+    b.images = 1;
+    b.sums.assign(request.given.pixels.begin(), request.given.pixels.end());
+    return b;
+  }
+  std::vector<const Image16*> images;
+  if (request.images.empty()) images = {&first, &second};
+  for (const Image16& image : request.images) {
+    checkSize(image, "an image of background_images");
+    images.push_back(&image);
+  }
+  return BackgroundOfImages(request.kind == BackgroundRequest::Kind::Mean ? BackgroundStatistic::Mean
+                                                                          : BackgroundStatistic::Minimum,
+                            images, mask);
+}
+
 }  // namespace
 
 FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second,
-                          const MaskImage* mask, const std::atomic<bool>* cancel) {
+                          const MaskImage* mask, const BackgroundRequest& background,
+                          const std::atomic<bool>* cancel) {
   CheckSettings(settings);
   if (first.width != second.width || first.height != second.height)
     throw std::invalid_argument("frame_a is " + Size(first.width, first.height) + " px but frame_b is " +
@@ -83,6 +120,8 @@ FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first
   if (mask != nullptr && !analysis.SetMask(*mask))
     throw std::invalid_argument("the mask is " + Size(mask->Width(), mask->Height()) + " px, the frames " +
                                 Size(first.width, first.height) + " px");
+  if (background.kind != BackgroundRequest::Kind::None)
+    analysis.SetBackground(MakeBackground(background, first, second, mask));
   if (!analysis.Analyse(false)) throw std::runtime_error(analysis.Error());
   FieldResult field(analysis.Records(true), nx, ny, settings.windowWidth, settings.windowHeight, settings.smooth, log);
   std::vector<float> sigmaU, sigmaV;

@@ -21,16 +21,18 @@ cmake --build build-asan -j "$jobs"
 
 # ThreadSanitizer over the tests of the multi-threaded pass, of the deformation passes (also
 # through tarvex -deform -j 2 and -j 0), of series runs (reading ahead and writing behind on
-# threads of their own), of masked analyses on two threads and of analyses from several
+# threads of their own), of masked analyses on two threads, of the pre-processed analysis
+# (the windows judged for particle images on two threads) and of analyses from several
 # Python threads (a few minutes; a race in a tarvex the tests start ends it with an error
 # status, which fails the test). FFTW and the interpreter are not instrumented; each worker
 # executes the shared plans with scratch of its own.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTSAN=ON -DTARVEX_BENCHMARKS=OFF >/dev/null
 cmake --build build-tsan -j "$jobs" --target test_parallel_pass test_deformation_passes test_deform_cli \
-  test_series_e2e test_mask_e2e test_worker_threads nothreads tarvex pivsynth pivcompare tarvexpy
+  test_series_e2e test_mask_e2e test_worker_threads test_camera_e2e nothreads tarvex pivsynth pivcompare tarvexpy
 for t in test_parallel_pass test_deformation_passes test_deform_cli test_series_e2e test_mask_e2e test_worker_threads; do
   (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 "./bin/$t")
 done
+(cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ./bin/test_camera_e2e --gtest_filter='*Threads*')
 (cd build-tsan && ctest -R python_test_threads --output-on-failure)
 
 # Every fuzz target for a few thousand executions over its seeds and the inputs that once

@@ -9,3 +9,7 @@ int GridCount(int side, int window, int spacing) {
 bool UsableFirstWindow(int window, int fftx, int ffty) {
   return window > fftx && window > ffty && HasTablePlan(window);
 }
+
+bool Preprocesses(const AnalysisSettings& s) {
+  return s.subtractBackground || s.highPassSize > 0 || s.capIntensity;
+}

@@ -53,7 +53,18 @@ struct AnalysisSettings {
   // With deformation passes: how the last pass estimates each vector's standard
   // uncertainty (None: not at all, at no cost). Nothing that is written or printed changes.
   UncertaintyMethod uncertainty = UncertaintyMethod::None;
+
+  // Pre-processing of both images of every pair before any pass (see PairPreprocessing): a
+  // background handed to PairAnalysis::SetBackground subtracted, a high-pass with boxes of
+  // this many pixels a side (0: none), intensity capping. With any of them, windows that hold
+  // no particle images are not measured (see ParticleContent).
+  bool subtractBackground = false;
+  int highPassSize = 0;
+  bool capIntensity = false;
 };
+
+// Whether the settings ask for any pre-processing.
+bool Preprocesses(const AnalysisSettings& s);
 
 // Most refinement passes a deformation analysis runs.
 constexpr int kMaxDeformPasses = 20;

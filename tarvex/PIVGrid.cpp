@@ -128,6 +128,15 @@ int PIVGrid::setMask(const FlowMask* mask, int windowX, int windowY) {
   return masked;
 }
 
+int PIVGrid::setWithoutParticleImages(const unsigned char* none) {
+  int marked = 0;
+  for (int k = 0; k < NumberOfPoints(); k++) {
+    pivgrid[k].setWithoutParticleImages(none[k] != 0);
+    if (none[k] != 0) marked++;
+  }
+  return marked;
+}
+
 bool PIVGrid::OnMask(const PIVPoint& p) const {
   return flowMask != nullptr && flowMask->PointMasked(static_cast<int>(p.X()), static_cast<int>(p.Y()),
                                                       maskWindowX, maskWindowY);

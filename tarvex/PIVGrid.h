@@ -68,6 +68,10 @@ class PIVGrid {
   // on, the smoothing leaves it at 0 and never takes it as a neighbour, and its window
   // offset stays 0. Returns the number of masked points.
   int setMask(const FlowMask* mask, int windowX, int windowY);
+  // Marks the points whose windows hold no particle images in the pair to analyse
+  // (none[k] nonzero, one byte per point in grid order): they are not measured, as points
+  // whose plane has no peak. Returns the number marked.
+  int setWithoutParticleImages(const unsigned char* none);
   // Where the grid's messages go (standard output unless set); borrowed.
   void setConsole(Console* c) { console = c; }
 

@@ -47,6 +47,9 @@ class PIVPoint {
   bool HasMeasurement() const { return measured; }
   // Whether the point lies on a masked part of the image: it is never measured.
   bool Masked() const { return masked; }
+  // Whether the point's windows hold no particle images in the pair being analysed (see
+  // ParticleContent): it is not measured, as a point whose plane has no peak.
+  bool WithoutParticleImages() const { return noParticleImages; }
 
   // Setters that store only.
   void setOn(unsigned char on) { piv.on = on; }
@@ -70,6 +73,7 @@ class PIVPoint {
     mask = flowMask;
     masked = isMasked;
   }
+  void setWithoutParticleImages(bool none) { noParticleImages = none; }
 
   // DFT-size setters: each re-chooses the plan and remakes the mask.
   void setXDFTSize(int xdftsz);
@@ -107,6 +111,7 @@ class PIVPoint {
   float MinRho;
   bool measured = false;
   bool masked = false;
+  bool noParticleImages = false;
   const FlowMask* mask = nullptr;
   // Storage of the correlation plane of a point that holds one, kept from one correlation
   // to the next: piv.CC points into it while the point holds its plane and is null once the

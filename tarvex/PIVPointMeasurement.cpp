@@ -93,7 +93,7 @@ bool PIVPoint::CalculateCCVelocity() {
 }
 
 bool PIVPoint::CalculateCCVelocity(CorrelationWorkspace& ws) {
-  if (masked || ws.Cancelled()) {
+  if (masked || noParticleImages || ws.Cancelled()) {
     // Nothing to measure (or the analysis was cancelled): no displacement, no peak, off.
     for (int i = 0; i < kNumberOfPeaks; ++i) piv.dx[i] = piv.dy[i] = piv.rho[i] = 0.0f;
     measured = false;

@@ -1,9 +1,12 @@
 #include "PairAnalysis.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
 #include "DefineFFTWPlans.h"
+#include "ParticleContent.h"
+#include "WorkerThreads.h"
 
 namespace {
 
@@ -27,10 +30,12 @@ PairAnalysis::PairAnalysis(const AnalysisSettings& settings, FFTWplan* plans, PI
       plans_(plans),
       images_(images),
       console_(console),
+      processed_(Preprocesses(settings) ? std::make_unique<PIVImage>(images.Width(), images.Height()) : nullptr),
+      preprocessing_(settings),
       grid_(1, 9999, GridCount(images.Width(), settings.windowWidth, settings.spacingX),
             GridCount(images.Height(), settings.windowHeight, settings.spacingY), settings.offsetX,
             settings.offsetY, settings.spacingX, settings.spacingY, 0, 0, settings.windowWidth,
-            settings.windowHeight, unknown, plans, &images) {
+            settings.windowHeight, unknown, plans, &Analysed()) {
   const AnalysisSettings& s = settings_;
   // The constants of the checks asked for, in a fixed order; the others keep the grid's own.
   if (s.checkMinRho) grid_.setMinRho(s.minRho);
@@ -48,7 +53,7 @@ PairAnalysis::PairAnalysis(const AnalysisSettings& settings, FFTWplan* plans, PI
     firstGrid_ = std::make_unique<PIVGrid>(
         1, 9999, grid_.NX(), grid_.NY(), s.offsetX + s.windowWidth / 2 - w / 2,
         s.offsetY + s.windowHeight / 2 - w / 2, s.spacingX, s.spacingY, 0, 0, w, w, unknown, plans,
-        &images);
+        &Analysed());
     ApplyModes(s, *firstGrid_, console_);
   }
 }
@@ -61,6 +66,45 @@ bool PairAnalysis::SetMask(MaskImage mask) {
   const AnalysisSettings& s = settings_;
   maskedPoints_ = grid_.setMask(mask_.get(), s.windowWidth, s.windowHeight);
   if (firstGrid_ != nullptr) firstGrid_->setMask(mask_.get(), s.windowWidth, s.windowHeight);
+  return true;
+}
+
+const unsigned char* PairAnalysis::MaskBytes() const { return mask_ != nullptr ? mask_->Bytes() : nullptr; }
+
+bool PairAnalysis::SetBackground(BackgroundImage background) {
+  return preprocessing_.SetBackground(std::move(background), images_.Width(), images_.Height());
+}
+
+// The windows are judged where the grid's points have them, with the grid's window size (as
+// the mask judges them), for the grid of larger first-pass windows too. Each point is judged
+// on its own, so the rows of points may go to any thread.
+bool PairAnalysis::Preprocess() {
+  PIVImage& processed = *processed_;
+  if (processed.I1 == nullptr || processed.I2 == nullptr) {
+    error_ = "not enough memory for the pre-processed images";
+    return false;
+  }
+  preprocessing_.Apply(images_, processed, MaskBytes());
+  const int nx = grid_.NX(), ny = grid_.NY(), width = processed.Width(), height = processed.Height();
+  const int w = settings_.windowWidth, h = settings_.windowHeight;
+  noParticles_.assign(static_cast<size_t>(nx) * static_cast<size_t>(ny), 0);
+  const int workers = std::max(1, std::min(grid_.Threads(), ny));
+  RunOnWorkers(workers, [&](int t) {
+    for (int i = t; i < ny; i += workers) {
+      for (int j = 0; j < nx; ++j) {
+        const int k = i * nx + j;
+        PIVPoint& p = grid_.Point(k);
+        const WindowPlace place{static_cast<int>(p.X()) - w / 2 + 1, static_cast<int>(p.Y()) - h / 2 + 1, w, h};
+        if (p.Masked() || place.left < 0 || place.top < 0 || place.left + w > width || place.top + h > height)
+          continue;
+        noParticles_[static_cast<size_t>(k)] =
+            HoldsParticleImages(processed.I1, processed.I2, width, place, MaskBytes()) ? 0 : 1;
+      }
+    }
+  });
+  const int none = grid_.setWithoutParticleImages(noParticles_.data());
+  if (firstGrid_ != nullptr) firstGrid_->setWithoutParticleImages(noParticles_.data());
+  console_.Printf("\tNo particle images in %d of %d windows: not measured\n", none, nx * ny);
   return true;
 }
 
@@ -85,7 +129,7 @@ bool PairAnalysis::Deform() {
     firstGrid_->CalculateGridTARVEX();
     start = firstGrid_.get();
   }
-  if (deformation_->Run(settings_, images_, plans_, *start, grid_, mask_.get(), console_)) return true;
+  if (deformation_->Run(settings_, Analysed(), plans_, *start, grid_, mask_.get(), console_)) return true;
   error_ = deformation_->Error();
   return false;
 }
@@ -144,6 +188,7 @@ void PairAnalysis::Validate() {
 
 bool PairAnalysis::Analyse(bool series) {
   const AnalysisSettings& s = settings_;
+  if (processed_ != nullptr && !Preprocess()) return false;
   if (s.twoPass) {
     grid_.setDynamicMeanValueConstants(s.dynamicMeanC1, s.dynamicMeanC2);
     grid_.CalculateIterativeGridTARVEX();

@@ -18,12 +18,14 @@
 #include <vector>
 
 #include "AnalysisSettings.h"
+#include "BackgroundImage.h"
 #include "Console.h"
 #include "DeformationAnalysis.h"
 #include "DpivFile.h"
 #include "FlowMask.h"
 #include "PIVGrid.h"
 #include "PIVImage.h"
+#include "PairPreprocessing.h"
 #include "piv.h"
 
 class PairAnalysis {
@@ -32,7 +34,11 @@ class PairAnalysis {
   PairAnalysis(const AnalysisSettings& settings, FFTWplan* plans, PIVImage& images,
                Console& console);
 
-  // The pair now in the store's slots. A series names the smoothing step differently.
+  // The pair now in the store's slots. A series names the smoothing step differently. With
+  // pre-processing (Preprocesses(settings)) the pair is processed into a store of the
+  // analysis's own first, the store's slots staying as they are, and the windows without
+  // particle images are counted on the console ("\tNo particle images in 3 of 225 windows:
+  // not measured\n") and not measured.
   // False when the deformation passes cannot run (the reason in Error()); the field then
   // holds the first pass only and must not be written as the result.
   bool Analyse(bool series);
@@ -43,6 +49,14 @@ class PairAnalysis {
   // number of grid points it masks.
   bool SetMask(MaskImage mask);
   int MaskedPoints() const { return maskedPoints_; }
+  // The mask's bytes (one per pixel, 0 where masked), or null without a mask.
+  const unsigned char* MaskBytes() const;
+
+  // The background every following pair is cleared of (with settings.subtractBackground);
+  // false, nothing changed, when its size is not the images'.
+  bool SetBackground(BackgroundImage background);
+  // The run's line saying what pre-processing is applied ("Pre-processing: ...\n"), or "".
+  std::string PreprocessingSummary() const { return preprocessing_.Summary(); }
 
   // A flag (borrowed; null: none) another thread may set to stop the analysis early: the
   // points not yet measured are left out, and Analyse returns false with Error() "the
@@ -66,11 +80,19 @@ class PairAnalysis {
   void Validate();
   bool Deform();
   bool Cancelled();
+  // Processes the pair into processed_ and marks the windows without particle images.
+  bool Preprocess();
+  // The store the passes read: the processed pair, or the images as read.
+  PIVImage& Analysed() { return processed_ != nullptr ? *processed_ : images_; }
 
   AnalysisSettings settings_;
   FFTWplan* plans_;
   PIVImage& images_;
   Console& console_;
+  // With pre-processing only: the pair as the passes see it (made before the grids).
+  std::unique_ptr<PIVImage> processed_;
+  PairPreprocessing preprocessing_;
+  std::vector<unsigned char> noParticles_;  // per grid point, for the pair being analysed
   PIVGrid grid_;
   // With deformation passes only: the passes, and the grid of larger first-pass windows.
   std::unique_ptr<DeformationAnalysis> deformation_;

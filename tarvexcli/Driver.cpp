@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "BackgroundFile.h"
 #include "DefineFFTWPlans.h"
 #include "MaskFile.h"
 #include "PIVImage.h"
@@ -16,6 +17,7 @@
 #include "ParseParameters.h"
 #include "ProgressLine.h"
 #include "RunChecks.h"
+#include "SeriesBackground.h"
 #include "SeriesPlan.h"
 #include "SeriesRun.h"
 
@@ -55,11 +57,38 @@ bool SetRunMask(const TarvexSettings& s, PairAnalysis& analysis, const PIVImage&
   return true;
 }
 
+bool MakeRunBackground(const TarvexSettings& s, const PairAnalysis& analysis, const PIVImage& image, bool progress,
+                       BackgroundImage& background) {
+  std::string error;
+  BackgroundStatistic statistic;
+  bool made = false;
+  if (!BackgroundOverSeries(s, &statistic)) {
+    made = ReadBackgroundFile(s.background, image.Width(), image.Height(), background, error);
+  } else {
+    ProgressLine line(static_cast<size_t>(image.NumberImages()), progress, progress && isatty(1), "tarvex", "images",
+                      "background");
+    made = EstimateSeriesBackground(
+        s.filename, statistic, analysis.MaskBytes(),
+        [&line](int done, int) { line.Update(static_cast<size_t>(done)); }, background, error);
+  }
+  if (!made) std::fprintf(stderr, "tarvex: %s\n", error.c_str());
+  return made;
+}
+
+bool UseBackground(PairAnalysis& analysis, const PIVImage& image, BackgroundImage background) {
+  const int width = background.width, height = background.height;
+  if (analysis.SetBackground(std::move(background))) return true;
+  std::fprintf(stderr, "tarvex: the background is %d x %d px, the images are %d x %d px\n", width, height,
+               image.Width(), image.Height());
+  return false;
+}
+
 void AnnounceGrid(const TarvexSettings& s, PairAnalysis& analysis, Console& console) {
   const int nx = analysis.Grid().NX(), ny = analysis.Grid().NY();
   console.Printf("\nTARVEX analysis grid = %d x %d\n", nx, ny);
   if (s.maskname[0] != '\0')
     console.Printf("Mask %s: %d of %d points masked\n", s.maskname, analysis.MaskedPoints(), nx * ny);
+  console.Print(analysis.PreprocessingSummary().c_str());
   console.Print("\nCalculating TARVEX, please wait .....\n");
   console.Flush();
 }
@@ -80,6 +109,12 @@ int RunAnalysis(const TarvexSettings& s) {
 
   PairAnalysis analysis(ToAnalysisSettings(s), plans.Entries(), image, console);
   if (!SetRunMask(s, analysis, image)) return 1;
+  if (SubtractsBackground(s)) {
+    BackgroundImage background;
+    if (!MakeRunBackground(s, analysis, image, isatty(2), background) ||
+        !UseBackground(analysis, image, std::move(background)))
+      return 1;
+  }
   // A series' record is there before its first file.
   if ((s.pflag & PFLAG_SERIES) && !record.Write()) return 1;
 

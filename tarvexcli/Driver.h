@@ -19,8 +19,20 @@ bool PlanImages(const TarvexSettings& s, const PIVImage& image, std::vector<Pair
 // its size is not the images'.
 bool SetRunMask(const TarvexSettings& s, PairAnalysis& analysis, const PIVImage& image);
 
-// "\nTARVEX analysis grid = NX x NY\n", with a mask "Mask NAME: M of N points masked\n",
-// and "\nCalculating TARVEX, please wait .....\n".
+// The run's background (-bg), once the images and the mask are open: the first image of the
+// -bg file, or the minimum or mean over every image of the image-pair file, made in one pass
+// with a progress line on standard error while it is a terminal (`progress`). False, with a
+// message on standard error, when it cannot be made.
+bool MakeRunBackground(const TarvexSettings& s, const PairAnalysis& analysis, const PIVImage& image, bool progress,
+                       BackgroundImage& background);
+
+// Hands the background to the analysis; false, with a message on standard error, when its
+// size is not the images' (a file that changed while the run read it).
+bool UseBackground(PairAnalysis& analysis, const PIVImage& image, BackgroundImage background);
+
+// "\nTARVEX analysis grid = NX x NY\n", with a mask "Mask NAME: M of N points masked\n", with
+// pre-processing its line ("Pre-processing: ...\n", see PairPreprocessing), and
+// "\nCalculating TARVEX, please wait .....\n".
 void AnnounceGrid(const TarvexSettings& s, PairAnalysis& analysis, Console& console);
 
 // Runs the whole analysis of a parsed command line; returns the exit status.

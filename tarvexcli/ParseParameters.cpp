@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BoxHighPass.h"
 #include "FieldFrame.h"
 #include "NearestOption.h"
 
@@ -199,6 +200,18 @@ bool SetDeformReference(const char* value, TarvexSettings& s) {
   return true;
 }
 
+// The value of -highpass: an odd whole number of pixels within BoxHighPass's sizes.
+bool SetHighPass(const char* value, TarvexSettings& s) {
+  int n = 0;
+  if (!WholeNumber(value, kMaxHighPassSize, &n) || !UsableHighPassSize(n)) {
+    fprintf(stderr, "tarvex: -highpass needs an odd whole number of pixels from %d to %d (got \"%s\")\n",
+            kMinHighPassSize, kMaxHighPassSize, value);
+    return false;
+  }
+  s.highpass = n;
+  return true;
+}
+
 // A deformation analysis measures its first pass with the three-point estimator and mean
 // subtraction, never with the two-pass offset.
 bool CheckDeformation(TarvexSettings& s) {
@@ -329,6 +342,14 @@ const KnownOption kOptions[] = {
     {"-mask", Match::Exact, 1,
      [](const char* const* v, TarvexSettings& s) { return CopyName(s.maskname, v[0], "the -mask name"); }},
     {"-nc", Match::Exact, 0, [](const char* const*, TarvexSettings& s) { s.netcdf = true; return true; }},
+    {"-bg", Match::Exact, 1,
+     [](const char* const* v, TarvexSettings& s) {
+       if (v[0][0] != '\0') return CopyName(s.background, v[0], "the -bg value");
+       fprintf(stderr, "tarvex: -bg takes min, mean or the name of an image-pair file (got \"\")\n");
+       return false;
+     }},
+    {"-highpass", Match::Exact, 1, [](const char* const* v, TarvexSettings& s) { return SetHighPass(v[0], s); }},
+    {"-cap", Match::Exact, 0, [](const char* const*, TarvexSettings& s) { s.cap = true; return true; }},
 };
 
 constexpr size_t kOptionCount = sizeof kOptions / sizeof kOptions[0];

@@ -4,27 +4,32 @@
 #include <cstdio>
 #include <utility>
 
-ProgressLine::ProgressLine(size_t total, bool shown, bool sharesTerminal, std::string program, std::string items)
-    : total_(total), shown_(shown), sharesTerminal_(sharesTerminal), program_(std::move(program)), items_(std::move(items)) {}
+ProgressLine::ProgressLine(size_t total, bool shown, bool sharesTerminal, std::string program, std::string items,
+                           std::string lead)
+    : total_(total),
+      shown_(shown),
+      sharesTerminal_(sharesTerminal),
+      program_(std::move(program)),
+      items_(std::move(items)),
+      lead_(std::move(lead)) {}
 
 void ProgressLine::MakeWay() {
   if (sharesTerminal_) Clear();
 }
 
 std::string ProgressLine::Text(size_t done, size_t total, double seconds, const std::string& program,
-                               const std::string& items) {
-  char line[200];
-  const char* p = program.c_str();
-  const char* what = items.c_str();
+                               const std::string& items, const std::string& lead) {
+  const std::string start = program + ": " + (lead.empty() ? "" : lead + ", ");
+  char line[160];
   if (done == 0 || seconds <= 0) {
-    std::snprintf(line, sizeof line, "%s: %zu of %zu %s", p, done, total, what);
-    return line;
+    std::snprintf(line, sizeof line, "%zu of %zu %s", done, total, items.c_str());
+    return start + line;
   }
   const double rate = done / seconds;
   const long left = std::lround((total - done) / rate);
-  std::snprintf(line, sizeof line, "%s: %zu of %zu %s, %.1f %s/s, %ld min %ld s left", p, done, total, what, rate,
-                what, left / 60, left % 60);
-  return line;
+  std::snprintf(line, sizeof line, "%zu of %zu %s, %.1f %s/s, %ld min %ld s left", done, total, items.c_str(), rate,
+                items.c_str(), left / 60, left % 60);
+  return start + line;
 }
 
 void ProgressLine::Update(size_t done) {
@@ -33,7 +38,7 @@ void ProgressLine::Update(size_t done) {
   if (drawn_ && now - last_ < std::chrono::milliseconds(250) && done < total_) return;
   last_ = now;
   const double seconds = std::chrono::duration<double>(now - start_).count();
-  std::fprintf(stderr, "\r\033[K%s", Text(done, total_, seconds, program_, items_).c_str());
+  std::fprintf(stderr, "\r\033[K%s", Text(done, total_, seconds, program_, items_, lead_).c_str());
   std::fflush(stderr);
   drawn_ = true;
 }

@@ -1,9 +1,12 @@
 #include "RunChecks.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "BackgroundFile.h"
 #include "DefineFFTWPlans.h"
 #include "FileIdentity.h"
 #include "ImagePairFile.h"
@@ -40,6 +43,8 @@ bool OutputsSpareInputs(const TarvexSettings& s) {
   if (IdentifyFile(s.filename, input.identity)) inputs.push_back(input);
   input = {"mask file", s.maskname, {}};
   if (s.maskname[0] != '\0' && IdentifyFile(s.maskname, input.identity)) inputs.push_back(input);
+  input = {"background file", s.background, {}};
+  if (BackgroundFromFile(s) && IdentifyFile(s.background, input.identity)) inputs.push_back(input);
   if (inputs.empty()) return true;
 
   ImagePairFileReader reader;
@@ -59,10 +64,31 @@ bool OutputsSpareInputs(const TarvexSettings& s) {
          Spares(kWisdomFileName, inputs);
 }
 
+// -bg FILE names an image-pair file whose first image has the images' size; a word that is
+// neither min nor mean nor a file is refused here too. A file whose images cannot be read is
+// left to the image store to report.
+bool BackgroundFileUsable(const TarvexSettings& s) {
+  if (!BackgroundFromFile(s)) return true;
+  FILE* f = std::fopen(s.background, "rb");
+  if (f == nullptr) {
+    std::fprintf(stderr, "tarvex: -bg takes min, mean or an image-pair file: cannot open %s: %s\n", s.background,
+                 std::strerror(errno));
+    return false;
+  }
+  std::fclose(f);
+  ImagePairFileReader reader;
+  if (reader.Open(s.filename) != ImagePairFileReader::Status::Ok) return true;
+  BackgroundImage background;
+  std::string error;
+  if (ReadBackgroundFile(s.background, reader.Width(), reader.Height(), background, error)) return true;
+  std::fprintf(stderr, "tarvex: %s\n", error.c_str());
+  return false;
+}
+
 }  // namespace
 
 bool CheckBeforeWriting(const TarvexSettings& s, RunRecord& record) {
-  if (!OutputsSpareInputs(s)) return false;
+  if (!OutputsSpareInputs(s) || !BackgroundFileUsable(s)) return false;
   if (!(s.pflag & PFLAG_SERIES)) return true;
   return record.Make(s) && (!s.resume || record.CheckForResume());
 }

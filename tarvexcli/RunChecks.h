@@ -1,5 +1,6 @@
 // The checks a run makes before it writes anything, the wisdom file included: no file it would
-// write is a file it reads, and with -resume the series' record is this run's.
+// write is a file it reads, a -bg file is an image-pair file of the images' size, and with
+// -resume the series' record is this run's.
 //
 // Worked example: "cp run.b16 img.dpiv; echo 1 2 | tarvex img.dpiv" would write its DPIV file
 // img.dpiv over its own input; it stops with "tarvex: refusing to write img.dpiv: it is the

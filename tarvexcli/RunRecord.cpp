@@ -51,6 +51,12 @@ std::string ResultOptionsText(const TarvexSettings& s) {
     << "-dft0 " << (s.firstWindow > 0 ? std::to_string(s.firstWindow) : "off") << "\n"
     << "-deformref " << (s.deform == 0 ? "off" : s.deformReference == DeformReference::FirstImage ? "first" : "midpoint") << "\n"
     << "-mask " << (s.maskname[0] != '\0' ? s.maskname : "off") << "\n";
+  // Recorded by runs that pre-process their images only, so that the records of the runs
+  // without stay as they were.
+  if (Preprocesses(ToAnalysisSettings(s)))
+    o << "-bg " << (SubtractsBackground(s) ? s.background : "off") << "\n"
+      << "-highpass " << (s.highpass > 0 ? std::to_string(s.highpass) : "off") << "\n"
+      << "-cap " << Switch(s.cap) << "\n";
   return o.str();
 }
 

@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include <cstring>
+
 AnalysisSettings ToAnalysisSettings(const TarvexSettings& s) {
   AnalysisSettings a;
   a.windowWidth = s.fftx;
@@ -29,5 +31,27 @@ AnalysisSettings ToAnalysisSettings(const TarvexSettings& s) {
   a.deformReference = s.deformReference;
   // The field files of a deformation analysis carry each vector's uncertainty.
   if (s.netcdf && s.deform > 0) a.uncertainty = UncertaintyMethod::CorrelationStatistics;
+  a.subtractBackground = SubtractsBackground(s);
+  a.highPassSize = s.highpass;
+  a.capIntensity = s.cap;
   return a;
+}
+
+bool SubtractsBackground(const TarvexSettings& s) { return s.background[0] != '\0'; }
+
+bool BackgroundOverSeries(const TarvexSettings& s, BackgroundStatistic* statistic) {
+  if (std::strcmp(s.background, "min") == 0) {
+    *statistic = BackgroundStatistic::Minimum;
+    return true;
+  }
+  if (std::strcmp(s.background, "mean") == 0) {
+    *statistic = BackgroundStatistic::Mean;
+    return true;
+  }
+  return false;
+}
+
+bool BackgroundFromFile(const TarvexSettings& s) {
+  BackgroundStatistic statistic;
+  return SubtractsBackground(s) && !BackgroundOverSeries(s, &statistic);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "AnalysisSettings.h"
+#include "SeriesBackground.h"
 #include "ThreePointGaussian.h"
 
 // Bits of pflag (program switches).
@@ -58,7 +59,18 @@ struct TarvexSettings {
   char maskname[kNameLength] = "";  // -mask FILE: where there is flow ("": everywhere)
   bool netcdf = false;  // -nc: a NetCDF field file next to each DPIV file
   std::string commandLine;  // the command line as given, for the files' history
+  // Pre-processing of both images of every pair: -bg min, mean or an image-pair file ("":
+  // none), -highpass K (0: none), -cap.
+  char background[kNameLength] = "";
+  int highpass = 0;
+  bool cap = false;
 };
+
+// Whether the run subtracts a background, and whether it reads it from a file (-bg FILE)
+// rather than making it over the series (-bg min, -bg mean, as *statistic).
+bool SubtractsBackground(const TarvexSettings& s);
+bool BackgroundFromFile(const TarvexSettings& s);
+bool BackgroundOverSeries(const TarvexSettings& s, BackgroundStatistic* statistic);
 
 // The analysis part of the run's settings.
 AnalysisSettings ToAnalysisSettings(const TarvexSettings& s);

@@ -4,10 +4,14 @@
 #include <mpi.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "DefineFFTWPlans.h"
@@ -133,6 +137,52 @@ PairText Receive(int from) {
   return message;
 }
 
+// MPI_Bcast from rank 0 that waits without spinning: the other ranks may wait here for
+// seconds while rank 0 reads a whole series, and a rank polling the network at full speed
+// would take a core from it.
+void BroadcastWaitingIdly(void* data, int count, MPI_Datatype type) {
+  MPI_Request request;
+  MPI_Ibcast(data, count, type, 0, MPI_COMM_WORLD, &request);
+  for (int done = 0;;) {
+    MPI_Test(&request, &done, MPI_STATUS_IGNORE);
+    if (done) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// Rank 0 makes the run's background (-bg) and sends it to the others, so that every rank
+// subtracts the same one; false on every rank when it cannot be made. The series is read once,
+// where a pass on every rank would read it once per rank (see docs/camera-images.md).
+bool AgreeBackground(const TarvexSettings& s, PairAnalysis& analysis, const PIVImage& image, int rank) {
+  BackgroundImage background;
+  int made = 1;
+  if (rank == 0) made = MakeRunBackground(s, analysis, image, isatty(2) != 0, background) ? 1 : 0;
+  // What the console line and the subtraction need: divisor, source, images, opening, sides.
+  long long head[6] = {background.divisor, static_cast<long long>(background.source), background.images,
+                       background.openedLength, background.width, background.height};
+  BroadcastWaitingIdly(&made, 1, MPI_INT);
+  if (!made) return false;
+  MPI_Bcast(head, 6, MPI_LONG_LONG, 0, MPI_COMM_WORLD);
+  if (rank != 0) {
+    background.divisor = static_cast<uint32_t>(head[0]);
+    background.source = static_cast<BackgroundSource>(head[1]);
+    background.images = static_cast<int>(head[2]);
+    background.openedLength = static_cast<int>(head[3]);
+    background.width = static_cast<int>(head[4]);
+    background.height = static_cast<int>(head[5]);
+    background.fileName = s.background;
+    background.sums.resize(background.Pixels());
+  }
+  // In pieces below 2^31 values, the most one call sends.
+  constexpr size_t kPiece = size_t{1} << 30;
+  for (size_t at = 0; at < background.sums.size(); at += kPiece) {
+    const size_t count = std::min(kPiece, background.sums.size() - at);
+    MPI_Bcast(background.sums.data() + at, static_cast<int>(count), MPI_UINT32_T, 0, MPI_COMM_WORLD);
+  }
+  QuietStandardError quiet(rank != 0);
+  return UseBackground(analysis, image, std::move(background));
+}
+
 }  // namespace
 
 size_t BlockStart(size_t pairs, int rank, int ranks) {
@@ -173,8 +223,10 @@ int RunCluster(int argc, char** argv, int rank, int ranks) {
     QuietStandardError quiet(rank != 0);
     ready = SetRunMask(s, analysis, *image) ? 0 : 1;
   }
+  if (AgreeStatus(ready) != 0) return 1;
+  if (SubtractsBackground(s) && AgreeStatus(AgreeBackground(s, analysis, *image, rank) ? 0 : 1) != 0) return 1;
   // The record is there before any rank writes a pair's file (the agreement waits for it).
-  if (rank == 0 && ready == 0 && !record.Write()) ready = 1;
+  if (rank == 0 && !record.Write()) ready = 1;
   if (AgreeStatus(ready) != 0) return 1;
   if (rank == 0) AnnounceGrid(s, analysis, console);
 

@@ -174,6 +174,33 @@ TEST_F(Cluster, AMaskIsReadByEveryRank) {
   EXPECT_EQ(Outputs(dir.path()), (std::map<std::string, std::string>{{"m", ""}}));
 }
 
+// Rank 0 makes the background (the minimum of all 24 images, or the mean, or a file's image)
+// and every rank subtracts it: the serial run's files and text. A background file of the
+// wrong size stops every rank, said once.
+TEST_F(Cluster, EveryRankSubtractsTheSameBackground) {
+  ASSERT_EQ(mkdir(dir.file("b").c_str(), 0755), 0);
+  std::vector<uint16_t> glow(160 * 128);
+  for (size_t i = 0; i < glow.size(); ++i) glow[i] = static_cast<uint16_t>(i % 160);
+  WriteImagePairFile(dir.file("b/glow.b16"), 160, 128, {glow});
+  const std::vector<std::string> series = {"-dft", "32", "-gspac", "16", "16", "-all", "1", "1", "2", "run.b16"};
+  for (const std::vector<std::string>& pre :
+       {std::vector<std::string>{"-bg", "min", "-deform", "1"}, {"-bg", "mean", "-highpass", "9", "-cap"},
+        {"-bg", "b/glow.b16", "-subpix", "gauss3", "-meansub"}}) {
+    std::vector<std::string> options = pre;
+    options.insert(options.end(), series.begin(), series.end());
+    ExpectRanksMatchSerial(dir, options, 3, 12);
+  }
+  WriteImagePairFile(dir.file("b/small.b16"), 16, 16, {std::vector<uint16_t>(256, 1)});
+  const RunResult refused =
+      RunRanks(3, {"-dft", "32", "-bg", "b/small.b16", "-all", "1", "1", "2", "run.b16"}, dir.path());
+  EXPECT_EQ(refused.status, 1);
+  const std::string message =
+      "tarvex: the background file b/small.b16 holds images of 16 x 16 px, the images are 160 x 128 px\n";
+  EXPECT_EQ(refused.err.rfind(message, 0), 0u) << refused.err;
+  EXPECT_EQ(refused.err.find(message, 1), std::string::npos) << refused.err;
+  EXPECT_EQ(Outputs(dir.path()), (std::map<std::string, std::string>{{"b", ""}}));
+}
+
 TEST_F(Cluster, OnePairWithoutASeriesIsAnalysedByRankZero) {
   const RunResult serial = RunProgram("tarvex", {"-dft", "32", "run.b16"}, dir.path(), "3 4\n");
   ASSERT_EQ(serial.status, 0);

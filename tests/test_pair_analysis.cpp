@@ -163,6 +163,47 @@ TEST_F(PairAnalysisTest, ACancelFlagLeftClearChangesNothingAndOnceSetStopsTheAna
   }
 }
 
+// With pre-processing the pair is processed into the analysis's own store: the images read
+// stay as they are, a second analysis of them gives the same field, and the field is the
+// command line's (-bg with a file of the same background, -highpass, -cap).
+TEST_F(PairAnalysisTest, PreprocessingLeavesTheImagesReadAsTheyAreAndMatchesTheCommandLine) {
+  std::string ignored;
+  Console quiet(&ignored);
+  PIVImage images(dir.file("pair.b16").c_str(), quiet);
+  ASSERT_TRUE(images.HoldsImages());
+  const size_t n = static_cast<size_t>(images.Width()) * images.Height();
+  const std::vector<uint16_t> a(images.I1, images.I1 + n);
+  std::vector<uint16_t> glow(n);
+  for (size_t i = 0; i < n; ++i) glow[i] = static_cast<uint16_t>(i % 160 / 4);
+  WriteImagePairFile(dir.file("bg.b16"), 160, 128, {glow});
+  const CommandLineRun cli =
+      RunTarvex({"-dft", "32", "-gspac", "16", "16", "-deform", "1", "-bg", "bg.b16", "-highpass", "9", "-cap"});
+
+  AnalysisSettings s = Windows32At16();
+  s.subpix = SubPixelEstimator::Gauss3;
+  s.meanSubtraction = true;
+  s.deformPasses = 1;
+  s.subtractBackground = true;
+  s.highPassSize = 9;
+  s.capIntensity = true;
+  std::string text;
+  Console console(&text);
+  PairAnalysis analysis(s, Plans(), images, console);
+  BackgroundImage background;
+  background.width = 160;
+  background.height = 128;
+  background.sums.assign(glow.begin(), glow.end());
+  EXPECT_FALSE(analysis.SetBackground(BackgroundImage{}));
+  ASSERT_TRUE(analysis.SetBackground(background));
+  ASSERT_TRUE(analysis.Analyse(false));
+  const std::string first = LibraryDpiv(analysis, "first.dpiv");
+  EXPECT_EQ(std::vector<uint16_t>(images.I1, images.I1 + n), a);
+  ASSERT_TRUE(analysis.Analyse(false));
+  EXPECT_EQ(LibraryDpiv(analysis, "again.dpiv"), first);
+  EXPECT_EQ(first, cli.dpiv);
+  EXPECT_EQ(text, cli.console + cli.console);
+}
+
 TEST(PairAnalysisGrid, CountsFollowTheWindowAndSpacing) {
   EXPECT_EQ(GridCount(256, 32, 16), 15);
   EXPECT_EQ(GridCount(512, 64, 64), 8);

@@ -172,7 +172,23 @@ TEST_F(Series, TheProgressLineAppearsOnATerminalOnly) {
   EXPECT_EQ(RunProgram("tarvex", kSeries, dir.path()).err, "");
 }
 
+// The background's pass over the 12 images draws its own line first, on a terminal only.
+TEST_F(Series, TheBackgroundsProgressLineAppearsOnATerminalOnly) {
+  const std::vector<std::string> withBackground = With({"-bg", "min"});
+  const std::string terminal = RunWithTerminalStandardError("tarvex", withBackground, dir.path());
+  const size_t background = terminal.find("tarvex: background, 12 of 12 images");
+  EXPECT_NE(background, std::string::npos) << terminal;
+  EXPECT_LT(background, terminal.find("tarvex: 6 of 6 pairs"));
+  EXPECT_EQ(terminal.substr(terminal.size() - 4), "\r\033[K");
+  const RunResult logged = RunProgram("tarvex", withBackground, dir.path());
+  EXPECT_EQ(logged.err, "");
+  EXPECT_TRUE(ReadFile(dir.file("out.txt")) == logged.out) << "standard output differs";
+}
+
 TEST(ProgressText, GivesPairsRateAndTimeLeft) {
   EXPECT_EQ(ProgressLine::Text(120, 3000, 10.0), "tarvex: 120 of 3000 pairs, 12.0 pairs/s, 4 min 0 s left");
   EXPECT_EQ(ProgressLine::Text(0, 3000, 0.0), "tarvex: 0 of 3000 pairs");
+  EXPECT_EQ(ProgressLine::Text(500, 2000, 2.0, "tarvex", "images", "background"),
+            "tarvex: background, 500 of 2000 images, 250.0 images/s, 0 min 6 s left");
+  EXPECT_EQ(ProgressLine::Text(0, 2000, 0.0, "tarvex", "images", "background"), "tarvex: background, 0 of 2000 images");
 }

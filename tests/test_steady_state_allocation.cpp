@@ -341,6 +341,31 @@ TEST_F(SteadyState, SecondDeformationAnalysisOfAPairAllocatesNothing) {
   ExpectMeanShift(analysis.Grid());
 }
 
+// The same with pre-processing: the pair processed into the analysis's store (background,
+// high-pass, capping) and its windows judged before the passes, on one thread.
+TEST_F(SteadyState, SecondPreprocessedAnalysisOfAPairAllocatesNothing) {
+  AnalysisSettings s;
+  s.windowWidth = s.windowHeight = 32;
+  s.spacingX = s.spacingY = 16;
+  s.subpix = SubPixelEstimator::Gauss3;
+  s.meanSubtraction = true;
+  s.deformPasses = 2;
+  s.subtractBackground = true;
+  s.highPassSize = 15;
+  s.capIntensity = true;
+  testing::internal::CaptureStdout();
+  PairAnalysis analysis(s, plans, *image, StandardOutput());
+  BackgroundImage background;
+  background.width = background.height = 256;
+  background.sums.assign(256 * 256, 3);
+  ASSERT_TRUE(analysis.SetBackground(background));
+  ASSERT_TRUE(analysis.Analyse(false));
+  EXPECT_EQ(AllocationsDuring([&] { EXPECT_TRUE(analysis.Analyse(false)); }), 0);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("\tNo particle images in 0 of 225 windows: not measured\n"), std::string::npos) << out;
+  ExpectMeanShift(analysis.Grid());
+}
+
 // What a whole series run of tarvex allocates (analysis, read-ahead, write-behind, held-back
 // text; everything but the plan table and the argument parsing) on the first `pairs` pairs
 // of the series in dir.
