@@ -4,7 +4,8 @@
 Every ```sh, ```console and ```python block of a document runs in order, in a fresh
 temporary directory of that document, with the built programs first on the PATH and the
 built Python module on PYTHONPATH. A block fails on a non-zero status. In a ```console block
-each line after "$ " is a command (a line ending in a backslash goes on on the next line) and
+each line after "$ " is a command (it goes on on the next line after a trailing backslash,
+and on lines after "> ", the shell's prompt for more, that follow it directly) and
 the lines after it up to the next command are what it prints, standard output and standard
 error together; a ```text block right after a ```python block is what the Python block
 prints. Printed lines are compared with every run of blanks taken as one space (tabs are
@@ -121,6 +122,8 @@ def console_commands(block):
             while command.endswith("\\"):
                 command += "\n" + next(lines, "")
             commands.append((command, []))
+        elif line.startswith("> ") and commands and not commands[-1][1]:
+            commands[-1] = (commands[-1][0] + "\n" + line[2:], [])
         elif commands:
             commands[-1][1].append(line)
         elif line.strip():
@@ -286,6 +289,10 @@ def main():
     if not args.bin:
         parser.error("--examples needs --bin")
     args.bin = str(pathlib.Path(args.bin).resolve())
+    if args.python_path:
+        args.python_path = str(pathlib.Path(args.python_path).resolve())
+    if args.lsan_suppressions:
+        args.lsan_suppressions = str(pathlib.Path(args.lsan_suppressions).resolve())
     runner = Runner(args)
     for name in documents:
         runner.document(source / name, name)
