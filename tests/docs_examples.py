@@ -83,7 +83,7 @@ def parse_blocks(path, name):
     # A ```text block right after a ```python block is the output the Python block prints.
     for before, after in zip(blocks, blocks[1:]):
         if before.kind == "python" and after.kind == "text" and after.note is None and \
-                not "\n".join(lines[before.line + len(before.lines):after.line - 1]).strip():
+                not "\n".join(lines[before.line + len(before.lines) + 1:after.line - 1]).strip():
             before.output = after.lines
     return blocks
 

@@ -1,5 +1,5 @@
-"""The NetCDF files of pivstats and pivexport read back by Python's own readers: the README's
-worked example runs as printed (its commands, then its xarray example, whose printed lines
+"""The NetCDF files of pivstats and pivexport read back by Python's own readers: the worked
+example of docs/series-results.md runs as printed (its commands, then its xarray example, whose printed lines
 it shows), and the statistics agree with numpy's over the series file read through netCDF4."""
 import os
 import pathlib
@@ -15,29 +15,29 @@ BIN_DIR = pathlib.Path(os.environ.get("TARVEX_BIN_DIR", "build/bin")).resolve()
 SOURCE_DIR = pathlib.Path(__file__).resolve().parents[2]
 
 
-def readme_section():
-    readme = (SOURCE_DIR / "README.md").read_text()
-    start = readme.index("## From a series to results")
-    return readme[start:readme.index("\n## ", start + 1)]
+def worked_example_section():
+    page = (SOURCE_DIR / "docs" / "series-results.md").read_text()
+    start = page.index("## A worked example")
+    return page[start:page.index("\n## ", start + 1)]
 
 
 @pytest.fixture(scope="module")
 def worked_example(tmp_path_factory):
-    """The directory after the README's commands, run as printed with the built programs."""
-    section = readme_section()
+    """The directory after the worked example's commands, run as printed with the built programs."""
+    section = worked_example_section()
     commands = re.search(r"```sh\n(.*?)```", section, re.S).group(1)
     directory = tmp_path_factory.mktemp("series")
     env = dict(os.environ, PATH=f"{BIN_DIR}:{os.environ['PATH']}")
     result = subprocess.run(["bash", "-euo", "pipefail", "-c", commands], cwd=directory, env=env,
                             capture_output=True, text=True, timeout=600)
     assert result.returncode == 0, result.stderr
-    printed = re.search(r"prints, after pivsynth's line,\n\n```\n(.*?)```", section, re.S).group(1)
+    printed = re.search(r"prints, after pivsynth's line,\n\n```text\n(.*?)```", section, re.S).group(1)
     lines = result.stdout.splitlines()
     assert lines[1:1 + len(printed.splitlines())] == printed.splitlines()
     return directory
 
 
-def test_the_readme_commands_write_what_it_shows(worked_example):
+def test_the_worked_example_writes_what_it_shows(worked_example):
     for name in ["stats.nc", "stats.plt", "series.nc", "mean.png", "u_std.png"]:
         assert (worked_example / name).stat().st_size > 0, name
     header = subprocess.run(["ncdump", "-h", "stats.nc"], cwd=worked_example, capture_output=True,
@@ -46,10 +46,10 @@ def test_the_readme_commands_write_what_it_shows(worked_example):
     assert 'u_std:units = "mm s-1" ;' in header
 
 
-def test_the_readme_xarray_example_prints_what_it_shows(worked_example):
-    section = readme_section()
+def test_the_xarray_example_prints_what_it_shows(worked_example):
+    section = worked_example_section()
     code = re.search(r"```python\n(.*?)```", section, re.S).group(1)
-    shown = re.search(r"```python\n.*?```\n\n```\n(.*?)```", section, re.S).group(1)
+    shown = re.search(r"```python\n.*?```\n\n```text\n(.*?)```", section, re.S).group(1)
     result = subprocess.run([sys.executable, "-c", code], cwd=worked_example, capture_output=True,
                             text=True, timeout=300)
     assert result.returncode == 0, result.stderr
