@@ -32,6 +32,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 ANY = "[...]"
 BLOCK_TIMEOUT_S = 600
@@ -211,10 +212,12 @@ class Runner:
                     self.counts["not run"] += 1
                     continue
                 self.counts["run"] += 1
+                started = time.monotonic()
                 try:
                     runs[block.kind](block, directory, env)
                 except subprocess.TimeoutExpired:
                     self.fail(block, f"did not end within {BLOCK_TIMEOUT_S} s")
+                print(f"{block.where()} ({block.kind}): {time.monotonic() - started:.1f} s", flush=True)
         finally:
             shutil.rmtree(directory, ignore_errors=True)
 
@@ -242,7 +245,13 @@ def check_links(source, documents):
     failures = 0
     for name in documents:
         path = source / name
-        text = re.sub(r"```.*?```", "", path.read_text(), flags=re.S)
+        prose, fenced = [], False
+        for line in path.read_text().splitlines():
+            if re.match(r"^\s*```", line):
+                fenced = not fenced
+            elif not fenced:
+                prose.append(line)
+        text = "\n".join(prose)
         for target in re.findall(r"\]\(([^)\s]+)\)", text):
             if re.match(r"^[a-z]+:", target):
                 continue
