@@ -172,9 +172,10 @@ class Runner:
         commands = console_commands(block)
         script = ["exec 2>&1"]
         for command, _ in commands:
-            script += [f"printf '%s\\n' '{SENTINEL}'", command]
+            # On a line of its own even after output without a final line break.
+            script += [f"printf '\\n%s\\n' '{SENTINEL}'", command]
         result = self.run(["bash", "-e", "-o", "pipefail", "-c", "\n".join(script)], directory, env)
-        printed = result.stdout.split(SENTINEL + "\n")[1:]
+        printed = ("\n" + result.stdout).split("\n" + SENTINEL + "\n")[1:]
         if result.returncode != 0:
             command = commands[len(printed) - 1][0] if printed else "?"
             self.fail(block, f"exit status {result.returncode} from: {command}",
