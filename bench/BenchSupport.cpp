@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "DefineFFTWPlans.h"
+#include "correlation/DefineFFTWPlans.h"
+
+namespace tarvex {
 
 void Quietly(const std::function<void()>& f) {
   std::fflush(stdout);
@@ -105,3 +107,5 @@ void WriteParticlePair(const std::string& path, int side) {
   }
   if (std::fclose(f) != 0) abort();
 }
+
+}  // namespace tarvex

@@ -5,7 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "piv.h"
+#include "grid/piv.h"
+
+namespace tarvex {
 
 // Runs f with standard output sent to /dev/null (plan and image messages).
 void Quietly(const std::function<void()>& f);
@@ -25,5 +27,7 @@ double BareTransformSeconds(FFTWplan* plans, int n, int count);
 // Writes an image-pair file of one side x side pair of Gaussian particles (0.02 particles per
 // pixel, diameter 2.5 px, 12-bit) whose second image shows the first moved by (3.3, -1.7) px.
 void WriteParticlePair(const std::string& path, int side);
+
+}  // namespace tarvex
 
 #endif

@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "ImagePairFile.h"
-#include "SeriesBackground.h"
+#include "preprocess/SeriesBackground.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -121,3 +123,5 @@ BENCHMARK(BM_BackgroundMean)->ArgName("cold")->Arg(1)->Arg(0)->Unit(benchmark::k
 BENCHMARK(BM_BackgroundOnTwoRanks)->ArgName("cold")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+}  // namespace tarvex

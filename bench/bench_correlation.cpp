@@ -15,9 +15,11 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "DefineFFTWPlans.h"
-#include "PIVPoint.h"
-#include "fftw-2d.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "correlation/fftw-2d.h"
+#include "grid/PIVPoint.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -125,3 +127,5 @@ void BM_BareTransforms(benchmark::State& state) {
 
 BENCHMARK(BM_PointCalculateCC)->Arg(32)->Arg(64);
 BENCHMARK(BM_BareTransforms)->Arg(32)->Arg(64);
+
+}  // namespace tarvex

@@ -20,11 +20,13 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "DefineFFTWPlans.h"
-#include "DeformationPasses.h"
-#include "PIVGrid.h"
 #include "PairAnalysis.h"
 #include "SynthBridge.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "deform/DeformationPasses.h"
+#include "grid/PIVGrid.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -208,3 +210,5 @@ BENCHMARK(BM_RefinementVsSinglePass)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+}  // namespace tarvex

@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "PIVImage.h"
-#include "PIVPoint.h"
+#include "grid/PIVPoint.h"
+#include "images/PIVImage.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -102,3 +104,5 @@ BENCHMARK(BM_CalculateCC)->Arg(32)->Arg(64)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CalculateCCVelocity)->Arg(32)->Arg(64)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+}  // namespace tarvex

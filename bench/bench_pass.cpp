@@ -22,9 +22,11 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "DefineFFTWPlans.h"
-#include "FlowMask.h"
-#include "PIVGrid.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "grid/PIVGrid.h"
+#include "mask/FlowMask.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -134,3 +136,5 @@ BENCHMARK(BM_SinglePass)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+}  // namespace tarvex

@@ -19,6 +19,8 @@
 
 #include "BenchSupport.h"
 
+namespace tarvex {
+
 namespace {
 
 constexpr int kSide = 1024;
@@ -120,3 +122,5 @@ void BM_DeformProcessVsSinglePass(benchmark::State& state) {
 
 BENCHMARK(BM_DeformProcessVsSinglePass)->ArgName("passes")->Arg(3)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SinglePairProcess)->ArgName("mode")->Arg(0)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace tarvex

@@ -21,12 +21,14 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "DefineFFTWPlans.h"
-#include "DeformationPasses.h"
 #include "DisplacementField.h"
-#include "PIVGrid.h"
 #include "SynthBridge.h"
 #include "TruthReference.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "deform/DeformationPasses.h"
+#include "grid/PIVGrid.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -85,6 +87,10 @@ void Print(int passes, const Score& s, int points, const PassReport* last) {
 }
 
 }  // namespace
+
+}  // namespace tarvex
+
+using namespace tarvex;
 
 int main(int argc, char** argv) {
   if (argc < 3) {

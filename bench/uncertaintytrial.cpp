@@ -16,10 +16,12 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "DefineFFTWPlans.h"
-#include "DeformationPasses.h"
-#include "PIVGrid.h"
 #include "SynthBridge.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "deform/DeformationPasses.h"
+#include "grid/PIVGrid.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -50,6 +52,10 @@ struct Coverage {
 };
 
 }  // namespace
+
+}  // namespace tarvex
+
+using namespace tarvex;
 
 int main(int argc, char** argv) {
   if (argc < 3) {

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "Console.h"
 #include "FuzzInputFile.h"
 #include "FuzzProcess.h"
-#include "PIVImage.h"
+#include "images/PIVImage.h"
+#include "support/Console.h"
+
+using namespace tarvex;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   QuietConsole();

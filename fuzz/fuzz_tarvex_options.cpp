@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "BoxHighPass.h"
 #include "FuzzArguments.h"
 #include "FuzzProcess.h"
 #include "ParseParameters.h"
+#include "preprocess/BoxHighPass.h"
+
+using namespace tarvex;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   QuietConsole();

@@ -7,6 +7,8 @@
 
 #include "ProgressLine.h"
 
+using tarvex::ProgressLine;
+
 bool ParseSeriesCommandLine(int argc, char** argv, const SeriesProgram& program, SeriesOptions& options,
                             int& status) {
   const std::vector<std::string> args(argv + 1, argv + argc);

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace tarvex {
+
 BackgroundImage BackgroundOfImages(BackgroundStatistic statistic, const std::vector<const Image16*>& images,
                                    const MaskImage* mask) {
   if (images.empty()) throw std::invalid_argument("a background needs at least one image");
@@ -19,3 +21,5 @@ BackgroundImage BackgroundOfImages(BackgroundStatistic statistic, const std::vec
   }
   return series.Finish(mask != nullptr ? mask->Bytes().data() : nullptr);
 }
+
+}  // namespace tarvex

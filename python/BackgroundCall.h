@@ -10,10 +10,12 @@
 
 #include <vector>
 
-#include "BackgroundImage.h"
 #include "ImageArrays.h"
 #include "MaskImage.h"
-#include "SeriesBackground.h"
+#include "preprocess/BackgroundImage.h"
+#include "preprocess/SeriesBackground.h"
+
+namespace tarvex {
 
 // The background of `images` (at least one, all of one size; at most 65535 are taken). mask
 // (null: none) of the images' size leaves masked pixels out of the opening. Throws
@@ -21,5 +23,7 @@
 // memory cannot be had.
 BackgroundImage BackgroundOfImages(BackgroundStatistic statistic, const std::vector<const Image16*>& images,
                                    const MaskImage* mask);
+
+}  // namespace tarvex
 
 #endif

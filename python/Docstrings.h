@@ -2,6 +2,8 @@
 #ifndef PYTHON_DOCSTRINGS_H
 #define PYTHON_DOCSTRINGS_H
 
+namespace tarvex {
+
 namespace docs {
 
 constexpr const char* kModule = R"(PIV analysis of image pairs held in numpy arrays.
@@ -268,5 +270,7 @@ constexpr const char* kReadTruth = R"(Reads a truth file written by pivsynth.
 )";
 
 }  // namespace docs
+
+}  // namespace tarvex
 
 #endif

@@ -6,6 +6,8 @@
 #include "FileError.h"
 #include "TecplotFile.h"
 
+namespace tarvex {
+
 namespace {
 
 // The writers leave nothing under the name on failure; the reason names the file.
@@ -63,3 +65,5 @@ void FieldResult::WriteTecplot(const std::string& path, bool keepRejected) const
   std::string error;
   Check(WriteTecplotFile(path.c_str(), nx_, ny_, records, error), error);
 }
+
+}  // namespace tarvex

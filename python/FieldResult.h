@@ -14,6 +14,8 @@
 
 #include "DpivFile.h"
 
+namespace tarvex {
+
 class FieldResult {
  public:
   // records: nx * ny of them, in grid order; smoothed: whether rejected vectors carry
@@ -57,5 +59,7 @@ class FieldResult {
   std::string log_;
   std::vector<float> sigmaU_, sigmaV_;
 };
+
+}  // namespace tarvex
 
 #endif

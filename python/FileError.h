@@ -4,9 +4,13 @@
 
 #include <stdexcept>
 
+namespace tarvex {
+
 class FileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+}  // namespace tarvex
 
 #endif

@@ -7,6 +7,8 @@
 
 #include "ImagePairFile.h"  // kMaxImageSide
 
+namespace tarvex {
+
 namespace py = pybind11;
 
 namespace {
@@ -135,3 +137,5 @@ MaskImage MaskFromArray(const py::array& mask, int width, int height) {
     for (int x = 0; x < width; ++x) image.Set(x, y, values[static_cast<size_t>(y) * width + x]);
   return image;
 }
+
+}  // namespace tarvex

@@ -20,6 +20,8 @@
 
 #include "MaskImage.h"
 
+namespace tarvex {
+
 // One image: width * height counts, row after row.
 struct Image16 {
   int width = 0;
@@ -43,5 +45,7 @@ MaskImage MaskFromArray(const pybind11::array& mask, int width, int height);
 
 // A new (count, height, width) uint16 array holding the images' counts.
 pybind11::array_t<uint16_t> ArrayFromImages(int count, int width, int height, const std::vector<uint16_t>& pixels);
+
+}  // namespace tarvex
 
 #endif

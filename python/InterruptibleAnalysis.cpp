@@ -11,6 +11,8 @@
 #include <system_error>
 #include <thread>
 
+namespace tarvex {
+
 namespace py = pybind11;
 
 namespace {
@@ -100,3 +102,5 @@ FieldResult AnalyseInterruptibly(const AnalysisSettings& settings, const Image16
   py::gil_scoped_release release;
   return analysis->Result();
 }
+
+}  // namespace tarvex

@@ -11,9 +11,13 @@
 
 #include "PairAnalysisCall.h"
 
+namespace tarvex {
+
 // AnalyseImages, interruptible; called with the interpreter held. Where no thread can be
 // had it runs on the calling thread, without the interpreter, as before.
 FieldResult AnalyseInterruptibly(const AnalysisSettings& settings, const Image16& first, const Image16& second,
                                  const MaskImage* mask, const BackgroundRequest& background);
+
+}  // namespace tarvex
 
 #endif

@@ -25,6 +25,8 @@
 #include "TruthFile.h"
 #include "TruthReference.h"
 
+namespace tarvex {
+
 namespace py = pybind11;
 using namespace pybind11::literals;
 
@@ -325,6 +327,10 @@ py::object Displacements(const TruthRecord& truth, const py::object& x, const py
 }
 
 }  // namespace
+
+}  // namespace tarvex
+
+using namespace tarvex;
 
 PYBIND11_MODULE(tarvex, m) {
   m.doc() = docs::kModule;

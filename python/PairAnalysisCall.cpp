@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "BackgroundCall.h"
-#include "BoxHighPass.h"
-#include "Console.h"
-#include "DefineFFTWPlans.h"
-#include "PIVImage.h"
 #include "PairAnalysis.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "images/PIVImage.h"
+#include "preprocess/BoxHighPass.h"
+#include "support/Console.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -128,3 +130,5 @@ FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first
   if (analysis.Uncertainties(sigmaU, sigmaV)) field.SetUncertainties(std::move(sigmaU), std::move(sigmaV));
   return field;
 }
+
+}  // namespace tarvex

@@ -16,6 +16,8 @@
 #include "ImageArrays.h"
 #include "MaskImage.h"
 
+namespace tarvex {
+
 // Most threads one analysis may use, as for tarvex -j.
 constexpr int kMaxAnalysisThreads = 1024;
 
@@ -39,5 +41,7 @@ struct BackgroundRequest {
 FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first, const Image16& second,
                           const MaskImage* mask, const BackgroundRequest& background,
                           const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace tarvex
 
 #endif

@@ -5,6 +5,8 @@
 #include "FileError.h"
 #include "ImagePairFile.h"
 
+namespace tarvex {
+
 namespace {
 
 std::string HeaderSize(const ImagePairFileReader& reader) {
@@ -63,3 +65,5 @@ void WriteImageStack(const std::string& path, const std::vector<Image16>& images
   // A writer that is not closed leaves nothing behind.
   if (!written || !writer.Close()) throw FileError(writer.Error());
 }
+
+}  // namespace tarvex

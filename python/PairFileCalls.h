@@ -13,6 +13,8 @@
 
 #include "ImageArrays.h"
 
+namespace tarvex {
+
 // count images of width x height counts, one after another, row after row.
 struct ImageStack {
   int count = 0;
@@ -30,5 +32,7 @@ ImageStack ReadImageStack(const std::string& path, const std::optional<std::vect
 // hands them over. Throws FileError when the file cannot be written (a partly written file
 // is removed).
 void WriteImageStack(const std::string& path, const std::vector<Image16>& images);
+
+}  // namespace tarvex
 
 #endif

@@ -4,6 +4,8 @@
 
 #include "Synthesis.h"
 
+namespace tarvex {
+
 SynthImages SynthesizeImages(const SynthSettings& settings) {
   SynthImages result;
   TruthRecordParser parser(result.truth);
@@ -24,3 +26,5 @@ SynthImages SynthesizeImages(const SynthSettings& settings) {
   });
   return result;
 }
+
+}  // namespace tarvex

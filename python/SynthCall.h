@@ -14,6 +14,8 @@
 #include "PairFileCalls.h"
 #include "TruthFile.h"
 
+namespace tarvex {
+
 // Settings as pivsynth's options: the name with its dashes, then the value as text.
 using SynthSettings = std::vector<std::pair<std::string, std::string>>;
 
@@ -25,5 +27,7 @@ struct SynthImages {
 
 // Throws std::invalid_argument with pivsynth's message for a setting it refuses.
 SynthImages SynthesizeImages(const SynthSettings& settings);
+
+}  // namespace tarvex
 
 #endif

@@ -1,6 +1,8 @@
 #include "AnalysisSettings.h"
 
-#include "PlanTableSizes.h"
+#include "correlation/PlanTableSizes.h"
+
+namespace tarvex {
 
 int GridCount(int side, int window, int spacing) {
   return side >= window ? (side - window) / spacing + 1 : 0;
@@ -13,3 +15,5 @@ bool UsableFirstWindow(int window, int fftx, int ffty) {
 bool Preprocesses(const AnalysisSettings& s) {
   return s.subtractBackground || s.highPassSize > 0 || s.capIntensity;
 }
+
+}  // namespace tarvex

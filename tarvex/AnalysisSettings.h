@@ -8,8 +8,10 @@
 #ifndef ANALYSISSETTINGS_H
 #define ANALYSISSETTINGS_H
 
-#include "ThreePointGaussian.h"  // SubPixelEstimator
-#include "VectorUncertainty.h"   // UncertaintyMethod
+#include "peaks/ThreePointGaussian.h"  // SubPixelEstimator
+#include "uncertainty/VectorUncertainty.h"   // UncertaintyMethod
+
+namespace tarvex {
 
 // Where a deformation analysis refers each vector: to the window centre at the middle of
 // the particle's path (the central-difference field F(q), the velocity at the grid point
@@ -76,5 +78,7 @@ bool UsableFirstWindow(int window, int fftx, int ffty);
 // Number of windows of size `window` at spacing `spacing` that fit in an image side of
 // `side` pixels: the last window must end inside the image.
 int GridCount(int side, int window, int spacing);
+
+}  // namespace tarvex
 
 #endif

@@ -4,9 +4,11 @@
 #include <limits>
 #include <utility>
 
-#include "DefineFFTWPlans.h"
-#include "ParticleContent.h"
-#include "WorkerThreads.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "preprocess/ParticleContent.h"
+#include "support/WorkerThreads.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -207,3 +209,5 @@ bool PairAnalysis::Analyse(bool series) {
   }
   return true;
 }
+
+}  // namespace tarvex

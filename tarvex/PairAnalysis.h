@@ -18,15 +18,17 @@
 #include <vector>
 
 #include "AnalysisSettings.h"
-#include "BackgroundImage.h"
-#include "Console.h"
-#include "DeformationAnalysis.h"
 #include "DpivFile.h"
-#include "FlowMask.h"
-#include "PIVGrid.h"
-#include "PIVImage.h"
-#include "PairPreprocessing.h"
-#include "piv.h"
+#include "deform/DeformationAnalysis.h"
+#include "grid/PIVGrid.h"
+#include "grid/piv.h"
+#include "images/PIVImage.h"
+#include "mask/FlowMask.h"
+#include "preprocess/BackgroundImage.h"
+#include "preprocess/PairPreprocessing.h"
+#include "support/Console.h"
+
+namespace tarvex {
 
 class PairAnalysis {
  public:
@@ -102,5 +104,7 @@ class PairAnalysis {
   std::string error_;  // why the last Analyse failed
   const std::atomic<bool>* cancel_ = nullptr;
 };
+
+}  // namespace tarvex
 
 #endif

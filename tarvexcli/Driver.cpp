@@ -9,17 +9,19 @@
 #include <utility>
 #include <vector>
 
-#include "BackgroundFile.h"
-#include "DefineFFTWPlans.h"
 #include "MaskFile.h"
-#include "PIVImage.h"
 #include "PairAnalysis.h"
 #include "ParseParameters.h"
 #include "ProgressLine.h"
 #include "RunChecks.h"
-#include "SeriesBackground.h"
 #include "SeriesPlan.h"
 #include "SeriesRun.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "images/PIVImage.h"
+#include "preprocess/BackgroundFile.h"
+#include "preprocess/SeriesBackground.h"
+
+namespace tarvex {
 
 bool PlanImages(const TarvexSettings& s, const PIVImage& image, std::vector<PairJob>& jobs) {
   if (!image.FopenFlag || image.NumberImages() < 1) {
@@ -144,3 +146,5 @@ int RunAnalysis(const TarvexSettings& s) {
   progress.Clear();
   return ok ? 0 : 1;
 }
+
+}  // namespace tarvex

@@ -4,11 +4,13 @@
 
 #include <vector>
 
-#include "Console.h"
-#include "PIVImage.h"
 #include "PairAnalysis.h"
 #include "SeriesPlan.h"
 #include "Settings.h"
+#include "images/PIVImage.h"
+#include "support/Console.h"
+
+namespace tarvex {
 
 // The pairs of the run over the opened image store; false, with a message on standard error,
 // when the store holds no image, -all finds no pair in it or a file name would not fit.
@@ -37,5 +39,7 @@ void AnnounceGrid(const TarvexSettings& s, PairAnalysis& analysis, Console& cons
 
 // Runs the whole analysis of a parsed command line; returns the exit status.
 int RunAnalysis(const TarvexSettings& settings);
+
+}  // namespace tarvex
 
 #endif

@@ -2,6 +2,8 @@
 
 #include "RunRecord.h"
 
+namespace tarvex {
+
 FieldMetadata RunFieldMetadata(const TarvexSettings& s) {
   FieldMetadata m;
   m.program = "tarvex";
@@ -23,3 +25,5 @@ FieldMetadata RunFieldMetadata(const TarvexSettings& s) {
   m.inputs = s.filename;
   return m;
 }
+
+}  // namespace tarvex

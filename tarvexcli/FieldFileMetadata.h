@@ -13,6 +13,10 @@
 #include "FieldFrame.h"
 #include "Settings.h"
 
+namespace tarvex {
+
 FieldMetadata RunFieldMetadata(const TarvexSettings& s);
+
+}  // namespace tarvex
 
 #endif

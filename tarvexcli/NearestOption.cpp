@@ -4,6 +4,8 @@
 #include <cctype>
 #include <vector>
 
+namespace tarvex {
+
 namespace {
 
 bool SameLetter(char a, char b) {
@@ -41,3 +43,5 @@ const char* NearestOption(const std::string& word, const char* const* names, siz
   const size_t allowed = std::min<size_t>(2, word.empty() ? 0 : (word.size() - 1) / 2);
   return nearest != nullptr && best <= allowed ? nearest : nullptr;
 }
+
+}  // namespace tarvex

@@ -11,11 +11,15 @@
 #include <cstddef>
 #include <string>
 
+namespace tarvex {
+
 // Single-character edits that turn a into b, upper and lower case counted alike.
 size_t EditDistance(const std::string& a, const std::string& b);
 
 // The first of names[0..count-1] nearest to word, or null when the nearest is more than 2
 // edits away, or more than (length of word - 1) / 2 edits (rounded down).
 const char* NearestOption(const std::string& word, const char* const* names, size_t count);
+
+}  // namespace tarvex
 
 #endif

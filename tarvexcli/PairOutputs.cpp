@@ -6,6 +6,8 @@
 #include "FieldNetcdf.h"
 #include "TecplotFile.h"
 
+namespace tarvex {
+
 namespace {
 
 struct PairOutputKind {
@@ -46,3 +48,5 @@ bool PairFinished(const TarvexSettings& s, const PairJob& job, int nx, int ny, c
   }
   return true;
 }
+
+}  // namespace tarvex

@@ -16,11 +16,15 @@
 
 #include "SeriesPlan.h"
 
+namespace tarvex {
+
 // The names of the files pair `job` writes under the settings.
 void PairOutputFiles(const TarvexSettings& s, const PairJob& job, std::vector<const char*>& names);
 
 // Whether every file of the pair is finished for a grid of nx x ny points and, when `since` is
 // given, was written no earlier than that.
 bool PairFinished(const TarvexSettings& s, const PairJob& job, int nx, int ny, const timespec* since);
+
+}  // namespace tarvex
 
 #endif

@@ -5,6 +5,8 @@
 #include "FieldFileMetadata.h"
 #include "FieldNetcdf.h"
 
+namespace tarvex {
+
 namespace {
 
 const char* const kRunSeparator =
@@ -64,3 +66,5 @@ bool PairWriter::Finish(std::vector<ConsoleChunk>& text) {
   for (ConsoleChunk& chunk : console_.TakeHeld()) text.push_back(std::move(chunk));
   return written_;
 }
+
+}  // namespace tarvex

@@ -7,12 +7,14 @@
 
 #include <vector>
 
-#include "Console.h"
 #include "DpivFile.h"
 #include "FieldFrame.h"
 #include "PairAnalysis.h"
 #include "SeriesPlan.h"
-#include "WorkerThreads.h"
+#include "support/Console.h"
+#include "support/WorkerThreads.h"
+
+namespace tarvex {
 
 class PairWriter {
  public:
@@ -42,5 +44,7 @@ class PairWriter {
   bool written_ = true;
   BackgroundWork writing_;
 };
+
+}  // namespace tarvex
 
 #endif

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "BoxHighPass.h"
 #include "FieldFrame.h"
 #include "NearestOption.h"
+#include "preprocess/BoxHighPass.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -461,3 +463,5 @@ bool ReadImagePair(int& i1, int& i2) {
   std::cout << std::endl;
   return true;
 }
+
+}  // namespace tarvex

@@ -4,6 +4,8 @@
 
 #include "Settings.h"
 
+namespace tarvex {
+
 // Prints the banner; with no argument prints the usage text and returns false with status 0.
 // Reads the options into s (false with status 1 and a message on standard error for a value
 // that is missing or cannot be used) and returns true once s.filename names a file that
@@ -19,5 +21,7 @@ bool ParseOptions(int argc, char** argv, TarvexSettings& s);
 // integers and prints an end of line. False (message on standard error) at the end of
 // standard input or when the input is not two integers.
 bool ReadImagePair(int& i1, int& i2);
+
+}  // namespace tarvex
 
 #endif

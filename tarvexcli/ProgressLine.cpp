@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <utility>
 
+namespace tarvex {
+
 ProgressLine::ProgressLine(size_t total, bool shown, bool sharesTerminal, std::string program, std::string items,
                            std::string lead)
     : total_(total),
@@ -49,3 +51,5 @@ void ProgressLine::Clear() {
   std::fflush(stderr);
   drawn_ = false;
 }
+
+}  // namespace tarvex

@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <string>
 
+namespace tarvex {
+
 class ProgressLine {
  public:
   // Shown only when `shown` (usually: standard error is a terminal); `sharesTerminal` says
@@ -48,5 +50,7 @@ class ProgressLine {
   Clock::time_point start_ = Clock::now();
   Clock::time_point last_{};
 };
+
+}  // namespace tarvex
 
 #endif

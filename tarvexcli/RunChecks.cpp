@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "BackgroundFile.h"
-#include "DefineFFTWPlans.h"
 #include "FileIdentity.h"
 #include "ImagePairFile.h"
 #include "PairOutputs.h"
 #include "SeriesPlan.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "preprocess/BackgroundFile.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -92,3 +94,5 @@ bool CheckBeforeWriting(const TarvexSettings& s, RunRecord& record) {
   if (!(s.pflag & PFLAG_SERIES)) return true;
   return record.Make(s) && (!s.resume || record.CheckForResume());
 }
+
+}  // namespace tarvex

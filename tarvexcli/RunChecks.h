@@ -12,8 +12,12 @@
 #include "RunRecord.h"
 #include "Settings.h"
 
+namespace tarvex {
+
 // Both checks; a series' record is made in `record` (for RunRecord::Write and Since later).
 // False, with a message on standard error, when the run must not start.
 bool CheckBeforeWriting(const TarvexSettings& s, RunRecord& record);
+
+}  // namespace tarvex
 
 #endif

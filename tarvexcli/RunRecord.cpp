@@ -13,6 +13,8 @@
 #include "AtomicFile.h"
 #include "SeriesPlan.h"
 
+namespace tarvex {
+
 namespace {
 
 const char* const kFirstLine = "tarvex series record 1";
@@ -122,3 +124,5 @@ bool RunRecord::Write() {
   std::fprintf(stderr, "tarvex: %s\n", file.Error().c_str());
   return false;
 }
+
+}  // namespace tarvex

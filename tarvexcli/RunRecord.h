@@ -36,6 +36,8 @@
 
 #include "Settings.h"
 
+namespace tarvex {
+
 // The options that change the results, one "-name value" line each in a fixed order, after
 // the parse (so -deform's implied estimator shows): the record's lines after "modified".
 std::string ResultOptionsText(const TarvexSettings& s);
@@ -63,5 +65,7 @@ class RunRecord {
   bool hasSince_ = false;
   timespec since_{};
 };
+
+}  // namespace tarvex
 
 #endif

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace tarvex {
+
 namespace {
 
 // Formats the names of the pair whose first image is i (series mode) or of the single
@@ -55,3 +57,5 @@ bool PlanRun(const TarvexSettings& s, int numberImages, std::vector<PairJob>& jo
   }
   return true;
 }
+
+}  // namespace tarvex

@@ -16,6 +16,8 @@
 
 #include "Settings.h"
 
+namespace tarvex {
+
 // Output file names of one pair.
 struct OutputNames {
   char tecplot[kNameLength];
@@ -39,5 +41,7 @@ std::string RunRecordName(const TarvexSettings& s);
 // The run's pairs for a file of numberImages images (none when -all finds no pair); false,
 // with the reason in error, when a file name would not fit its buffer.
 bool PlanRun(const TarvexSettings& s, int numberImages, std::vector<PairJob>& jobs, std::string& error);
+
+}  // namespace tarvex
 
 #endif

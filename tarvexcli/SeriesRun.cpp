@@ -4,6 +4,8 @@
 
 #include "PairOutputs.h"
 
+namespace tarvex {
+
 namespace {
 
 // The text standing for a run of skipped pairs.
@@ -92,3 +94,5 @@ bool SeriesRun::Run(const std::vector<PairJob>& jobs, size_t begin, size_t end,
   console_.Release();
   return !failed_;
 }
+
+}  // namespace tarvex

@@ -17,11 +17,13 @@
 #include <functional>
 #include <vector>
 
-#include "Console.h"
-#include "PIVImage.h"
 #include "PairAnalysis.h"
 #include "PairWriter.h"
 #include "SeriesPlan.h"
+#include "images/PIVImage.h"
+#include "support/Console.h"
+
+namespace tarvex {
 
 // Receives the text of pair `pair` (an index into the jobs) and whether the pair was
 // analysed and written (or skipped); called once per pair, in order.
@@ -60,5 +62,7 @@ class SeriesRun {
   bool hasSince_ = false;
   timespec since_{};
 };
+
+}  // namespace tarvex
 
 #endif

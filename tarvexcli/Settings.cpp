@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace tarvex {
+
 AnalysisSettings ToAnalysisSettings(const TarvexSettings& s) {
   AnalysisSettings a;
   a.windowWidth = s.fftx;
@@ -55,3 +57,5 @@ bool BackgroundFromFile(const TarvexSettings& s) {
   BackgroundStatistic statistic;
   return SubtractsBackground(s) && !BackgroundOverSeries(s, &statistic);
 }
+
+}  // namespace tarvex

@@ -6,8 +6,10 @@
 #include <string>
 
 #include "AnalysisSettings.h"
-#include "SeriesBackground.h"
-#include "ThreePointGaussian.h"
+#include "peaks/ThreePointGaussian.h"
+#include "preprocess/SeriesBackground.h"
+
+namespace tarvex {
 
 // Bits of pflag (program switches).
 constexpr unsigned char PFLAG_ITERATE = 0x01;  // -i: two-pass analysis
@@ -74,5 +76,7 @@ bool BackgroundOverSeries(const TarvexSettings& s, BackgroundStatistic* statisti
 
 // The analysis part of the run's settings.
 AnalysisSettings ToAnalysisSettings(const TarvexSettings& s);
+
+}  // namespace tarvex
 
 #endif

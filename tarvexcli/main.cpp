@@ -5,6 +5,8 @@
 #include "Driver.h"
 #include "ParseParameters.h"
 
+using namespace tarvex;
+
 int main(int argc, char** argv) {
   TarvexSettings settings;
   int status = 0;

@@ -14,12 +14,14 @@
 #include <utility>
 #include <vector>
 
-#include "DefineFFTWPlans.h"
 #include "Driver.h"
 #include "PairTextMessage.h"
 #include "ParseParameters.h"
 #include "RunChecks.h"
 #include "SeriesRun.h"
+#include "correlation/DefineFFTWPlans.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -257,3 +259,5 @@ int RunCluster(int argc, char** argv, int rank, int ranks) {
   }
   return AgreeStatus(ok ? 0 : 1);
 }
+
+}  // namespace tarvex

@@ -12,11 +12,15 @@
 
 #include <cstddef>
 
+namespace tarvex {
+
 // The first pair of rank's block of `pairs` pairs split over `ranks` ranks.
 size_t BlockStart(size_t pairs, int rank, int ranks);
 
 // Runs tarvex's command line on this rank (MPI initialised); returns the exit status, the
 // same on every rank: non-zero when any rank failed.
 int RunCluster(int argc, char** argv, int rank, int ranks);
+
+}  // namespace tarvex
 
 #endif

@@ -1,5 +1,7 @@
 #include "PairTextMessage.h"
 
+namespace tarvex {
+
 namespace {
 
 void PutNumber(std::string& out, uint64_t value, int bytes) {
@@ -45,3 +47,5 @@ bool DecodePairText(const std::string& bytes, PairText& message) {
   }
   return at == bytes.size();
 }
+
+}  // namespace tarvex

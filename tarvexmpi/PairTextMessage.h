@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "Console.h"
+#include "support/Console.h"
+
+namespace tarvex {
 
 struct PairText {
   uint64_t pair = 0;
@@ -22,5 +24,7 @@ struct PairText {
 std::string EncodePairText(const PairText& message);
 // False when the bytes are not a whole message.
 bool DecodePairText(const std::string& bytes, PairText& message);
+
+}  // namespace tarvex
 
 #endif

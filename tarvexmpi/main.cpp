@@ -8,6 +8,8 @@
 
 #include "ClusterRun.h"
 
+using namespace tarvex;
+
 int main(int argc, char** argv) {
   MPI_Init(&argc, &argv);
   int rank = 0, ranks = 1;

@@ -5,8 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "PIVGrid.h"
-#include "PIVImage.h"
+#include "grid/PIVGrid.h"
+#include "images/PIVImage.h"
+
+namespace tarvex {
 
 // Marks a point as holding a measurement, as a successful correlation would.
 class PIVPointTestAccess {
@@ -47,5 +49,7 @@ inline std::string Flags(PIVGrid& g) {
   for (int k = 0; k < g.NX() * g.NY(); k++) s += g.Point(k).on() ? '1' : '0';
   return s;
 }
+
+}  // namespace tarvex
 
 #endif

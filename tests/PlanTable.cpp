@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "DefineFFTWPlans.h"
 #include "TestSupport.h"
+#include "correlation/DefineFFTWPlans.h"
+
+namespace tarvex {
 
 FFTWplan* Plans() {
   static FFTWplan* table = [] {
@@ -24,3 +26,5 @@ FFTWplan* Plans() {
   }();
   return table;
 }
+
+}  // namespace tarvex

@@ -8,8 +8,10 @@
 #include <regex>
 #include <string>
 
-#include "PIVGrid.h"
 #include "TestSupport.h"
+#include "grid/PIVGrid.h"
+
+namespace tarvex {
 
 class PIVGridTestAccess {
  public:
@@ -316,3 +318,5 @@ TEST(AsciiPIVFileOperation, RefusesWhatItCannotWrite) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

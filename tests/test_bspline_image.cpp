@@ -8,7 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "BSplineImage.h"
+#include "deform/BSplineImage.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -175,3 +177,5 @@ TEST(BSplinePrefilter, SplitPassesGiveTheSameBitsAsWholeOnes) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

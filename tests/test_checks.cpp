@@ -10,6 +10,8 @@
 
 #include "HandMadeGrid.h"
 
+namespace tarvex {
+
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
@@ -329,3 +331,5 @@ TEST(Select, AgreesWithNthElementOnRandomArrays) {
     }
   }
 }
+
+}  // namespace tarvex

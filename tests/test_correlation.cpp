@@ -12,11 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "DefineFFTWPlans.h"
-#include "PIVPoint.h"
 #include "PlanTable.h"
 #include "TestSupport.h"
-#include "fftw-2d.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "correlation/fftw-2d.h"
+#include "grid/PIVPoint.h"
+
+namespace tarvex {
 
 class PIVPointTestAccess {
  public:
@@ -422,3 +424,5 @@ TEST(PlanWithOwnWork, FollowsEveryPlanGivenEvenAtAReusedAddress) {
     rfftwnd_destroy_plan(plan);
   }
 }
+
+}  // namespace tarvex

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "BSplineImage.h"
-#include "DisplacementPredictor.h"
-#include "SymmetricDeformation.h"
+#include "deform/BSplineImage.h"
+#include "deform/DisplacementPredictor.h"
+#include "deform/SymmetricDeformation.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -248,3 +250,5 @@ TEST(SymmetricDeformation, LeavesRowsOutsideTheRangeAlone) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

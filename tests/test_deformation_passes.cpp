@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "DefineFFTWPlans.h"
-#include "DeformationPasses.h"
-#include "PIVGrid.h"
-#include "PIVImage.h"
 #include "PlanTable.h"
 #include "TestSupport.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "deform/DeformationPasses.h"
+#include "grid/PIVGrid.h"
+#include "images/PIVImage.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -248,3 +250,5 @@ TEST(DeformationPasses, ACancelFlagStopsThemAndLeftClearChangesNothing) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

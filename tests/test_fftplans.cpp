@@ -14,9 +14,11 @@
 #include <fftw.h>
 #include <rfftw.h>
 
-#include "DefineFFTWPlans.h"
 #include "TestSupport.h"
-#include "WisdomTrial.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "correlation/WisdomTrial.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -246,3 +248,5 @@ TEST(WisdomTrial, SortsSoundDamagedAndForeignWisdom) {
   EXPECT_EQ(TryWisdom("", PlanFourByFour, 0, wisdom), WisdomTrial::NotWisdom);
   EXPECT_EQ(OwnWisdom(), before);
 }
+
+}  // namespace tarvex

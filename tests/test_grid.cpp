@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "DefineFFTWPlans.h"
-#include "PIVGrid.h"
 #include "PlanTable.h"
 #include "TestSupport.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "grid/PIVGrid.h"
+
+namespace tarvex {
 
 class PIVGridTestAccess {
  public:
@@ -263,3 +265,5 @@ TEST(GridSinglePass, WindowOffsetIsPartOfTheReportedDisplacement) {
     EXPECT_NEAR(g.VelocityY(k), -3.0f, 0.15f) << k;
   }
 }
+
+}  // namespace tarvex

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "ImageReadAhead.h"
 #include "TestSupport.h"
+#include "images/ImageReadAhead.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -57,3 +59,5 @@ TEST(ImageReadAhead, ChecksTheImageSizeOnEveryStart) {
   EXPECT_EQ(std::vector<uint16_t>(slot, slot + 64), Image(64, 2));
   delete[] slot;
 }
+
+}  // namespace tarvex

@@ -6,9 +6,11 @@
 #include <cmath>
 #include <vector>
 
-#include "FlowMask.h"
-#include "MaskedWindowLoading.h"
-#include "VectorReplacement.h"
+#include "deform/VectorReplacement.h"
+#include "mask/FlowMask.h"
+#include "mask/MaskedWindowLoading.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -203,3 +205,5 @@ TEST(VectorReplacement, MaskedPointsAreFilledLastFromTheirOwnSide) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "FitPeak2SubPixel.h"
-#include "PIVImage.h"
-#include "PIVPoint.h"
 #include "PlanTable.h"
 #include "TestSupport.h"
+#include "grid/PIVPoint.h"
+#include "images/PIVImage.h"
+#include "peaks/FitPeak2SubPixel.h"
+
+namespace tarvex {
 
 class PIVPointTestAccess {
  public:
@@ -316,3 +318,5 @@ TEST_F(Measurement, FilterFailures) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

@@ -10,10 +10,12 @@
 #include <random>
 #include <vector>
 
-#include "FitPeak2SubPixel.h"
-#include "PeakCandidates.h"
-#include "WindowLoading.h"
-#include "fftw-2d.h"
+#include "correlation/WindowLoading.h"
+#include "correlation/fftw-2d.h"
+#include "peaks/FitPeak2SubPixel.h"
+#include "peaks/PeakCandidates.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -273,3 +275,5 @@ TEST(PeakCandidates, BestCandidatesAllBlankedAtOnceFallBackToANewSweep) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

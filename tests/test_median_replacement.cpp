@@ -6,9 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "NormalisedMedianTest.h"
-#include "PredictorSmoothing.h"
-#include "VectorReplacement.h"
+#include "deform/NormalisedMedianTest.h"
+#include "deform/PredictorSmoothing.h"
+#include "deform/VectorReplacement.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -221,3 +223,5 @@ TEST(PredictorSmoothing, FiveTapWorkedExampleAndResponses) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

@@ -8,6 +8,8 @@
 #include "ParseParameters.h"
 #include "Settings.h"
 
+namespace tarvex {
+
 namespace {
 
 struct ParseResult {
@@ -403,3 +405,5 @@ TEST(Options, DeformationRefusals) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

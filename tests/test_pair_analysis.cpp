@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "Console.h"
 #include "DpivFile.h"
-#include "PIVImage.h"
 #include "PairAnalysis.h"
 #include "PlanTable.h"
 #include "TestSupport.h"
+#include "images/PIVImage.h"
+#include "support/Console.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -211,3 +213,5 @@ TEST(PairAnalysisGrid, CountsFollowTheWindowAndSpacing) {
   EXPECT_EQ(GridCount(32, 32, 16), 1);
   EXPECT_EQ(GridCount(31, 32, 16), 0);
 }
+
+}  // namespace tarvex

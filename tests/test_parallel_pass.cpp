@@ -13,11 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "PIVGrid.h"
 #include "ParseParameters.h"
-#include "Settings.h"
 #include "PlanTable.h"
+#include "Settings.h"
 #include "TestSupport.h"
+#include "grid/PIVGrid.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -279,3 +281,5 @@ TEST(GridThreads, FourThreadsGiveTheBitsOfOne) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

@@ -7,8 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "FitPeak2SubPixel.h"
-#include "PeakRatio.h"
+#include "peaks/FitPeak2SubPixel.h"
+#include "peaks/PeakRatio.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -84,3 +86,5 @@ TEST(PeakRatio, OneSweepFindsWhatBruteForceFinds) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

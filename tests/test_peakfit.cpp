@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "FitPeak2SubPixel.h"
+#include "peaks/FitPeak2SubPixel.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -318,3 +320,5 @@ TEST(BlankPeakArea, FourPeaksAreFoundOneAfterAnother) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

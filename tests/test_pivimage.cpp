@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "PIVImage.h"
 #include "TestSupport.h"
+#include "images/PIVImage.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -413,3 +415,5 @@ TEST(PIVImageIds, BeyondSixteenBitsAreRefusedNotWrapped) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

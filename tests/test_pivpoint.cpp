@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "CorrelationWorkspace.h"
-#include "PIVPoint.h"
 #include "TestSupport.h"
-#include "piv.h"
+#include "correlation/CorrelationWorkspace.h"
+#include "grid/PIVPoint.h"
+#include "grid/piv.h"
+
+namespace tarvex {
 
 class PIVPointTestAccess {
  public:
@@ -315,3 +317,5 @@ TEST(PIVPointWindowMask, FlagOffRemovesMaskAndLeavesWindowsAlone) {
   Access::SetWindowFlag(p, true);  // flag on but no mask made yet
   expectUnmasked();
 }
+
+}  // namespace tarvex

@@ -12,16 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "BackgroundFile.h"
-#include "BackgroundImage.h"
-#include "BoxHighPass.h"
-#include "IntensityCapping.h"
-#include "LineOpening.h"
-#include "PIVImage.h"
-#include "PairPreprocessing.h"
-#include "ParticleContent.h"
-#include "SeriesBackground.h"
 #include "TestSupport.h"
+#include "images/PIVImage.h"
+#include "preprocess/BackgroundFile.h"
+#include "preprocess/BackgroundImage.h"
+#include "preprocess/BoxHighPass.h"
+#include "preprocess/IntensityCapping.h"
+#include "preprocess/LineOpening.h"
+#include "preprocess/PairPreprocessing.h"
+#include "preprocess/ParticleContent.h"
+#include "preprocess/SeriesBackground.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -533,3 +535,5 @@ TEST(PairPreprocessing, TheConsoleLineNamesWhatIsApplied) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

@@ -8,11 +8,13 @@
 #include <random>
 #include <vector>
 
-#include "DefineFFTWPlans.h"
-#include "FitPeak2SubPixel.h"
 #include "PlanTable.h"
-#include "ThreePointGaussian.h"
-#include "fftw-2d.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "correlation/fftw-2d.h"
+#include "peaks/FitPeak2SubPixel.h"
+#include "peaks/ThreePointGaussian.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -135,3 +137,5 @@ TEST(ReferenceEstimators, LeastSquaresFitIsExactOnGaussians) {
       },
       1e-4);
 }
+
+}  // namespace tarvex

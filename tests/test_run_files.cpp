@@ -17,6 +17,8 @@
 #include "TecplotFile.h"
 #include "TestSupport.h"
 
+namespace tarvex {
+
 namespace {
 
 // Settings from a command line given as words (the last is the file name).
@@ -152,3 +154,5 @@ TEST(RunRecord, RecordsTheInputAndTheOptionsAndRefusesAnotherRun) {
             "tarvex: cannot resume: " + dir.file("data/run.series.txt") +
                 " records -MVOcheck 1, this run has -MVOcheck 2; nothing written\n");
 }
+
+}  // namespace tarvex

@@ -12,10 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "Console.h"
-#include "PIVImage.h"
 #include "ProgressLine.h"
 #include "TestSupport.h"
+#include "images/PIVImage.h"
+#include "support/Console.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -192,3 +194,5 @@ TEST(ProgressText, GivesPairsRateAndTimeLeft) {
             "tarvex: background, 500 of 2000 images, 250.0 images/s, 0 min 6 s left");
   EXPECT_EQ(ProgressLine::Text(0, 2000, 0.0, "tarvex", "images", "background"), "tarvex: background, 0 of 2000 images");
 }
+
+}  // namespace tarvex

@@ -3,6 +3,8 @@
 
 #include "HandMadeGrid.h"
 
+namespace tarvex {
+
 namespace {
 
 // An nx x ny grid, every point on with U = its index k and V = -k.
@@ -93,3 +95,5 @@ TEST(MovingAverageVelocity, EmptyGridDoesNothing) {
   auto g = MakeGrid(0, 3);
   EXPECT_EQ(g->MovingAverageVelocity(), 1);
 }
+
+}  // namespace tarvex

@@ -11,17 +11,17 @@
 #include <thread>
 #include <vector>
 
-#include "DeformationPasses.h"
-#include "DefineFFTWPlans.h"
-#include "PIVGrid.h"
-#include "PIVImage.h"
-#include "PIVPoint.h"
 #include "PairAnalysis.h"
 #include "ParseParameters.h"
 #include "PlanTable.h"
 #include "SeriesPlan.h"
 #include "SeriesRun.h"
 #include "TestSupport.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "deform/DeformationPasses.h"
+#include "grid/PIVGrid.h"
+#include "grid/PIVPoint.h"
+#include "images/PIVImage.h"
 
 // The sanitizers bring allocators of their own, which replacing malloc would bypass.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -104,6 +104,8 @@ void operator delete(void* p, const std::nothrow_t&) noexcept { __libc_free(p); 
 void operator delete[](void* p, const std::nothrow_t&) noexcept { __libc_free(p); }
 
 #endif
+
+namespace tarvex {
 
 namespace {
 
@@ -419,3 +421,5 @@ TEST_F(SteadyState, EachFurtherPairOfASeriesAllocatesNoBuffer) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

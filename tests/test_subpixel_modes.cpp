@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "PIVImage.h"
-#include "PIVPoint.h"
 #include "ParseParameters.h"
 #include "TestSupport.h"
-#include "ThreePointGaussian.h"
+#include "grid/PIVPoint.h"
+#include "images/PIVImage.h"
+#include "peaks/ThreePointGaussian.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -284,3 +286,5 @@ TEST(SubPixelEndToEnd, DefaultOutputIsUnchangedByNamingTheDefault) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

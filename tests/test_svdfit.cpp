@@ -7,7 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "ChisqSVDFitFunctions.h"
+#include "peaks/ChisqSVDFitFunctions.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -244,3 +246,5 @@ TEST(SvdFit, NoConvergenceIsAFailedFitSaidInOneLineWithoutWaiting) {
 }
 
 }  // namespace
+
+}  // namespace tarvex

@@ -7,6 +7,8 @@
 
 #include "HandMadeGrid.h"
 
+namespace tarvex {
+
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
@@ -150,3 +152,5 @@ TEST_F(TwoPass, UnmeasuredPointsStayOffAndGetNoOffset) {
   EXPECT_EQ(g->Point(4).DX(), 3.0f);
   EXPECT_EQ(Flags(*g), "111101111");
 }
+
+}  // namespace tarvex

@@ -11,17 +11,19 @@
 #include <string>
 #include <vector>
 
-#include "Console.h"
-#include "CorrelationStatistics.h"
-#include "PIVImage.h"
 #include "PairAnalysis.h"
-#include "PassChangeUncertainty.h"
 #include "PlanTable.h"
 #include "TestSupport.h"
 #include "TruthFile.h"
 #include "TruthReference.h"
-#include "VectorUncertainty.h"
-#include "fftw-2d.h"
+#include "correlation/fftw-2d.h"
+#include "images/PIVImage.h"
+#include "support/Console.h"
+#include "uncertainty/CorrelationStatistics.h"
+#include "uncertainty/PassChangeUncertainty.h"
+#include "uncertainty/VectorUncertainty.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -311,3 +313,5 @@ TEST_F(UncertaintyOnPivsynth, TheSameBitsOnOneAndTwoThreads) {
     }
   }
 }
+
+}  // namespace tarvex

@@ -7,8 +7,10 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "PIVGrid.h"
 #include "TestSupport.h"
+#include "grid/PIVGrid.h"
+
+namespace tarvex {
 
 class PIVGridTestAccess {
  public:
@@ -177,3 +179,5 @@ TEST(VelocityFiles, UnopenableNamesReportAndFail) {
             "\n Cannot open TecPlot output file: TARVEX-Vel.plt ....\n\n"
             "\n Cannot open DPIV output file: TARVEX-Vel.dpiv ....\n\n");
 }
+
+}  // namespace tarvex

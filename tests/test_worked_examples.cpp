@@ -15,34 +15,36 @@
 
 #include "AnalysisSettings.h"
 #include "ByteOrder.h"
-#include "CArray.h"
-#include "ChisqSVDFitFunctions.h"
-#include "Console.h"
-#include "CorrelationWorkspace.h"
-#include "DefineFFTWPlans.h"
 #include "DisplacementField.h"
 #include "DpivFile.h"
 #include "EnumNames.h"
-#include "FitPeak2SubPixel.h"
 #include "HandMadeGrid.h"
 #include "ImagePairFile.h"
 #include "LongOption.h"
-#include "PIVGrid.h"
-#include "PIVImage.h"
-#include "PIVPoint.h"
-#include "PIVStandard.h"
 #include "PairAnalysis.h"
-#include "PeakCandidates.h"
 #include "PlanTable.h"
 #include "TecplotFile.h"
 #include "TestSupport.h"
 #include "TextInput.h"
-#include "ThreePointGaussian.h"
 #include "TruthFile.h"
-#include "WindowLoading.h"
-#include "dft_array.h"
-#include "fftw-2d.h"
-#include "piv.h"
+#include "correlation/CorrelationWorkspace.h"
+#include "correlation/DefineFFTWPlans.h"
+#include "correlation/WindowLoading.h"
+#include "correlation/dft_array.h"
+#include "correlation/fftw-2d.h"
+#include "grid/PIVGrid.h"
+#include "grid/PIVPoint.h"
+#include "grid/piv.h"
+#include "images/PIVImage.h"
+#include "peaks/ChisqSVDFitFunctions.h"
+#include "peaks/FitPeak2SubPixel.h"
+#include "peaks/PIVStandard.h"
+#include "peaks/PeakCandidates.h"
+#include "peaks/ThreePointGaussian.h"
+#include "support/CArray.h"
+#include "support/Console.h"
+
+namespace tarvex {
 
 namespace {
 
@@ -756,3 +758,5 @@ TEST(TextInputHeader, ADirectoryAndAnEmptyFile) {
     EXPECT_EQ(one.get(), 'f');  // nothing was taken from the stream
   });
 }
+
+}  // namespace tarvex

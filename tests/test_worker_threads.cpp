@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "WorkerThreads.h"
+#include "support/WorkerThreads.h"
+
+namespace tarvex {
 
 TEST(RunOnWorkers, RunsEveryShareOnceWithTheCallerTakingShareZero) {
   const std::thread::id caller = std::this_thread::get_id();
@@ -112,3 +114,5 @@ TEST(NoThreads, TarvexRunsTheWorkOnItsOwnThread) {
     EXPECT_TRUE(Results(dir, names) == expected);
   }
 }
+
+}  // namespace tarvex

@@ -1,4 +1,0 @@
-#include "dft_array.h"
-
-const int dft[kNumberOfPresetDFTSizes] = {12, 16, 20, 24, 32, 40, 48, 64,
-                                          80, 100, 128, 188, 256, 300, 400, 512};
