@@ -48,10 +48,6 @@ int FieldResult::ValidCount() const {
   return valid;
 }
 
-// A window of w pixels at position p starts at p - (w / 2 - 1), integer division, and its
-// centre lies (w - 1) / 2 pixels further.
-double FieldResult::WindowCentre(double p, int window) { return p - (window / 2 - 1) + (window - 1) / 2.0; }
-
 void FieldResult::WriteDpiv(const std::string& path) const {
   std::string error;
   Check(WriteDpivFile(path.c_str(), records_, error), error);

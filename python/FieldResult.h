@@ -44,7 +44,6 @@ class FieldResult {
   const std::vector<float>& SigmaV() const { return sigmaV_; }
 
   // The centre of the window of a point at position p along a side of `window` pixels.
-  static double WindowCentre(double p, int window);
 
   // Throw FileError when the file cannot be created or written.
   void WriteDpiv(const std::string& path) const;

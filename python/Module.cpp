@@ -24,6 +24,7 @@
 #include "SynthCall.h"
 #include "TruthFile.h"
 #include "TruthReference.h"
+#include "grid/WindowGeometry.h"
 
 namespace tarvex {
 
@@ -355,13 +356,13 @@ PYBIND11_MODULE(tarvex, m) {
                              [](const FieldResult& f) {
                                const int w = f.WindowWidth();
                                return GridArray<double>(
-                                   f, [w](const VectorRecord& r) { return FieldResult::WindowCentre(r.x, w); });
+                                   f, [w](const VectorRecord& r) { return WindowCentre(r.x, w); });
                              })
       .def_property_readonly("yc",
                              [](const FieldResult& f) {
                                const int h = f.WindowHeight();
                                return GridArray<double>(
-                                   f, [h](const VectorRecord& r) { return FieldResult::WindowCentre(r.y, h); });
+                                   f, [h](const VectorRecord& r) { return WindowCentre(r.y, h); });
                              })
       .def_property_readonly("shape", [](const FieldResult& f) { return py::make_tuple(f.Rows(), f.Columns()); })
       .def_property_readonly("window",

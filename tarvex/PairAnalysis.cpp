@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "correlation/DefineFFTWPlans.h"
+#include "grid/WindowGeometry.h"
 #include "preprocess/ParticleContent.h"
 #include "support/WorkerThreads.h"
 
@@ -96,7 +97,7 @@ bool PairAnalysis::Preprocess() {
       for (int j = 0; j < nx; ++j) {
         const int k = i * nx + j;
         PIVPoint& p = grid_.Point(k);
-        const WindowPlace place{static_cast<int>(p.X()) - w / 2 + 1, static_cast<int>(p.Y()) - h / 2 + 1, w, h};
+        const WindowPlace place{WindowStart(static_cast<int>(p.X()), w), WindowStart(static_cast<int>(p.Y()), h), w, h};
         if (p.Masked() || place.left < 0 || place.top < 0 || place.left + w > width || place.top + h > height)
           continue;
         noParticles_[static_cast<size_t>(k)] =

@@ -34,6 +34,7 @@
 #include "correlation/fftw-2d.h"
 #include "grid/PIVGrid.h"
 #include "grid/PIVPoint.h"
+#include "grid/WindowGeometry.h"
 #include "grid/piv.h"
 #include "images/PIVImage.h"
 #include "peaks/ChisqSVDFitFunctions.h"
@@ -524,6 +525,17 @@ TEST(PairAnalysisHeader, MedianCheckOnAUniformShift) {
     EXPECT_NE(at, std::string::npos) << line << "\nin:\n" << text;
     if (at != std::string::npos) from = at;
   }
+}
+
+TEST(WindowGeometryHeader, ThirtyTwoAndFifteenPixelWindowsAtPointFifteen) {
+  static_assert(WindowStart(15, 32) == 0 && WindowStart(15, 32) + 32 - 1 == 31, "pixels 0 to 31");
+  EXPECT_DOUBLE_EQ(WindowCentre(15, 32), 15.5);
+  EXPECT_EQ(18 - PointInWindow(32), 3);  // the peak in cell 18 is a shift of +3 px
+  EXPECT_EQ(WindowStart(15, 15), 9);
+  EXPECT_EQ(WindowStart(15, 15) + 15 - 1, 23);
+  EXPECT_DOUBLE_EQ(WindowCentre(15, 15), 16.0);
+  // The point is pixel n/2 - 1 of its own window, for either parity.
+  for (int n : {15, 16, 31, 32}) EXPECT_EQ(WindowStart(40, n) + PointInWindow(n), 40) << n;
 }
 
 TEST(ThreePointGaussianHeader, LnRatioEstimatorOnThreeSampledValues) {

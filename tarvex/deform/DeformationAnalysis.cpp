@@ -6,6 +6,7 @@
 
 #include "correlation/DefineFFTWPlans.h"
 #include "deform/VectorReplacement.h"
+#include "grid/WindowGeometry.h"
 #include "peaks/PeakRatio.h"
 
 namespace tarvex {
@@ -82,8 +83,8 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
   WindowGrid windows;
   windows.nx = grid.NX();
   windows.ny = grid.NY();
-  windows.x0 = s.windowWidth / 2 - 1 + s.offsetX;
-  windows.y0 = s.windowHeight / 2 - 1 + s.offsetY;
+  windows.x0 = PointInWindow(s.windowWidth) + s.offsetX;
+  windows.y0 = PointInWindow(s.windowHeight) + s.offsetY;
   windows.dx = s.spacingX;
   windows.dy = s.spacingY;
   windows.windowX = s.windowWidth;

@@ -6,6 +6,7 @@
 
 #include "correlation/WindowLoading.h"
 #include "correlation/fftw-2d.h"
+#include "grid/WindowGeometry.h"
 #include "mask/MaskedWindowLoading.h"
 #include "peaks/FitPeak2SubPixel.h"
 #include "peaks/PeakRatio.h"
@@ -24,7 +25,7 @@ constexpr double kInverseFullScale = 1.0 / 4096.0;
 ComponentSigma PointSigma(UncertaintyMethod method, const RealCCWork& work, int nx, int ny, int ix,
                           int iy, float peakRatio) {
   if (method == UncertaintyMethod::PeakRatio) return PeakRatioSigma(peakRatio);
-  return CorrelationStatisticsSigma(work.fI1.data, work.fI2.data, nx, ny, ix - (nx / 2 - 1), iy - (ny / 2 - 1));
+  return CorrelationStatisticsSigma(work.fI1.data, work.fI2.data, nx, ny, ix - PointInWindow(nx), iy - PointInWindow(ny));
 }
 
 }  // namespace

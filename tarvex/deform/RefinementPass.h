@@ -13,6 +13,7 @@
 
 #include "correlation/CorrelationWorkspace.h"
 #include "deform/DisplacementPredictor.h"
+#include "grid/WindowGeometry.h"
 #include "grid/piv.h"
 #include "mask/FlowMask.h"
 #include "uncertainty/VectorUncertainty.h"
@@ -32,8 +33,8 @@ struct WindowGrid {
   // The window centres, where the vectors belong (half a pixel beyond the positions).
   VectorGrid Centres() const;
   // First column and row of point k's window.
-  int WindowLeft(int k) const { return x0 + (k % nx) * dx - windowX / 2 + 1; }
-  int WindowTop(int k) const { return y0 + (k / nx) * dy - windowY / 2 + 1; }
+  int WindowLeft(int k) const { return WindowStart(x0 + (k % nx) * dx, windowX); }
+  int WindowTop(int k) const { return WindowStart(y0 + (k / nx) * dy, windowY); }
   // Whether point k's window lies in a width x height image; as in the single pass, a
   // window never includes the image's last column or row.
   bool WindowFits(int k, int width, int height) const;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "grid/WindowGeometry.h"
+
 namespace tarvex {
 
 PIVGrid::PIVGrid()
@@ -172,8 +174,8 @@ void PIVGrid::InitialisePoints(int flowdirn) {
       PIVPoint& p = pivgrid[k];
       p.pivImage = pivImage;
       p.setParentId(ParentGridId);
-      p.setX(static_cast<float>(j * DelX + (fftx / 2 + Xoff) - 1));
-      p.setY(static_cast<float>(i * DelY + (ffty / 2 + Yoff) - 1));
+      p.setX(static_cast<float>(j * DelX + PointInWindow(fftx) + Xoff));
+      p.setY(static_cast<float>(i * DelY + PointInWindow(ffty) + Yoff));
       p.setALLFFTWPLANS(AllFFTWplans);
       p.setPIVOffSet(DX, DY);
       p.setDFTSize(fftx, ffty);

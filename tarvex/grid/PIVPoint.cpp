@@ -9,6 +9,7 @@
 #include "correlation/DefineFFTWPlans.h"
 #include "correlation/WindowLoading.h"
 #include "correlation/dft_array.h"
+#include "grid/WindowGeometry.h"
 #include "mask/FlowMask.h"
 #include "mask/MaskedWindowLoading.h"
 
@@ -26,10 +27,10 @@ WindowCorners PlaceWindows(const TARVEXData& piv) {
   const int x = static_cast<int>(piv.x);
   const int y = static_cast<int>(piv.y);
   WindowCorners c;
-  c.x1 = x - piv.nx / 2 + 1;
-  c.y1 = y - piv.ny / 2 + 1;
-  c.x2 = x + static_cast<int>(piv.DX) - piv.nx / 2 + 1;
-  c.y2 = y + static_cast<int>(piv.DY) - piv.ny / 2 + 1;
+  c.x1 = WindowStart(x, piv.nx);
+  c.y1 = WindowStart(y, piv.ny);
+  c.x2 = WindowStart(x + static_cast<int>(piv.DX), piv.nx);
+  c.y2 = WindowStart(y + static_cast<int>(piv.DY), piv.ny);
   return c;
 }
 
@@ -71,8 +72,8 @@ void PIVPoint::Construct(int fftx, int ffty, int flowdirn, FFTWplan* plans) {
   piv.id = 0;
   piv.parent = 0;
   piv.on = 0;
-  piv.x = static_cast<float>(fftx / 2 - 1);
-  piv.y = static_cast<float>(ffty / 2 - 1);
+  piv.x = static_cast<float>(PointInWindow(fftx));
+  piv.y = static_cast<float>(PointInWindow(ffty));
   piv.DX = 0.0f;
   piv.DY = 0.0f;
   piv.nx = fftx;
@@ -204,8 +205,8 @@ bool PIVPoint::setUpWindowMask() {
     printf("\n\nCannot allocate local MEM for window ..... \n\n");
     return false;
   }
-  const double x0 = nx / 2 - 1;
-  const double y0 = ny / 2 - 1;
+  const double x0 = PointInWindow(nx);
+  const double y0 = PointInWindow(ny);
   for (int v = 0; v < ny; ++v) {
     for (int h = 0; h < nx; ++h) {
       const double x = h - x0;

@@ -10,6 +10,7 @@
 
 #include "correlation/CorrelationWorkspace.h"
 #include "grid/PIVPoint.h"
+#include "grid/WindowGeometry.h"
 #include "peaks/FitPeak2SubPixel.h"
 #include "peaks/ThreePointGaussian.h"
 
@@ -83,8 +84,8 @@ bool PIVPoint::SearchPeaks(bool NOFilter, CorrelationWorkspace& ws) {
     piv.dy[i] = ymax;
     piv.rho[i] = CCmax;
     if (i + 1 == kNumberOfPeaks) break;  // nothing searches after the last peak
-    const CellRange blanked = BlankPeakArea(fcc, nx, ny, static_cast<float>(nx / 2 - 1) + xmax,
-                                            static_cast<float>(ny / 2 - 1) + ymax, CCmax);
+    const CellRange blanked = BlankPeakArea(fcc, nx, ny, static_cast<float>(PointInWindow(nx)) + xmax,
+                                            static_cast<float>(PointInWindow(ny)) + ymax, CCmax);
     ws.peaks.Changed(fcc, blanked.x0, blanked.y0, blanked.x1, blanked.y1);
   }
   return true;

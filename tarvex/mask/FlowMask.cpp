@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "grid/WindowGeometry.h"
+
 namespace tarvex {
 
 FlowMask::FlowMask(MaskImage mask) : mask_(std::move(mask)) {
@@ -26,7 +28,7 @@ long long FlowMask::MaskedIn(int left, int top, int nx, int ny) const {
 }
 
 bool FlowMask::PointMasked(int x, int y, int nx, int ny) const {
-  const int left = x - nx / 2 + 1, top = y - ny / 2 + 1;
+  const int left = WindowStart(x, nx), top = WindowStart(y, ny);
   // The middle columns of left .. left + nx - 1: one for an odd nx, two for an even one.
   const int cx = left + (nx - 1) / 2, cy = top + (ny - 1) / 2;
   const int cw = 2 - nx % 2, ch = 2 - ny % 2;
