@@ -79,9 +79,7 @@ void ReadWholeFile() {
 
 void Pass(BackgroundStatistic statistic) {
   BackgroundImage background;
-  std::string error;
-  if (!EstimateSeriesBackground(Series().c_str(), statistic, nullptr, [](int, int) {}, background, error))
-    std::abort();
+  if (!EstimateSeriesBackground(Series().c_str(), statistic, nullptr, [](int, int) {}, background)) std::abort();
   benchmark::DoNotOptimize(background.sums.data());
 }
 

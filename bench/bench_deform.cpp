@@ -104,10 +104,9 @@ void BM_RefinementVsSinglePass(benchmark::State& state) {
     }
     state.ResumeTiming();
     const double t2 = CpuSeconds();
-    const char* error = nullptr;
-    if (!refiner.Run(s.image->I1, s.image->I2, kSide, kSide, g, plan, settings,
-                     {u.data(), v.data(), peak.data(), flag.data()}, reports.data(), &error))
-      state.SkipWithError(error);
+    const Status refined = refiner.Run(s.image->I1, s.image->I2, kSide, kSide, g, plan, settings,
+                                       {u.data(), v.data(), peak.data(), flag.data()}, reports.data());
+    if (!refined) state.SkipWithError(refined.message());
     const double t3 = CpuSeconds();
     single += t1 - t0;
     refine += t3 - t2;
@@ -138,9 +137,10 @@ void BM_DeformAnalysisVsSinglePass(benchmark::State& state) {
   double singleTime = 0, deformTime = 0;
   for (auto _ : state) {
     const double t0 = CpuSeconds();
-    singleAnalysis.Analyse(false);
+    const Status single = singleAnalysis.Analyse(false);
     const double t1 = CpuSeconds();
-    if (!deformAnalysis.Analyse(false)) state.SkipWithError(deformAnalysis.Error().c_str());
+    const Status deformed = deformAnalysis.Analyse(false);
+    if (!single || !deformed) state.SkipWithError(single ? deformed.message() : single.message());
     const double t2 = CpuSeconds();
     singleTime += t1 - t0;
     deformTime += t2 - t1;
@@ -173,9 +173,10 @@ void BM_UncertaintyVsNone(benchmark::State& state) {
   double plainTime = 0, askedTime = 0;
   for (auto _ : state) {
     const double t0 = CpuSeconds();
-    if (!plainAnalysis.Analyse(false)) state.SkipWithError(plainAnalysis.Error().c_str());
+    const Status plainRun = plainAnalysis.Analyse(false);
     const double t1 = CpuSeconds();
-    if (!askedAnalysis.Analyse(false)) state.SkipWithError(askedAnalysis.Error().c_str());
+    const Status askedRun = askedAnalysis.Analyse(false);
+    if (!plainRun || !askedRun) state.SkipWithError(plainRun ? askedRun.message() : plainRun.message());
     const double t2 = CpuSeconds();
     plainTime += t1 - t0;
     askedTime += t2 - t1;

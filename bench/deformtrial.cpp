@@ -172,10 +172,10 @@ int main(int argc, char** argv) {
     std::vector<float> u = u0, v = v0, peak = peak0;
     std::vector<unsigned char> flag = flag0;
     settings.passes = passes;
-    const char* error = nullptr;
-    if (!refiner.Run(image->I1, image->I2, width, height, g, plan, settings,
-                     {u.data(), v.data(), peak.data(), flag.data()}, reports.data(), &error)) {
-      std::fprintf(stderr, "deformtrial: %s\n", error);
+    const Status refined = refiner.Run(image->I1, image->I2, width, height, g, plan, settings,
+                                       {u.data(), v.data(), peak.data(), flag.data()}, reports.data());
+    if (!refined) {
+      std::fprintf(stderr, "deformtrial: %s\n", refined.message());
       return 1;
     }
     Print(passes, ScoreField(g, truth, u.data(), v.data(), flag.data()), n, &reports[passes - 1]);

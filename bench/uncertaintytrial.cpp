@@ -127,11 +127,12 @@ int main(int argc, char** argv) {
     r.sigmaU.assign(n, 0.0f);
     r.sigmaV.assign(n, 0.0f);
     settings.uncertainty = kMethods[m].method;
-    const char* error = nullptr;
-    if (!refiner.Run(image->I1, image->I2, width, height, g, plan, settings,
-                     {r.u.data(), r.v.data(), r.peak.data(), r.flag.data(), r.sigmaU.data(), r.sigmaV.data()},
-                     reports.data(), &error)) {
-      std::fprintf(stderr, "uncertaintytrial: %s\n", error);
+    const Status refined =
+        refiner.Run(image->I1, image->I2, width, height, g, plan, settings,
+                    {r.u.data(), r.v.data(), r.peak.data(), r.flag.data(), r.sigmaU.data(), r.sigmaV.data()},
+                    reports.data());
+    if (!refined) {
+      std::fprintf(stderr, "uncertaintytrial: %s\n", refined.message());
       return 1;
     }
   }

@@ -124,7 +124,8 @@ FieldResult AnalyseImages(const AnalysisSettings& settings, const Image16& first
                                 Size(first.width, first.height) + " px");
   if (background.kind != BackgroundRequest::Kind::None)
     analysis.SetBackground(MakeBackground(background, first, second, mask));
-  if (!analysis.Analyse(false)) throw std::runtime_error(analysis.Error());
+  const Status analysed = analysis.Analyse(false);
+  if (!analysed) throw std::runtime_error(analysed.message());
   FieldResult field(analysis.Records(true), nx, ny, settings.windowWidth, settings.windowHeight, settings.smooth, log);
   std::vector<float> sigmaU, sigmaV;
   if (analysis.Uncertainties(sigmaU, sigmaV)) field.SetUncertainties(std::move(sigmaU), std::move(sigmaV));

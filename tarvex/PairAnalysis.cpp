@@ -81,11 +81,10 @@ bool PairAnalysis::SetBackground(BackgroundImage background) {
 // The windows are judged where the grid's points have them, with the grid's window size (as
 // the mask judges them), for the grid of larger first-pass windows too. Each point is judged
 // on its own, so the rows of points may go to any thread.
-bool PairAnalysis::Preprocess() {
+Status PairAnalysis::Preprocess() {
   PIVImage& processed = *processed_;
   if (processed.I1 == nullptr || processed.I2 == nullptr) {
-    error_ = "not enough memory for the pre-processed images";
-    return false;
+    return Status::Failure("not enough memory for the pre-processed images");
   }
   preprocessing_.Apply(images_, processed, MaskBytes());
   const int nx = grid_.NX(), ny = grid_.NY(), width = processed.Width(), height = processed.Height();
@@ -108,7 +107,7 @@ bool PairAnalysis::Preprocess() {
   const int none = grid_.setWithoutParticleImages(noParticles_.data());
   if (firstGrid_ != nullptr) firstGrid_->setWithoutParticleImages(noParticles_.data());
   console_.Printf("\tNo particle images in %d of %d windows: not measured\n", none, nx * ny);
-  return true;
+  return Status();
 }
 
 void PairAnalysis::SetCancelFlag(const std::atomic<bool>* cancel) {
@@ -118,23 +117,17 @@ void PairAnalysis::SetCancelFlag(const std::atomic<bool>* cancel) {
   if (deformation_ != nullptr) deformation_->SetCancelFlag(cancel);
 }
 
-bool PairAnalysis::Cancelled() {
-  if (cancel_ == nullptr || !cancel_->load(std::memory_order_relaxed)) return false;
-  error_ = "the analysis was cancelled";
-  return true;
-}
+bool PairAnalysis::Cancelled() const { return cancel_ != nullptr && cancel_->load(std::memory_order_relaxed); }
 
 // The grid's own first pass decides which points hold a measurement; with larger
 // first-pass windows their field starts the passes instead.
-bool PairAnalysis::Deform() {
+Status PairAnalysis::Deform() {
   PIVGrid* start = &grid_;
   if (firstGrid_ != nullptr) {
     firstGrid_->CalculateGridTARVEX();
     start = firstGrid_.get();
   }
-  if (deformation_->Run(settings_, Analysed(), plans_, *start, grid_, mask_.get(), console_)) return true;
-  error_ = deformation_->Error();
-  return false;
+  return deformation_->Run(settings_, Analysed(), plans_, *start, grid_, mask_.get(), console_);
 }
 
 bool PairAnalysis::Uncertainties(std::vector<float>& sigmaU, std::vector<float>& sigmaV) const {
@@ -189,18 +182,25 @@ void PairAnalysis::Validate() {
   }
 }
 
-bool PairAnalysis::Analyse(bool series) {
+Status PairAnalysis::Analyse(bool series) {
+  static const char* const kCancelled = "the analysis was cancelled";
   const AnalysisSettings& s = settings_;
-  if (processed_ != nullptr && !Preprocess()) return false;
+  if (processed_ != nullptr) {
+    Status preprocessed = Preprocess();
+    if (!preprocessed) return preprocessed;
+  }
   if (s.twoPass) {
     grid_.setDynamicMeanValueConstants(s.dynamicMeanC1, s.dynamicMeanC2);
     grid_.CalculateIterativeGridTARVEX();
   } else {
     grid_.CalculateGridTARVEX();
   }
-  if (Cancelled()) return false;
-  if (deformation_ != nullptr && !Deform()) return false;
-  if (Cancelled()) return false;
+  if (Cancelled()) return Status::Failure(kCancelled);
+  if (deformation_ != nullptr) {
+    Status deformed = Deform();
+    if (!deformed) return deformed;
+  }
+  if (Cancelled()) return Status::Failure(kCancelled);
   Validate();
   if (s.smooth) {
     console_.Print(series ? "Calculating moving 9x9 average, please wait ... \n\n"
@@ -208,7 +208,7 @@ bool PairAnalysis::Analyse(bool series) {
     console_.Flush();
     grid_.MovingAverageVelocity();
   }
-  return true;
+  return Status();
 }
 
 }  // namespace tarvex

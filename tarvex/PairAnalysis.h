@@ -27,6 +27,7 @@
 #include "preprocess/BackgroundImage.h"
 #include "preprocess/PairPreprocessing.h"
 #include "support/Console.h"
+#include "support/Status.h"
 
 namespace tarvex {
 
@@ -41,10 +42,9 @@ class PairAnalysis {
   // analysis's own first, the store's slots staying as they are, and the windows without
   // particle images are counted on the console ("\tNo particle images in 3 of 225 windows:
   // not measured\n") and not measured.
-  // False when the deformation passes cannot run (the reason in Error()); the field then
-  // holds the first pass only and must not be written as the result.
-  bool Analyse(bool series);
-  const std::string& Error() const { return error_; }
+  // Fails when the pre-processed images or the deformation passes cannot be made or run;
+  // the field then holds the first pass only and must not be written as the result.
+  Status Analyse(bool series);
 
   // Leaves out what is not flow from every following analysis: the mask must have the
   // images' size (false otherwise, nothing changed). Returns through MaskedPoints() the
@@ -61,8 +61,8 @@ class PairAnalysis {
   std::string PreprocessingSummary() const { return preprocessing_.Summary(); }
 
   // A flag (borrowed; null: none) another thread may set to stop the analysis early: the
-  // points not yet measured are left out, and Analyse returns false with Error() "the
-  // analysis was cancelled" after the pass in progress. Polled once per point: it costs
+  // points not yet measured are left out, and Analyse fails with "the analysis was
+  // cancelled" after the pass in progress. Polled once per point: it costs
   // nothing measurable.
   void SetCancelFlag(const std::atomic<bool>* cancel);
 
@@ -80,10 +80,10 @@ class PairAnalysis {
 
  private:
   void Validate();
-  bool Deform();
-  bool Cancelled();
+  Status Deform();
+  bool Cancelled() const;
   // Processes the pair into processed_ and marks the windows without particle images.
-  bool Preprocess();
+  Status Preprocess();
   // The store the passes read: the processed pair, or the images as read.
   PIVImage& Analysed() { return processed_ != nullptr ? *processed_ : images_; }
 
@@ -101,7 +101,6 @@ class PairAnalysis {
   std::unique_ptr<PIVGrid> firstGrid_;
   std::unique_ptr<FlowMask> mask_;  // null without a mask
   int maskedPoints_ = 0;
-  std::string error_;  // why the last Analyse failed
   const std::atomic<bool>* cancel_ = nullptr;
 };
 

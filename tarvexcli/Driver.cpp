@@ -61,20 +61,19 @@ bool SetRunMask(const TarvexSettings& s, PairAnalysis& analysis, const PIVImage&
 
 bool MakeRunBackground(const TarvexSettings& s, const PairAnalysis& analysis, const PIVImage& image, bool progress,
                        BackgroundImage& background) {
-  std::string error;
   BackgroundStatistic statistic;
-  bool made = false;
+  Status made;
   if (!BackgroundOverSeries(s, &statistic)) {
-    made = ReadBackgroundFile(s.background, image.Width(), image.Height(), background, error);
+    made = ReadBackgroundFile(s.background, image.Width(), image.Height(), background);
   } else {
     ProgressLine line(static_cast<size_t>(image.NumberImages()), progress, progress && isatty(1), "tarvex", "images",
                       "background");
     made = EstimateSeriesBackground(
         s.filename, statistic, analysis.MaskBytes(),
-        [&line](int done, int) { line.Update(static_cast<size_t>(done)); }, background, error);
+        [&line](int done, int) { line.Update(static_cast<size_t>(done)); }, background);
   }
-  if (!made) std::fprintf(stderr, "tarvex: %s\n", error.c_str());
-  return made;
+  if (!made) std::fprintf(stderr, "tarvex: %s\n", made.message());
+  return made.ok();
 }
 
 bool UseBackground(PairAnalysis& analysis, const PIVImage& image, BackgroundImage background) {

@@ -40,14 +40,16 @@ void PairWriter::Write() {
   std::string error;
   if (settings_->pflag & PFLAG_TECPLOT) {
     console_.Printf("Writing out tecplot file: %s, please wait ....\n", job_.names.tecplot);
-    if (!WriteTecplotRecords(job_.names.tecplot, nx_, ny_, tecplot_, console_, error)) {
-      console_.ErrorPrintf("tarvex: %s\n", error.c_str());
+    const Status tecplot = WriteTecplotRecords(job_.names.tecplot, nx_, ny_, tecplot_, console_);
+    if (!tecplot) {
+      console_.ErrorPrintf("tarvex: %s\n", tecplot.message());
       written_ = false;
     }
   }
   console_.Printf("Writing out DPIV file: %s, please wait ....\n", job_.names.dpiv);
-  if (!WriteDpivRecords(job_.names.dpiv, dpiv_, console_, error)) {
-    console_.ErrorPrintf("tarvex: %s\n", error.c_str());
+  const Status dpiv = WriteDpivRecords(job_.names.dpiv, dpiv_, console_);
+  if (!dpiv) {
+    console_.ErrorPrintf("tarvex: %s\n", dpiv.message());
     written_ = false;
   }
   if (settings_->netcdf) {

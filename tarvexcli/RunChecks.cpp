@@ -81,10 +81,9 @@ bool BackgroundFileUsable(const TarvexSettings& s) {
   ImagePairFileReader reader;
   if (reader.Open(s.filename) != ImagePairFileReader::Status::Ok) return true;
   BackgroundImage background;
-  std::string error;
-  if (ReadBackgroundFile(s.background, reader.Width(), reader.Height(), background, error)) return true;
-  std::fprintf(stderr, "tarvex: %s\n", error.c_str());
-  return false;
+  const Status read = ReadBackgroundFile(s.background, reader.Width(), reader.Height(), background);
+  if (!read) std::fprintf(stderr, "tarvex: %s\n", read.message());
+  return read.ok();
 }
 
 }  // namespace

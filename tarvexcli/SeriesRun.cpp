@@ -37,7 +37,7 @@ bool SeriesRun::Select(const PairJob& job) {
 }
 
 void SeriesRun::WarmUp(const PairJob& job) {
-  if (Select(job)) analysis_.Analyse(Series());
+  if (Select(job)) static_cast<void>(analysis_.Analyse(Series()));  // the pair is analysed again
   console_.TakeHeld();
 }
 
@@ -76,9 +76,10 @@ bool SeriesRun::Run(const std::vector<PairJob>& jobs, size_t begin, size_t end,
     stateReady = true;
     const bool selected = Select(jobs[p]);
     if (Series() && p + 1 < end && !skip[p + 1]) image_.ReadAhead(jobs[p + 1].first, jobs[p + 1].second);
-    const bool analysed = selected && analysis_.Analyse(Series());
+    const Status analysis = selected ? analysis_.Analyse(Series()) : Status();
+    const bool analysed = selected && analysis.ok();
     if (selected && !analysed)
-      console_.ErrorPrintf("tarvex: %s; no files written for this pair\n", analysis_.Error().c_str());
+      console_.ErrorPrintf("tarvex: %s; no files written for this pair\n", analysis.message());
     std::vector<ConsoleChunk> text = console_.TakeHeld();
     FinishWriting(sink);
     if (!analysed) {

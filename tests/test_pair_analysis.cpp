@@ -98,10 +98,10 @@ TEST_F(PairAnalysisTest, TwoAnalysesWithDifferentSettingsInOneProcessMatchTheCom
   PairAnalysis first(Windows32At16(), Plans(), images, firstConsole);
   PairAnalysis other(second, Plans(), images, secondConsole);
   // Interleaved: the second analysis runs between two runs of the first.
-  first.Analyse(false);
-  other.Analyse(false);
+  ASSERT_TRUE(first.Analyse(false));
+  ASSERT_TRUE(other.Analyse(false));
   const std::string firstDpiv = LibraryDpiv(first, "first.dpiv");
-  first.Analyse(false);
+  ASSERT_TRUE(first.Analyse(false));
 
   EXPECT_EQ(firstDpiv, plain.dpiv);
   EXPECT_EQ(LibraryDpiv(first, "again.dpiv"), plain.dpiv);
@@ -127,8 +127,8 @@ TEST_F(PairAnalysisTest, ImagesFromMemoryGiveTheFileResult) {
 
   PairAnalysis onFile(Windows32At16(), Plans(), fromFile, quiet);
   PairAnalysis inMemory(Windows32At16(), Plans(), fromMemory, quiet);
-  onFile.Analyse(false);
-  inMemory.Analyse(false);
+  ASSERT_TRUE(onFile.Analyse(false));
+  ASSERT_TRUE(inMemory.Analyse(false));
   EXPECT_EQ(LibraryDpiv(inMemory, "memory.dpiv"), LibraryDpiv(onFile, "file.dpiv"));
   EXPECT_EQ(LibraryDpiv(inMemory, "memory.dpiv"), RunTarvex({"-dft", "32", "-gspac", "16", "16"}).dpiv);
 }
@@ -156,8 +156,9 @@ TEST_F(PairAnalysisTest, ACancelFlagLeftClearChangesNothingAndOnceSetStopsTheAna
     cancel = true;
     PairAnalysis cancelled(settings, Plans(), images, quiet);
     cancelled.SetCancelFlag(&cancel);
-    EXPECT_FALSE(cancelled.Analyse(false));
-    EXPECT_EQ(cancelled.Error(), "the analysis was cancelled");
+    const Status stopped = cancelled.Analyse(false);
+    EXPECT_FALSE(stopped);
+    EXPECT_STREQ(stopped.message(), "the analysis was cancelled");
     for (const VectorRecord& r : cancelled.Records(true)) {
       EXPECT_FALSE(r.valid);
       EXPECT_EQ(r.peak, 0.0);

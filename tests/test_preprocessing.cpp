@@ -138,28 +138,29 @@ TEST(SeriesBackground, FromAnImagePairFileWithItsProgress) {
   const std::string name = dir.file("s.b16");
   WriteImagePairFile(name, 2, 1, {{5, 9}, {7, 3}, {6, 4}});
   BackgroundImage b;
-  std::string error;
   std::vector<int> done;
-  ASSERT_TRUE(EstimateSeriesBackground(name.c_str(), BackgroundStatistic::Mean, nullptr,
-                                       [&done](int d, int total) {
-                                         EXPECT_EQ(total, 3);
-                                         done.push_back(d);
-                                       },
-                                       b, error))
-      << error;
+  const Status made = EstimateSeriesBackground(name.c_str(), BackgroundStatistic::Mean, nullptr,
+                                               [&done](int d, int total) {
+                                                 EXPECT_EQ(total, 3);
+                                                 done.push_back(d);
+                                               },
+                                               b);
+  ASSERT_TRUE(made) << made.message();
   EXPECT_EQ(done, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(b.sums, (std::vector<uint32_t>{18, 16}));
   EXPECT_EQ(b.divisor, 3u);
   EXPECT_EQ(b.width, 2);
   EXPECT_EQ(b.height, 1);
 
-  EXPECT_FALSE(EstimateSeriesBackground(dir.file("none.b16").c_str(), BackgroundStatistic::Minimum, nullptr,
-                                        [](int, int) {}, b, error));
-  EXPECT_EQ(error, "cannot read images from " + dir.file("none.b16"));
+  EXPECT_EQ(std::string(EstimateSeriesBackground(dir.file("none.b16").c_str(), BackgroundStatistic::Minimum,
+                                                 nullptr, [](int, int) {}, b)
+                            .message()),
+            "cannot read images from " + dir.file("none.b16"));
   WriteFile(dir.file("empty.b16"), std::string("\x02\x00\x01\x00", 4));
-  EXPECT_FALSE(EstimateSeriesBackground(dir.file("empty.b16").c_str(), BackgroundStatistic::Minimum, nullptr,
-                                        [](int, int) {}, b, error));
-  EXPECT_EQ(error, "cannot read images from " + dir.file("empty.b16"));
+  EXPECT_EQ(std::string(EstimateSeriesBackground(dir.file("empty.b16").c_str(), BackgroundStatistic::Minimum,
+                                                 nullptr, [](int, int) {}, b)
+                            .message()),
+            "cannot read images from " + dir.file("empty.b16"));
 }
 
 TEST(BackgroundFile, ReadsTheFirstImageOfItsSizeOnly) {
@@ -169,8 +170,8 @@ TEST(BackgroundFile, ReadsTheFirstImageOfItsSizeOnly) {
   images[1].assign(images[1].size(), 4000);
   WriteImagePairFile(dir.file("bg.b16"), 256, 256, images);
   BackgroundImage b;
-  std::string error;
-  ASSERT_TRUE(ReadBackgroundFile(dir.file("bg.b16").c_str(), 256, 256, b, error)) << error;
+  const Status read = ReadBackgroundFile(dir.file("bg.b16").c_str(), 256, 256, b);
+  ASSERT_TRUE(read) << read.message();
   EXPECT_EQ(b.divisor, 1u);
   EXPECT_EQ(b.source, BackgroundSource::File);
   EXPECT_EQ(b.fileName, dir.file("bg.b16"));
@@ -178,17 +179,17 @@ TEST(BackgroundFile, ReadsTheFirstImageOfItsSizeOnly) {
   EXPECT_TRUE(std::equal(b.sums.begin(), b.sums.end(), images[0].begin()));
 
   WriteImagePairFile(dir.file("small.b16"), 128, 128, {std::vector<uint16_t>(128 * 128)});
-  EXPECT_FALSE(ReadBackgroundFile(dir.file("small.b16").c_str(), 256, 256, b, error));
-  EXPECT_EQ(error, "the background file " + dir.file("small.b16") +
-                       " holds images of 128 x 128 px, the images are 256 x 256 px");
+  EXPECT_EQ(std::string(ReadBackgroundFile(dir.file("small.b16").c_str(), 256, 256, b).message()),
+            "the background file " + dir.file("small.b16") +
+                " holds images of 128 x 128 px, the images are 256 x 256 px");
   WriteFile(dir.file("header.b16"), std::string("\x02\x00\x01\x00", 4));
-  EXPECT_FALSE(ReadBackgroundFile(dir.file("header.b16").c_str(), 2, 1, b, error));
-  EXPECT_EQ(error, "the background file " + dir.file("header.b16") + " holds no image");
+  EXPECT_EQ(std::string(ReadBackgroundFile(dir.file("header.b16").c_str(), 2, 1, b).message()),
+            "the background file " + dir.file("header.b16") + " holds no image");
   WriteFile(dir.file("short.b16"), "ab");
-  EXPECT_FALSE(ReadBackgroundFile(dir.file("short.b16").c_str(), 2, 1, b, error));
-  EXPECT_EQ(error, "the background file " + dir.file("short.b16") + " is not an image-pair file");
-  EXPECT_FALSE(ReadBackgroundFile(dir.file("none.b16").c_str(), 2, 1, b, error));
-  EXPECT_EQ(error, "cannot open the background file " + dir.file("none.b16"));
+  EXPECT_EQ(std::string(ReadBackgroundFile(dir.file("short.b16").c_str(), 2, 1, b).message()),
+            "the background file " + dir.file("short.b16") + " is not an image-pair file");
+  EXPECT_EQ(std::string(ReadBackgroundFile(dir.file("none.b16").c_str(), 2, 1, b).message()),
+            "cannot open the background file " + dir.file("none.b16"));
 }
 
 // The opening from its definition: each pixel takes the greatest, over the segments of

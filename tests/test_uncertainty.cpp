@@ -213,7 +213,8 @@ Analysis Analyse(const TempDir& dir, bool uncertainty, bool median, int threads 
   Console console(&a.log);
   PIVImage images(dir.file("p.b16").c_str());
   PairAnalysis analysis(s, Plans(), images, console);
-  EXPECT_TRUE(analysis.Analyse(false)) << analysis.Error();
+  const Status analysed = analysis.Analyse(false);
+  EXPECT_TRUE(analysed) << analysed.message();
   a.records = analysis.Records(true);
   a.estimated = analysis.Uncertainties(a.sigmaU, a.sigmaV);
   return a;

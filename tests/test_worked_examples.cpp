@@ -44,6 +44,7 @@
 #include "peaks/ThreePointGaussian.h"
 #include "support/CArray.h"
 #include "support/Console.h"
+#include "support/Status.h"
 
 namespace tarvex {
 
@@ -504,7 +505,7 @@ TEST(PairAnalysisHeader, MedianCheckOnAUniformShift) {
   settings.medianThreshold = 1.0f;
   PairAnalysis analysis(settings, Plans(), store, log);
   text.clear();
-  analysis.Analyse(false);
+  ASSERT_TRUE(analysis.Analyse(false));
 
   PIVGrid& grid = analysis.Grid();
   ASSERT_EQ(grid.NX() * grid.NY(), 225);
@@ -536,6 +537,20 @@ TEST(WindowGeometryHeader, ThirtyTwoAndFifteenPixelWindowsAtPointFifteen) {
   EXPECT_DOUBLE_EQ(WindowCentre(15, 15), 16.0);
   // The point is pixel n/2 - 1 of its own window, for either parity.
   for (int n : {15, 16, 31, 32}) EXPECT_EQ(WindowStart(40, n) + PointInWindow(n), 40) << n;
+}
+
+TEST(StatusHeader, OkAndAFailureWithItsMessage) {
+  const Status ok;
+  EXPECT_TRUE(ok.ok());
+  EXPECT_TRUE(static_cast<bool>(ok));
+  EXPECT_STREQ(ok.message(), "");
+  const Status cancelled = Status::Failure("the analysis was cancelled");
+  EXPECT_FALSE(cancelled.ok());
+  EXPECT_FALSE(static_cast<bool>(cancelled));
+  EXPECT_STREQ(cancelled.message(), "the analysis was cancelled");
+  // A message made at run time, even an empty one, is still a failure.
+  EXPECT_STREQ(Status::Failure(std::string("image ") + "3 cannot be read").message(), "image 3 cannot be read");
+  EXPECT_FALSE(Status::Failure(std::string()).ok());
 }
 
 TEST(ThreePointGaussianHeader, LnRatioEstimatorOnThreeSampledValues) {

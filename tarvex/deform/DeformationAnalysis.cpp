@@ -75,10 +75,9 @@ bool DeformationAnalysis::ReferToFirstImage(const WindowGrid& windows, int width
   return true;
 }
 
-bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images, FFTWplan* plans,
-                              PIVGrid& start, PIVGrid& grid, const FlowMask* mask,
-                              Console& console) {
-  error_.clear();
+Status DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images, FFTWplan* plans,
+                                PIVGrid& start, PIVGrid& grid, const FlowMask* mask,
+                                Console& console) {
   estimated_ = false;
   WindowGrid windows;
   windows.nx = grid.NX();
@@ -94,8 +93,7 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
       !firstU_.Reserve(points) || !firstV_.Reserve(points) || !flag_.Reserve(points) ||
       !masked_.Reserve(points) || !referred_.Reserve(points) || !state_.Reserve(points) ||
       (s.uncertainty != UncertaintyMethod::None && (!sigmaU_.Reserve(points) || !sigmaV_.Reserve(points)))) {
-    error_ = "not enough memory for the deformation passes";
-    return false;
+    return Status::Failure("not enough memory for the deformation passes");
   }
   DeformationSettings settings;
   settings.passes = s.deformPasses;
@@ -112,14 +110,11 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
     masked_.data[k] = grid.Point(static_cast<int>(k)).Masked() ? 1 : 0;
   }
 
-  const char* failure = nullptr;
-  if (!passes_.Run(images.I1, images.I2, images.Width(), images.Height(), windows,
-                   SelectFFTWPlan(plans, s.windowWidth, s.windowHeight), settings,
-                   {u_.data, v_.data, peak_.data, flag_.data, sigmaU_.data, sigmaV_.data}, reports_, &failure,
-                   {mask, mask != nullptr ? masked_.data : nullptr})) {
-    error_ = failure;
-    return false;
-  }
+  Status passes = passes_.Run(images.I1, images.I2, images.Width(), images.Height(), windows,
+                              SelectFFTWPlan(plans, s.windowWidth, s.windowHeight), settings,
+                              {u_.data, v_.data, peak_.data, flag_.data, sigmaU_.data, sigmaV_.data}, reports_,
+                              {mask, mask != nullptr ? masked_.data : nullptr});
+  if (!passes) return passes;
   estimated_ = s.uncertainty != UncertaintyMethod::None;
   for (int pass = 0; pass < settings.passes; ++pass)
     console.Printf("\tDeformation pass %d: %d %s replaced, RMS change %.4f px\n", pass + 1,
@@ -127,11 +122,10 @@ bool DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& images,
                    reports_[pass].rmsChange);
   if (s.deformReference == DeformReference::FirstImage &&
       !ReferToFirstImage(windows, images.Width(), settings.predictor)) {
-    error_ = "not enough memory for the deformation passes";
-    return false;
+    return Status::Failure("not enough memory for the deformation passes");
   }
   grid.TakeField(u_.data, v_.data, peak_.data, flag_.data);
-  return true;
+  return Status();
 }
 
 }  // namespace tarvex

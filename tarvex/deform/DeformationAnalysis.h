@@ -29,6 +29,7 @@
 #include "grid/piv.h"
 #include "images/PIVImage.h"
 #include "support/CArray.h"
+#include "support/Status.h"
 #include "support/Console.h"
 
 namespace tarvex {
@@ -41,12 +42,10 @@ class DeformationAnalysis {
   // Runs settings.deformPasses passes over the pair in `images` on the grid of `settings`.
   // `start` holds the first-pass field at the same points (`grid` itself, or a grid of
   // larger windows); `grid` receives the result. `mask` (null: none) is the image's mask,
-  // whose masked points (as `grid` has them) are never measured. False, with the reason in
-  // Error() and the grid unchanged, when the first pass holds no valid vector or memory
-  // runs out.
-  bool Run(const AnalysisSettings& settings, const PIVImage& images, FFTWplan* plans,
-           PIVGrid& start, PIVGrid& grid, const FlowMask* mask, Console& console);
-  const std::string& Error() const { return error_; }
+  // whose masked points (as `grid` has them) are never measured. Fails, with the grid
+  // unchanged, when the first pass holds no valid vector or memory runs out.
+  Status Run(const AnalysisSettings& settings, const PIVImage& images, FFTWplan* plans,
+             PIVGrid& start, PIVGrid& grid, const FlowMask* mask, Console& console);
   // After a Run with an uncertainty method: the standard uncertainties of the vectors the
   // grid received (px, one per point in grid order), NaN where its flag is 0; null
   // otherwise.
@@ -65,7 +64,6 @@ class DeformationAnalysis {
   bool estimated_ = false;
   CArray<unsigned char> flag_, masked_, referred_, state_;
   PassReport reports_[kMaxDeformPasses];
-  std::string error_;
 };
 
 }  // namespace tarvex

@@ -165,28 +165,23 @@ int DeformationPasses::ValidateAndFill(const GridField& field, int nx, int ny,
   return outside + rejected;
 }
 
-bool DeformationPasses::Run(const unsigned short* first, const unsigned short* second, int width,
-                            int height, const WindowGrid& grid, const FFTWplan* plan,
-                            const DeformationSettings& settings, const GridField& field,
-                            PassReport* reports, const char** error, const GridMask& mask) {
-  *error = nullptr;
+Status DeformationPasses::Run(const unsigned short* first, const unsigned short* second, int width,
+                              int height, const WindowGrid& grid, const FFTWplan* plan,
+                              const DeformationSettings& settings, const GridField& field,
+                              PassReport* reports, const GridMask& mask) {
   if (settings.passes < 1 || settings.passes > kMaxDeformPasses) {
-    *error = "the number of refinement passes must be from 1 to 20";
-    return false;
+    return Status::Failure("the number of refinement passes must be from 1 to 20");
   }
   if (width < 1 || height < 1 || grid.Points() == 0 || grid.windowX < 2 || grid.windowY < 2 ||
       grid.dx < 1 || grid.dy < 1) {
-    *error = "the images or the grid are empty";
-    return false;
+    return Status::Failure("the images or the grid are empty");
   }
   const int points = grid.Points();
   if (std::none_of(field.flag, field.flag + points, [](unsigned char f) { return f != 0; })) {
-    *error = "the first pass holds no valid vector to predict from";
-    return false;
+    return Status::Failure("the first pass holds no valid vector to predict from");
   }
   if (!Reserve(width, height, grid, settings, mask.pixels != nullptr)) {
-    *error = "not enough memory for the deformation passes";
-    return false;
+    return Status::Failure("not enough memory for the deformation passes");
   }
   const float* weight = nullptr;
   if (settings.weightSigma > 0) {
@@ -206,8 +201,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
 
   for (int pass = 0; pass < settings.passes; ++pass) {
     if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
-      *error = "the analysis was cancelled";
-      return false;
+      return Status::Failure("the analysis was cancelled");
     }
     PassReport& report = reports[pass];
     // The first field has no predictor to compare with: it is judged as it is.
@@ -216,8 +210,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     SmoothPredictorField(field.u, grid.nx, grid.ny, smoothing_.data, settings.filter);
     SmoothPredictorField(field.v, grid.nx, grid.ny, smoothing_.data, settings.filter);
     if (!predictor_.Set(centres, field.u, field.v, settings.predictor, width)) {
-      *error = "not enough memory for the predictor";
-      return false;
+      return Status::Failure("not enough memory for the predictor");
     }
     Deform(width, height, settings.degree);
     std::memcpy(predictedU_.data, field.u, static_cast<size_t>(points) * sizeof(float));
@@ -229,8 +222,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
     PassField out{field.u, field.v, field.peak, measured_.data};
     if (estimate) out = {field.u, field.v, field.peak, measured_.data, field.sigmaU, field.sigmaV, settings.uncertainty};
     if (!Correlate(grid, width, height, plan, passWeight, settings.criteria, mask, out)) {
-      *error = "not enough memory for the correlations";
-      return false;
+      return Status::Failure("not enough memory for the correlations");
     }
     double sum = 0.0;
     report.measured = 0;
@@ -252,7 +244,7 @@ bool DeformationPasses::Run(const unsigned short* first, const unsigned short* s
   if (EstimatesUncertainty(settings, field))
     for (int k = 0; k < points; ++k)
       if (!field.flag[k]) field.sigmaU[k] = field.sigmaV[k] = std::numeric_limits<float>::quiet_NaN();
-  return true;
+  return Status();
 }
 
 }  // namespace tarvex

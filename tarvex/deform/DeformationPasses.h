@@ -40,6 +40,7 @@
 #include "deform/RefinementPass.h"
 #include "deform/SymmetricDeformation.h"
 #include "support/CArray.h"
+#include "support/Status.h"
 
 namespace tarvex {
 
@@ -97,16 +98,16 @@ class DeformationPasses {
 
   // Runs settings.passes passes over the images (width x height 16-bit pixels each) and
   // writes settings.passes reports. `plan` is the table entry of the window size (null:
-  // temporary plans, which allocate). False when the settings or the grid are unusable
+  // temporary plans, which allocate). Fails when the settings or the grid are unusable
   // or the first field holds no valid vector (nothing to predict from), with the field
-  // unchanged, or when memory cannot be obtained; `error` then says which. Masked points
+  // unchanged, or when memory cannot be obtained, saying which. Masked points
   // (`mask`) are never measured, and are filled from their neighbours only after all other
   // points, so that the predictor next to a wall is the flow's own; masked pixels are set
   // to their image's flow mean before the images are interpolated, so that the deformation
   // carries nothing of a wall into the flow beside it.
-  bool Run(const unsigned short* first, const unsigned short* second, int width, int height,
-           const WindowGrid& grid, const FFTWplan* plan, const DeformationSettings& settings,
-           const GridField& field, PassReport* reports, const char** error, const GridMask& mask = {});
+  Status Run(const unsigned short* first, const unsigned short* second, int width, int height,
+             const WindowGrid& grid, const FFTWplan* plan, const DeformationSettings& settings,
+             const GridField& field, PassReport* reports, const GridMask& mask = {});
 
   // A cancellation flag (borrowed; null: none): once set, the points not yet measured are
   // left out and Run stops before the next pass with the error "the analysis was cancelled".

@@ -25,6 +25,7 @@
 #include "images/PIVImage.h"
 #include "mask/FlowMask.h"
 #include "peaks/PIVStandard.h"
+#include "support/Status.h"
 
 namespace tarvex {
 
@@ -199,11 +200,10 @@ class PIVGrid {
 
 // The velocity files of a grid's records (VectorRecords), written as the grid writes them:
 // a file that cannot be created is reported on the console ("\n Cannot open DPIV output file:
-// NAME ....\n\n"); false on any failure, with the reason in error.
-bool WriteTecplotRecords(const char* fname, int nx, int ny, const std::vector<VectorRecord>& records,
-                         Console& console, std::string& error);
-bool WriteDpivRecords(const char* fname, const std::vector<VectorRecord>& records, Console& console,
-                      std::string& error);
+// NAME ....\n\n"); fails, saying why, on any failure.
+Status WriteTecplotRecords(const char* fname, int nx, int ny, const std::vector<VectorRecord>& records,
+                           Console& console);
+Status WriteDpivRecords(const char* fname, const std::vector<VectorRecord>& records, Console& console);
 
 // Writes s[0..lim-1] unchanged (NULs included), then a new line; returns lim.
 int putline(char* s, int lim, FILE* fin);

@@ -1,4 +1,6 @@
 // PIVGrid: the Tecplot point file and the DPIV column file of the velocity field.
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "DpivFile.h"
@@ -10,24 +12,26 @@ namespace tarvex {
 namespace {
 
 // Reports a file that cannot be created as "\n Cannot open <kind> output file: <name> ....\n\n".
-bool Report(WriteStatus status, const char* fname, const char* defaultName, const char* kind,
-            Console& console) {
+Status Report(WriteStatus status, std::string& error, const char* fname, const char* defaultName,
+              const char* kind, Console& console) {
   if (status == WriteStatus::CannotOpen)
     console.Printf("\n Cannot open %s output file: %s ....\n\n", kind, fname ? fname : defaultName);
-  return status == WriteStatus::Ok;
+  return status == WriteStatus::Ok ? Status() : Status::Failure(std::move(error));
 }
 
 }  // namespace
 
-bool WriteTecplotRecords(const char* fname, int nx, int ny, const std::vector<VectorRecord>& records,
-                         Console& console, std::string& error) {
-  return Report(WriteTecplotFile(fname, nx, ny, records, error), fname, kDefaultTecplotName,
-                "TecPlot", console);
+Status WriteTecplotRecords(const char* fname, int nx, int ny, const std::vector<VectorRecord>& records,
+                           Console& console) {
+  std::string error;
+  const WriteStatus written = WriteTecplotFile(fname, nx, ny, records, error);
+  return Report(written, error, fname, kDefaultTecplotName, "TecPlot", console);
 }
 
-bool WriteDpivRecords(const char* fname, const std::vector<VectorRecord>& records, Console& console,
-                      std::string& error) {
-  return Report(WriteDpivFile(fname, records, error), fname, kDefaultDpivName, "DPIV", console);
+Status WriteDpivRecords(const char* fname, const std::vector<VectorRecord>& records, Console& console) {
+  std::string error;
+  const WriteStatus written = WriteDpivFile(fname, records, error);
+  return Report(written, error, fname, kDefaultDpivName, "DPIV", console);
 }
 
 std::vector<VectorRecord> PIVGrid::VectorRecords(bool all) const {
@@ -50,13 +54,15 @@ void PIVGrid::VectorRecords(bool all, std::vector<VectorRecord>& records) const 
 }
 
 bool PIVGrid::WriteTecPlotVelocityFile(const char* fname, int all) {
-  writeError.clear();
-  return WriteTecplotRecords(fname, nx, ny, VectorRecords(all != 0), *console, writeError);
+  const Status written = WriteTecplotRecords(fname, nx, ny, VectorRecords(all != 0), *console);
+  writeError = written.message();
+  return written.ok();
 }
 
 bool PIVGrid::WriteBasicDPIVFile(const char* fname) {
-  writeError.clear();
-  return WriteDpivRecords(fname, VectorRecords(true), *console, writeError);
+  const Status written = WriteDpivRecords(fname, VectorRecords(true), *console);
+  writeError = written.message();
+  return written.ok();
 }
 
 }  // namespace tarvex

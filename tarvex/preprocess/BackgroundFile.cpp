@@ -9,27 +9,24 @@
 
 namespace tarvex {
 
-bool ReadBackgroundFile(const char* name, int width, int height, BackgroundImage& background, std::string& error) {
+Status ReadBackgroundFile(const char* name, int width, int height, BackgroundImage& background) {
   ImagePairFileReader file;
   const std::string prefix = std::string("the background file ") + name;
   switch (file.Open(name)) {
     case ImagePairFileReader::Status::Ok:
       break;
     case ImagePairFileReader::Status::CannotOpen:
-      error = "cannot open " + prefix;
-      return false;
+      return Status::Failure("cannot open " + prefix);
     default:
-      error = prefix + " is not an image-pair file";
-      return false;
+      return Status::Failure(prefix + " is not an image-pair file");
   }
   if (file.NumberImages() < 1) {
-    error = prefix + " holds no image";
-    return false;
+    return Status::Failure(prefix + " holds no image");
   }
   if (file.Width() != width || file.Height() != height) {
-    error = prefix + " holds images of " + std::to_string(file.Width()) + " x " + std::to_string(file.Height()) +
-            " px, the images are " + std::to_string(width) + " x " + std::to_string(height) + " px";
-    return false;
+    return Status::Failure(prefix + " holds images of " + std::to_string(file.Width()) + " x " +
+                           std::to_string(file.Height()) + " px, the images are " + std::to_string(width) +
+                           " x " + std::to_string(height) + " px");
   }
   std::vector<uint16_t> image;
   BackgroundImage b;
@@ -37,12 +34,10 @@ bool ReadBackgroundFile(const char* name, int width, int height, BackgroundImage
     image.resize(static_cast<size_t>(file.PixelsPerImage()));
     b.sums.resize(image.size());
   } catch (const std::bad_alloc&) {
-    error = "not enough memory for the background";
-    return false;
+    return Status::Failure("not enough memory for the background");
   }
   if (file.ReadImage(1, image.data()) != image.size()) {
-    error = prefix + " cannot be read whole";
-    return false;
+    return Status::Failure(prefix + " cannot be read whole");
   }
   for (size_t i = 0; i < image.size(); ++i) b.sums[i] = image[i];
   b.width = width;
@@ -51,7 +46,7 @@ bool ReadBackgroundFile(const char* name, int width, int height, BackgroundImage
   b.images = 1;
   b.fileName = name;
   background = std::move(b);
-  return true;
+  return Status();
 }
 
 }  // namespace tarvex

@@ -9,13 +9,14 @@
 #include <string>
 
 #include "preprocess/BackgroundImage.h"
+#include "support/Status.h"
 
 namespace tarvex {
 
 // Reads the first image of the image-pair file `name` as the background of images of width x
-// height pixels. False, with the reason in `error`, when the file cannot be read, holds no
-// image or images of another size.
-bool ReadBackgroundFile(const char* name, int width, int height, BackgroundImage& background, std::string& error);
+// height pixels. Fails, saying why, when the file cannot be read, holds no image or images of
+// another size.
+Status ReadBackgroundFile(const char* name, int width, int height, BackgroundImage& background);
 
 }  // namespace tarvex
 

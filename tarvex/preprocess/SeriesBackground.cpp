@@ -64,13 +64,12 @@ BackgroundImage SeriesBackground::Finish(const unsigned char* flow) {
   return b;
 }
 
-bool EstimateSeriesBackground(const char* name, BackgroundStatistic statistic, const unsigned char* flow,
-                              const std::function<void(int done, int total)>& progress, BackgroundImage& background,
-                              std::string& error) {
+Status EstimateSeriesBackground(const char* name, BackgroundStatistic statistic, const unsigned char* flow,
+                                const std::function<void(int done, int total)>& progress,
+                                BackgroundImage& background) {
   ImagePairFileReader file;
   if (file.Open(name) != ImagePairFileReader::Status::Ok || file.NumberImages() < 1) {
-    error = std::string("cannot read images from ") + name;
-    return false;
+    return Status::Failure(std::string("cannot read images from ") + name);
   }
   const int total = std::min(file.NumberImages(), kMaxBackgroundImages);
   std::vector<uint16_t> image;
@@ -81,19 +80,18 @@ bool EstimateSeriesBackground(const char* name, BackgroundStatistic statistic, c
     image.clear();
   }
   if (image.empty() || !series.Start(statistic, file.Width(), file.Height())) {
-    error = "not enough memory for the background";
-    return false;
+    return Status::Failure("not enough memory for the background");
   }
   for (int id = 1; id <= total; ++id) {
     if (file.ReadImage(id, image.data()) != image.size()) {
-      error = "image " + std::to_string(id) + " of " + name + " cannot be read whole for the background";
-      return false;
+      return Status::Failure("image " + std::to_string(id) + " of " + name +
+                             " cannot be read whole for the background");
     }
     series.Add(image.data());
     progress(id, total);
   }
   background = series.Finish(flow);
-  return true;
+  return Status();
 }
 
 }  // namespace tarvex

@@ -27,6 +27,7 @@
 
 #include "preprocess/BackgroundImage.h"
 #include "preprocess/LineOpening.h"
+#include "support/Status.h"
 
 namespace tarvex {
 
@@ -64,11 +65,11 @@ constexpr int kMaxBackgroundImages = 65535;
 
 // Reads the images of the image-pair file `name` one after another (at most
 // kMaxBackgroundImages) and makes their background; progress(done, total) is called after
-// each image. False, with the reason in `error`, when the file cannot be opened, holds no
-// image or an image cannot be read whole.
-bool EstimateSeriesBackground(const char* name, BackgroundStatistic statistic, const unsigned char* flow,
-                              const std::function<void(int done, int total)>& progress, BackgroundImage& background,
-                              std::string& error);
+// each image. Fails, saying why, when the file cannot be opened, holds no image or an image
+// cannot be read whole.
+Status EstimateSeriesBackground(const char* name, BackgroundStatistic statistic, const unsigned char* flow,
+                                const std::function<void(int done, int total)>& progress,
+                                BackgroundImage& background);
 
 }  // namespace tarvex
 
