@@ -1,6 +1,6 @@
 // fuzz_seeds DIR: writes the seed corpus of every fuzz target into DIR/<target>/, a few
 // small inputs each that reach the readers' main paths (a good file, a byte-reversed
-// header, a short file) and the command lines of the README's examples. The build runs it,
+// header, a short file) and the command lines of the manual's examples. The build runs it,
 // so the seeds always follow the formats' writers.
 #include <tiffio.h>
 

@@ -237,12 +237,19 @@ def heading_anchors(path):
 
 
 def tracked_folders(source):
-    """The folders at the top of the checkout that hold tracked files (none outside git)."""
+    """The folders at the top of the checkout that hold tracked files, and the library's own
+    folders under tarvex/ (none outside git)."""
     listing = subprocess.run(["git", "-C", str(source), "ls-files"], capture_output=True, text=True)
     if listing.returncode != 0:
         return []
-    return sorted({name.split("/")[0] for name in listing.stdout.splitlines()
-                   if "/" in name and not name.startswith(".")})
+    folders = set()
+    for name in listing.stdout.splitlines():
+        parts = name.split("/")
+        if len(parts) > 1 and not name.startswith("."):
+            folders.add(parts[0])
+        if len(parts) > 2 and parts[0] == "tarvex":
+            folders.add("/".join(parts[:2]))
+    return sorted(folders)
 
 
 def check_links(source, documents):

@@ -347,7 +347,7 @@ TEST(CameraEndToEnd, UnusableValuesAreRefusedWithNothingWritten) {
 // fresh directory, the programs on the PATH, and its standard output the lines below it.
 TEST(CameraEndToEnd, TheDocumentsWorkedExampleRunsAsPrinted) {
   const std::string doc = ReadFile(std::string(TARVEX_SOURCE_DIR) + "/docs/camera-images.md");
-  const size_t marker = doc.find("<!-- The block below runs as printed in tests/test_camera_e2e.cpp. -->");
+  const size_t marker = doc.find("<!-- The block below runs as printed in tests/tarvexcli/test_camera_e2e.cpp. -->");
   ASSERT_NE(marker, std::string::npos);
   const size_t begin = doc.find("```console\n", marker) + 11, end = doc.find("```\n", begin);
   ASSERT_LT(begin, end);

@@ -308,7 +308,7 @@ TEST(MaskNextToACylinder, KeepsTheAccuracyOfTheFlowWithoutIt) {
   args = vortex;
   args.insert(args.end(), {"--mask-circle", "420,256,30", "--out", "c.b16"});
   Synthesise(dir, args);
-  // Measured (README, Masks): single pass 0.170 px with the cylinder against 0.149 px
+  // Measured (docs/masks.md): single pass 0.170 px with the cylinder against 0.149 px
   // without; -deform 2 0.011 px against 0.0056 px. The bound: a quarter more, or 0.01 px
   // more where the analysis is far below the single pass's error.
   for (const std::vector<std::string>& options : {std::vector<std::string>{}, std::vector<std::string>{"-deform", "2"}}) {

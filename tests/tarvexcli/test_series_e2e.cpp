@@ -39,8 +39,8 @@ std::string SeriesFiles(const TempDir& dir) {
 class Series : public testing::Test {
  protected:
   void SetUp() override {
-    // A shift whose whole-pixel offsets (-i) are far from a rounding boundary: see README,
-    // "Running on a cluster", for why -i needs that to resume byte for byte.
+    // A shift whose whole-pixel offsets (-i) are far from a rounding boundary: see
+    // docs/series-and-cluster.md, "Resuming", for why -i needs that to resume byte for byte.
     ASSERT_EQ(RunProgram("pivsynth", {"--size", "192x160", "--dx", "2.3", "--dy", "-1.2", "--pairs", "6",
                                       "--seed", "8", "--noise", "30", "--out", "run.b16"},
                          dir.path())

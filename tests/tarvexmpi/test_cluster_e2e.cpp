@@ -316,7 +316,7 @@ void WriteJumpingSeries(const TempDir& dir) {
 }  // namespace
 
 // Byte for byte the serial run's files on 1 to 3 ranks for every option but -i, on a series
-// where -i differs (see the README's cluster section): the single pass with every check,
+// where -i differs (see docs/series-and-cluster.md): the single pass with every check,
 // smoothing, Tecplot files and a mask, and the deformation passes.
 TEST(ClusterJumpingSeries, EveryOptionButTheTwoPassAnalysisIsTheSerialRun) {
   TempDir dir;
@@ -334,7 +334,7 @@ TEST(ClusterJumpingSeries, EveryOptionButTheTwoPassAnalysisIsTheSerialRun) {
   };
   for (const std::vector<std::string>& options : optionSets) ExpectRanksMatchSerial(dir, options, 3, 7);
   // -i on this series: 2 ranks change vectors of pairs 4 to 6 (53 of 294 on this series, by up
-  // to 47 px), as the README says.
+  // to 47 px), as docs/series-and-cluster.md says.
   const std::vector<std::string> twoPass = {"-i", "-dft", "32", "-gspac", "16", "16", "-all", "1", "1", "2", "run.b16"};
   ASSERT_EQ(RunProgram("tarvex", twoPass, dir.path()).status, 0);
   const auto serial = Outputs(dir.path());
