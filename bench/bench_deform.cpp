@@ -104,7 +104,7 @@ void BM_RefinementVsSinglePass(benchmark::State& state) {
     }
     state.ResumeTiming();
     const double t2 = CpuSeconds();
-    const Status refined = refiner.Run(s.image->I1, s.image->I2, kSide, kSide, g, plan, settings,
+    const Status refined = refiner.Run(ViewOf(*s.image), g, plan, settings,
                                        {u.data(), v.data(), peak.data(), flag.data()}, reports.data());
     if (!refined) state.SkipWithError(refined.message());
     const double t3 = CpuSeconds();

@@ -172,7 +172,7 @@ int main(int argc, char** argv) {
     std::vector<float> u = u0, v = v0, peak = peak0;
     std::vector<unsigned char> flag = flag0;
     settings.passes = passes;
-    const Status refined = refiner.Run(image->I1, image->I2, width, height, g, plan, settings,
+    const Status refined = refiner.Run(ViewOf(*image), g, plan, settings,
                                        {u.data(), v.data(), peak.data(), flag.data()}, reports.data());
     if (!refined) {
       std::fprintf(stderr, "deformtrial: %s\n", refined.message());

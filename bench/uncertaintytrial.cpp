@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     r.sigmaV.assign(n, 0.0f);
     settings.uncertainty = kMethods[m].method;
     const Status refined =
-        refiner.Run(image->I1, image->I2, width, height, g, plan, settings,
+        refiner.Run(ViewOf(*image), g, plan, settings,
                     {r.u.data(), r.v.data(), r.peak.data(), r.flag.data(), r.sigmaU.data(), r.sigmaV.data()},
                     reports.data());
     if (!refined) {

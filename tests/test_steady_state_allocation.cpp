@@ -311,11 +311,11 @@ TEST_F(SteadyState, SecondDeformationRunAllocatesNothing) {
   DeformationPasses passes(1);
   const FFTWplan* plan = SelectFFTWPlan(plans, 32, 32);
   firstField();
-  ASSERT_TRUE(passes.Run(image->I1, image->I2, 256, 256, g, plan, settings,
+  ASSERT_TRUE(passes.Run(ViewOf(*image), g, plan, settings,
                          {u.data(), v.data(), peak.data(), flag.data()}, reports));
   firstField();
   EXPECT_EQ(AllocationsDuring([&] {
-              EXPECT_TRUE(passes.Run(image->I1, image->I2, 256, 256, g, plan, settings,
+              EXPECT_TRUE(passes.Run(ViewOf(*image), g, plan, settings,
                                      {u.data(), v.data(), peak.data(), flag.data()}, reports));
             }),
             0);

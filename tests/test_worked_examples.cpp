@@ -36,6 +36,7 @@
 #include "grid/PIVPoint.h"
 #include "grid/WindowGeometry.h"
 #include "grid/piv.h"
+#include "images/ImagePairView.h"
 #include "images/PIVImage.h"
 #include "peaks/ChisqSVDFitFunctions.h"
 #include "peaks/FitPeak2SubPixel.h"
@@ -485,6 +486,21 @@ TEST(PivHeader, FourPeaksHighestFirstAndTheOffset) {
   ASSERT_NE(wide, nullptr);
   EXPECT_EQ(wide->nx, 48);
   EXPECT_EQ(wide->ny, 24);
+}
+
+TEST(ImagePairViewHeader, AViewOfTheStoresSlots) {
+  PIVImage store(256, 128);
+  std::vector<unsigned short> first(256 * 128), second(256 * 128, 7);
+  first[2 * 256 + 3] = 99;
+  store.LoadPair(first.data(), second.data());
+  const ImagePairView view = ViewOf(store);
+  EXPECT_EQ(view.width, 256);
+  EXPECT_EQ(view.height, 128);
+  EXPECT_EQ(view.Pixels(), 32768u);
+  EXPECT_FALSE(view.Empty());
+  EXPECT_EQ(view.first[2 * 256 + 3], 99);
+  EXPECT_EQ(view.second[0], 7);
+  EXPECT_TRUE(ImagePairView().Empty());
 }
 
 TEST(PairAnalysisHeader, MedianCheckOnAUniformShift) {

@@ -110,8 +110,7 @@ Status DeformationAnalysis::Run(const AnalysisSettings& s, const PIVImage& image
     masked_.data[k] = grid.Point(static_cast<int>(k)).Masked() ? 1 : 0;
   }
 
-  Status passes = passes_.Run(images.I1, images.I2, images.Width(), images.Height(), windows,
-                              SelectFFTWPlan(plans, s.windowWidth, s.windowHeight), settings,
+  Status passes = passes_.Run(ViewOf(images), windows, SelectFFTWPlan(plans, s.windowWidth, s.windowHeight), settings,
                               {u_.data, v_.data, peak_.data, flag_.data, sigmaU_.data, sigmaV_.data}, reports_,
                               {mask, mask != nullptr ? masked_.data : nullptr});
   if (!passes) return passes;

@@ -165,15 +165,15 @@ int DeformationPasses::ValidateAndFill(const GridField& field, int nx, int ny,
   return outside + rejected;
 }
 
-Status DeformationPasses::Run(const unsigned short* first, const unsigned short* second, int width,
-                              int height, const WindowGrid& grid, const FFTWplan* plan,
+Status DeformationPasses::Run(const ImagePairView& images, const WindowGrid& grid, const FFTWplan* plan,
                               const DeformationSettings& settings, const GridField& field,
                               PassReport* reports, const GridMask& mask) {
   if (settings.passes < 1 || settings.passes > kMaxDeformPasses) {
     return Status::Failure("the number of refinement passes must be from 1 to 20");
   }
-  if (width < 1 || height < 1 || grid.Points() == 0 || grid.windowX < 2 || grid.windowY < 2 ||
-      grid.dx < 1 || grid.dy < 1) {
+  const int width = images.width, height = images.height;
+  if (images.Empty() || grid.Points() == 0 || grid.windowX < 2 || grid.windowY < 2 || grid.dx < 1 ||
+      grid.dy < 1) {
     return Status::Failure("the images or the grid are empty");
   }
   const int points = grid.Points();
@@ -188,6 +188,8 @@ Status DeformationPasses::Run(const unsigned short* first, const unsigned short*
     MakeWeight(grid.windowX, grid.windowY, settings.weightSigma, weight_.data);
     weight = weight_.data;
   }
+  const unsigned short* first = images.first;
+  const unsigned short* second = images.second;
   if (mask.pixels != nullptr) {
     BlankMasked(first, *mask.pixels, blanked1_.data);
     BlankMasked(second, *mask.pixels, blanked2_.data);

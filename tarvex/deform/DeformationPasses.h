@@ -39,6 +39,7 @@
 #include "deform/PredictorSmoothing.h"
 #include "deform/RefinementPass.h"
 #include "deform/SymmetricDeformation.h"
+#include "images/ImagePairView.h"
 #include "support/CArray.h"
 #include "support/Status.h"
 
@@ -96,7 +97,7 @@ class DeformationPasses {
   DeformationPasses(const DeformationPasses&) = delete;
   DeformationPasses& operator=(const DeformationPasses&) = delete;
 
-  // Runs settings.passes passes over the images (width x height 16-bit pixels each) and
+  // Runs settings.passes passes over the pair of images and
   // writes settings.passes reports. `plan` is the table entry of the window size (null:
   // temporary plans, which allocate). Fails when the settings or the grid are unusable
   // or the first field holds no valid vector (nothing to predict from), with the field
@@ -105,9 +106,9 @@ class DeformationPasses {
   // points, so that the predictor next to a wall is the flow's own; masked pixels are set
   // to their image's flow mean before the images are interpolated, so that the deformation
   // carries nothing of a wall into the flow beside it.
-  Status Run(const unsigned short* first, const unsigned short* second, int width, int height,
-             const WindowGrid& grid, const FFTWplan* plan, const DeformationSettings& settings,
-             const GridField& field, PassReport* reports, const GridMask& mask = {});
+  Status Run(const ImagePairView& images, const WindowGrid& grid, const FFTWplan* plan,
+             const DeformationSettings& settings, const GridField& field, PassReport* reports,
+             const GridMask& mask = {});
 
   // A cancellation flag (borrowed; null: none): once set, the points not yet measured are
   // left out and Run stops before the next pass with the error "the analysis was cancelled".

@@ -70,8 +70,7 @@ class Case {
     reports.assign(static_cast<size_t>(std::max(s.passes, 1)), PassReport());
     DeformationPasses passes(threads);
     passes.SetCancelFlag(cancel);
-    return passes.Run(image_->I1, image_->I2, image_->Width(), image_->Height(), g,
-                      SelectFFTWPlan(Plans(), kWindow, kWindow), s,
+    return passes.Run(ViewOf(*image_), g, SelectFFTWPlan(Plans(), kWindow, kWindow), s,
                       {ru.data(), rv.data(), rpeak.data(), rflag.data()}, reports.data());
   }
 
