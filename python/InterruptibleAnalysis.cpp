@@ -5,11 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <exception>
 #include <mutex>
 #include <optional>
-#include <system_error>
-#include <thread>
+
+#include "support/WorkerThreads.h"
 
 namespace tarvex {
 
@@ -20,16 +19,16 @@ namespace {
 // How often the waiting thread looks for signals.
 constexpr std::chrono::milliseconds kSignalCheck{50};
 
-// The analysis on its thread and what it leaves: the field, or the exception it threw.
+// The analysis on a thread of its own (on the caller, before the constructor returns, when
+// no thread can be started) and what it leaves: the field, or what it threw.
 class AnalysisThread {
  public:
   AnalysisThread(const AnalysisSettings& settings, const Image16& first, const Image16& second,
-                 const MaskImage* mask, const BackgroundRequest& background)
-      : thread_([this, &settings, &first, &second, mask, &background] {
-          Run(settings, first, second, mask, background);
-        }) {}
-  ~AnalysisThread() {
-    if (thread_.joinable()) Stop();
+                 const MaskImage* mask, const BackgroundRequest& background) {
+    work_.Start([this, &settings, &first, &second, mask, &background] {
+      const MarkDone done{*this};
+      field_.emplace(AnalyseImages(settings, first, second, mask, background, &cancel_));
+    });
   }
   AnalysisThread(const AnalysisThread&) = delete;
   AnalysisThread& operator=(const AnalysisThread&) = delete;
@@ -39,37 +38,36 @@ class AnalysisThread {
     std::unique_lock<std::mutex> lock(lock_);
     return ended_.wait_for(lock, kSignalCheck, [this] { return done_; });
   }
-  // Cancels the analysis and waits for its thread.
+  // Cancels the analysis and waits for it; what it threw on the way out is dropped.
   void Stop() {
     cancel_.store(true, std::memory_order_relaxed);
-    thread_.join();
+    try {
+      work_.Wait();
+    } catch (...) {
+    }
   }
   FieldResult Result() {
-    thread_.join();
-    if (failure_) std::rethrow_exception(failure_);
+    work_.Wait();
     return std::move(*field_);
   }
 
  private:
-  void Run(const AnalysisSettings& settings, const Image16& first, const Image16& second, const MaskImage* mask,
-           const BackgroundRequest& background) {
-    try {
-      field_.emplace(AnalyseImages(settings, first, second, mask, background, &cancel_));
-    } catch (...) {
-      failure_ = std::current_exception();
+  // Marks the analysis ended however it leaves its work.
+  struct MarkDone {
+    AnalysisThread& analysis;
+    ~MarkDone() {
+      std::lock_guard<std::mutex> lock(analysis.lock_);
+      analysis.done_ = true;
+      analysis.ended_.notify_one();
     }
-    std::lock_guard<std::mutex> lock(lock_);
-    done_ = true;
-    ended_.notify_one();
-  }
+  };
 
   std::atomic<bool> cancel_{false};
   std::mutex lock_;
   std::condition_variable ended_;
   bool done_ = false;
   std::optional<FieldResult> field_;
-  std::exception_ptr failure_;
-  std::thread thread_;  // last: it starts once everything it uses is made
+  BackgroundWork work_;  // last: it waits for the work before anything the work uses goes
 };
 
 }  // namespace
@@ -77,11 +75,9 @@ class AnalysisThread {
 FieldResult AnalyseInterruptibly(const AnalysisSettings& settings, const Image16& first, const Image16& second,
                                  const MaskImage* mask, const BackgroundRequest& background) {
   std::optional<AnalysisThread> analysis;
-  try {
-    analysis.emplace(settings, first, second, mask, background);
-  } catch (const std::system_error&) {
+  {
     py::gil_scoped_release release;
-    return AnalyseImages(settings, first, second, mask, background);
+    analysis.emplace(settings, first, second, mask, background);
   }
   for (;;) {
     bool ended = false;
