@@ -23,6 +23,7 @@
 #include "BenchSupport.h"
 #include "DisplacementField.h"
 #include "SynthBridge.h"
+#include "TrialFirstPass.h"
 #include "TruthReference.h"
 #include "correlation/DefineFFTWPlans.h"
 #include "deform/DeformationPasses.h"
@@ -135,34 +136,15 @@ int main(int argc, char** argv) {
   Truth truth;
   if (!ReadTruthField(argv[2], truth.field, truth.scheme)) return 1;
   FFTWplan* plans = BenchPlanTable();
-  PIVImage* image = nullptr;
-  Quietly([&] { image = new PIVImage(argv[1]); });
-  if (!image->FopenFlag) {
-    std::fprintf(stderr, "deformtrial: cannot read %s\n", argv[1]);
-    return 1;
-  }
-  const int width = image->Width(), height = image->Height();
-  WindowGrid g;
-  g.nx = (width - window) / spacing + 1;
-  g.ny = (height - window) / spacing + 1;
-  g.x0 = window / 2 - 1;
-  g.y0 = window / 2 - 1;
-  g.dx = g.dy = spacing;
-  g.windowX = g.windowY = window;
-  PIVGrid grid(1, 9999, g.nx, g.ny, 0, 0, spacing, spacing, 0, 0, window, window, unknown, plans, image);
-  grid.setSubPixelEstimator(SubPixelEstimator::Gauss3);
-  grid.setMeanSubtraction(true);
-  Quietly([&] { grid.CalculateGridTARVEX(); });
-
+  TrialFirstPass first;
+  if (!RunTrialFirstPass("deformtrial", argv[1], window, spacing, plans, first)) return 1;
+  const WindowGrid& g = first.grid;
+  const PIVImage* image = first.image.get();
   const int n = g.Points();
-  std::vector<float> u0(n), v0(n), peak0(n);
-  std::vector<unsigned char> flag0(n);
-  for (int k = 0; k < n; ++k) {
-    u0[k] = grid.VelocityX(k);
-    v0[k] = grid.VelocityY(k);
-    peak0[k] = grid.Point(k).Rho();
-    flag0[k] = grid.Point(k).on() != 0;
-  }
+  const std::vector<float>& u0 = first.u;
+  const std::vector<float>& v0 = first.v;
+  const std::vector<float>& peak0 = first.peak;
+  const std::vector<unsigned char>& flag0 = first.flag;
   Print(0, ScoreField(g, truth, u0.data(), v0.data(), flag0.data()), n, nullptr);
 
   const FFTWplan* plan = SelectFFTWPlan(plans, window, window);
@@ -180,6 +162,5 @@ int main(int argc, char** argv) {
     }
     Print(passes, ScoreField(g, truth, u.data(), v.data(), flag.data()), n, &reports[passes - 1]);
   }
-  delete image;
   return 0;
 }

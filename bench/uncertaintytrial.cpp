@@ -17,6 +17,7 @@
 
 #include "BenchSupport.h"
 #include "SynthBridge.h"
+#include "TrialFirstPass.h"
 #include "correlation/DefineFFTWPlans.h"
 #include "deform/DeformationPasses.h"
 #include "grid/PIVGrid.h"
@@ -82,37 +83,16 @@ int main(int argc, char** argv) {
   SynthScheme scheme = SynthScheme::First;
   if (!ReadTruthField(argv[2], truth, scheme)) return 1;
   FFTWplan* plans = BenchPlanTable();
-  PIVImage* image = nullptr;
-  Quietly([&] { image = new PIVImage(argv[1]); });
-  if (!image->FopenFlag) {
-    std::fprintf(stderr, "uncertaintytrial: cannot read %s\n", argv[1]);
-    return 1;
-  }
-  const int width = image->Width(), height = image->Height();
-  WindowGrid g;
-  g.nx = (width - window) / spacing + 1;
-  g.ny = (height - window) / spacing + 1;
-  g.x0 = window / 2 - 1;
-  g.y0 = window / 2 - 1;
-  g.dx = g.dy = spacing;
-  g.windowX = g.windowY = window;
-  PIVGrid grid(1, 9999, g.nx, g.ny, 0, 0, spacing, spacing, 0, 0, window, window, unknown, plans, image);
-  grid.setSubPixelEstimator(SubPixelEstimator::Gauss3);
-  grid.setMeanSubtraction(true);
-  Quietly([&] { grid.CalculateGridTARVEX(); });
-
+  TrialFirstPass pass;
+  if (!RunTrialFirstPass("uncertaintytrial", argv[1], window, spacing, plans, pass)) return 1;
+  const WindowGrid& g = pass.grid;
+  const PIVImage* image = pass.image.get();
   const int n = g.Points();
   Result first;
-  first.u.resize(n);
-  first.v.resize(n);
-  first.peak.resize(n);
-  first.flag.resize(n);
-  for (int k = 0; k < n; ++k) {
-    first.u[k] = grid.VelocityX(k);
-    first.v[k] = grid.VelocityY(k);
-    first.peak[k] = grid.Point(k).Rho();
-    first.flag[k] = grid.Point(k).on() != 0;
-  }
+  first.u = pass.u;
+  first.v = pass.v;
+  first.peak = pass.peak;
+  first.flag = pass.flag;
   // As tarvex -deform limits them: half the first pass's window.
   DeformationSettings settings;
   settings.passes = passes;
@@ -173,6 +153,5 @@ int main(int argc, char** argv) {
                 c.components, c.components ? static_cast<double>(c.within) / c.components : 0.0, rmsSigma,
                 rmsError, rmsError > 0 ? rmsSigma / rmsError : 0.0);
   }
-  delete image;
   return 0;
 }
