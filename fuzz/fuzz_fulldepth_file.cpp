@@ -1,19 +1,13 @@
 // pralen -fulldepth's reader (TIFF, every page, or PNG, told by content) on any bytes: every
 // image it hands over has a size the image-pair file can hold, and pages come in order.
-#include <tiffio.h>
-
 #include <cstdint>
 
 #include "FullDepthImages.h"
 #include "FuzzInputFile.h"
-#include "FuzzProcess.h"
-#include "ImagePairFile.h"
+#include "FuzzTiffReading.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  QuietConsole();
-  // libtiff's messages about damaged files would fill the log; the reader's own messages stay.
-  TIFFSetWarningHandler(nullptr);
-  TIFFSetErrorHandler(nullptr);
+  QuietTiffReading();
   return 0;
 }
 
@@ -22,9 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int expected = 1;
   const ImageSink check = [&expected](const _16BitImage& image, int page) {
     FuzzCheck(page == expected++, "pages in order");
-    FuzzCheck(image.nx >= 1 && image.nx <= kMaxImageSide && image.ny >= 1 && image.ny <= kMaxImageSide &&
-                  image.data != nullptr,
-              "image size");
+    FuzzCheck(ImagePairFileSize(image), "image size");
     volatile uint16_t last = image.data[static_cast<size_t>(image.nx) * image.ny - 1];  // all of it is there
     (void)last;
     return true;

@@ -1,19 +1,12 @@
 // pralen's TIFF reader, through libtiff, on any bytes: every decoded picture must have a
 // size the image-pair file can hold and grey levels on the 12-bit scale.
-#include <tiffio.h>
-
 #include <cstdint>
 
 #include "FuzzInputFile.h"
-#include "FuzzProcess.h"
-#include "ImagePairFile.h"
-#include "TIFFImageReader.h"
+#include "FuzzTiffReading.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  QuietConsole();
-  // libtiff's warnings about damaged files would fill the log; the reader's own messages stay.
-  TIFFSetWarningHandler(nullptr);
-  TIFFSetErrorHandler(nullptr);
+  QuietTiffReading();
   return 0;
 }
 
@@ -22,9 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   _16BitImage image;
   const int pixels = ReadTIFFImageToB16(image, file.Write(data, size));
   if (pixels == 0) return 0;
-  FuzzCheck(image.nx >= 1 && image.nx <= kMaxImageSide && image.ny >= 1 && image.ny <= kMaxImageSide &&
-                pixels == image.nx * image.ny && image.data != nullptr,
-            "image size");
+  FuzzCheck(ImagePairFileSize(image) && pixels == image.nx * image.ny, "image size");
   // White, (255 + 255 + 255) * 4096 / 768, is the top of the scale.
   for (int k = 0; k < pixels; ++k) FuzzCheck(image.data[k] <= 4080, "grey level on the 12-bit scale");
   return 0;

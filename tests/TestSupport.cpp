@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -71,6 +72,19 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   r.out = ReadFile(out_path);
   r.err = ReadFile(err_path);
   return r;
+}
+
+TruthScore CompareWithTruth(const TempDir& dir, const std::string& reference) {
+  std::vector<std::string> args = {"p.dpiv", "p.b16.truth"};
+  if (!reference.empty()) args.insert(args.begin(), {"--reference", reference});
+  const RunResult r = RunProgram("pivcompare", args, dir.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  TruthScore s;
+  EXPECT_EQ(std::sscanf(r.out.c_str(), "valid %d of %d rms %lf px bias (%lf, %lf) px outliers %lf", &s.valid,
+                        &s.points, &s.rms, &s.biasU, &s.biasV, &s.outliers),
+            6)
+      << r.out;
+  return s;
 }
 
 std::string RunWithTerminalStandardError(const std::string& program, const std::vector<std::string>& args,

@@ -44,6 +44,15 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
 std::string RunWithTerminalStandardError(const std::string& program, const std::vector<std::string>& args,
                                          const std::string& dir);
 
+// pivcompare's figures for p.dpiv in dir against the truth file p.b16.truth there, referred to
+// `reference` ("midpoint" or "first"; empty: pivcompare's default). A run that fails or
+// prints something else fails the calling test.
+struct TruthScore {
+  int valid = 0, points = 0;
+  double rms = 0, biasU = 0, biasV = 0, outliers = 0;
+};
+TruthScore CompareWithTruth(const TempDir& dir, const std::string& reference = "");
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);

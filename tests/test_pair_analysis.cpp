@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPresets.h"
 #include "DpivFile.h"
 #include "PairAnalysis.h"
 #include "PlanTable.h"
@@ -64,13 +65,6 @@ class PairAnalysisTest : public testing::Test {
 };
 
 // The settings a command line with -dft 32 -gspac 16 16 and the given extras would hand in.
-AnalysisSettings Windows32At16() {
-  AnalysisSettings s;
-  s.windowWidth = s.windowHeight = 32;
-  s.spacingX = s.spacingY = 16;
-  return s;
-}
-
 }  // namespace
 
 TEST_F(PairAnalysisTest, TwoAnalysesWithDifferentSettingsInOneProcessMatchTheCommandLine) {
@@ -138,10 +132,7 @@ TEST_F(PairAnalysisTest, ACancelFlagLeftClearChangesNothingAndOnceSetStopsTheAna
   Console quiet(&ignored);
   PIVImage images(dir.file("pair.b16").c_str(), quiet);
   ASSERT_TRUE(images.HoldsImages());
-  AnalysisSettings deform = Windows32At16();
-  deform.subpix = SubPixelEstimator::Gauss3;
-  deform.meanSubtraction = true;
-  deform.deformPasses = 2;
+  AnalysisSettings deform = Deformation32At16(2);
   deform.threads = 2;
   for (const AnalysisSettings& settings : {Windows32At16(), deform}) {
     PairAnalysis plain(settings, Plans(), images, quiet);
@@ -182,10 +173,7 @@ TEST_F(PairAnalysisTest, PreprocessingLeavesTheImagesReadAsTheyAreAndMatchesTheC
   const CommandLineRun cli =
       RunTarvex({"-dft", "32", "-gspac", "16", "16", "-deform", "1", "-bg", "bg.b16", "-highpass", "9", "-cap"});
 
-  AnalysisSettings s = Windows32At16();
-  s.subpix = SubPixelEstimator::Gauss3;
-  s.meanSubtraction = true;
-  s.deformPasses = 1;
+  AnalysisSettings s = Deformation32At16(1);
   s.subtractBackground = true;
   s.highPassSize = 9;
   s.capIntensity = true;

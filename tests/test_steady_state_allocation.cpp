@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "AnalysisPresets.h"
 #include "PairAnalysis.h"
 #include "ParseParameters.h"
 #include "PlanTable.h"
@@ -326,12 +327,7 @@ TEST_F(SteadyState, SecondDeformationRunAllocatesNothing) {
 // The whole analysis of tarvex -deform 2 -dft0 64 on one thread: first passes, refinement
 // passes, the field referred to the first image and handed to the grid, the console lines.
 TEST_F(SteadyState, SecondDeformationAnalysisOfAPairAllocatesNothing) {
-  AnalysisSettings s;
-  s.windowWidth = s.windowHeight = 32;
-  s.spacingX = s.spacingY = 16;
-  s.subpix = SubPixelEstimator::Gauss3;
-  s.meanSubtraction = true;
-  s.deformPasses = 2;
+  AnalysisSettings s = Deformation32At16(2);
   s.firstWindow = 64;
   testing::internal::CaptureStdout();
   PairAnalysis analysis(s, plans, *image, StandardOutput());
@@ -345,12 +341,7 @@ TEST_F(SteadyState, SecondDeformationAnalysisOfAPairAllocatesNothing) {
 // The same with pre-processing: the pair processed into the analysis's store (background,
 // high-pass, capping) and its windows judged before the passes, on one thread.
 TEST_F(SteadyState, SecondPreprocessedAnalysisOfAPairAllocatesNothing) {
-  AnalysisSettings s;
-  s.windowWidth = s.windowHeight = 32;
-  s.spacingX = s.spacingY = 16;
-  s.subpix = SubPixelEstimator::Gauss3;
-  s.meanSubtraction = true;
-  s.deformPasses = 2;
+  AnalysisSettings s = Deformation32At16(2);
   s.subtractBackground = true;
   s.highPassSize = 15;
   s.capIntensity = true;

@@ -56,22 +56,6 @@ RunResult Tarvex(const TempDir& dir, std::vector<std::string> options, const std
   return RunProgram("tarvex", args, dir.path(), pair);
 }
 
-struct Score {
-  int valid = 0, points = 0;
-  double rms = 0, biasU = 0, biasV = 0, outliers = 0;
-};
-
-Score Compare(const TempDir& dir) {
-  const RunResult r = RunProgram("pivcompare", {"p.dpiv", "p.b16.truth"}, dir.path());
-  EXPECT_EQ(r.status, 0) << r.err;
-  Score s;
-  EXPECT_EQ(std::sscanf(r.out.c_str(), "valid %d of %d rms %lf px bias (%lf, %lf) px outliers %lf", &s.valid,
-                        &s.points, &s.rms, &s.biasU, &s.biasV, &s.outliers),
-            6)
-      << r.out;
-  return s;
-}
-
 // The DPIV file's records without its comment lines (whose title names the file).
 std::string Records(const std::string& path) {
   const std::string text = ReadFile(path);
@@ -87,11 +71,11 @@ TEST(CameraEndToEnd, TheGlowAndBandPairMeetsItsTarget) {
   Synthesise(dir, {"--size", "512x512", "--dx", "3.3", "--dy", "-1.6", "--glow", "900", "--band", "240,269,1200",
                    "--seed", "11"});
   ASSERT_EQ(Tarvex(dir, {"-deform", "3"}).status, 0);
-  const Score without = Compare(dir);
+  const TruthScore without = CompareWithTruth(dir);
   EXPECT_GT(without.outliers, 1.0) << "the band pulls vectors to zero";
   const RunResult r = Tarvex(dir, {"-deform", "3", "-bg", "min"});
   ASSERT_EQ(r.status, 0) << r.err;
-  const Score s = Compare(dir);
+  const TruthScore s = CompareWithTruth(dir);
   EXPECT_EQ(s.valid, 900);
   EXPECT_LE(s.rms, 0.03);
   EXPECT_LE(s.outliers, 0.5);

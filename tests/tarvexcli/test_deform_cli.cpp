@@ -20,22 +20,10 @@
 
 namespace {
 
-// pivcompare's figures for a DPIV file against the pair's truth, referred to the first image
-// as the deformation passes write their field.
-struct Score {
-  int valid = 0, points = 0;
-  double rms = 0, biasU = 0, biasV = 0, outliers = 0;
-};
-
-Score Compare(const TempDir& dir, const std::string& reference = "midpoint") {
-  const RunResult r = RunProgram("pivcompare", {"--reference", reference, "p.dpiv", "p.b16.truth"}, dir.path());
-  EXPECT_EQ(r.status, 0) << r.err;
-  Score s;
-  EXPECT_EQ(std::sscanf(r.out.c_str(), "valid %d of %d rms %lf px bias (%lf, %lf) px outliers %lf", &s.valid,
-                        &s.points, &s.rms, &s.biasU, &s.biasV, &s.outliers),
-            6)
-      << r.out;
-  return s;
+// pivcompare's figures against the pair's truth at the midpoint of each particle's path,
+// where the deformation passes refer their field by default.
+TruthScore Compare(const TempDir& dir, const std::string& reference = "midpoint") {
+  return CompareWithTruth(dir, reference);
 }
 
 // A 512 x 512 pivsynth pair p.b16 of the field in a fresh directory.
@@ -74,10 +62,10 @@ TEST(DeformEndToEnd, UniformSubPixelShift) {
   TempDir dir;
   Synthesise(dir, {"--dx", "0.7", "--dy", "0.35"});
   ASSERT_EQ(Tarvex(dir, {"-subpix", "gauss3", "-meansub"}).status, 0);
-  const Score single = Compare(dir);
+  const TruthScore single = Compare(dir);
   const RunResult r = Tarvex(dir, {"-deform", "3"});
   ASSERT_EQ(r.status, 0) << r.err;
-  const Score s = Compare(dir);
+  const TruthScore s = Compare(dir);
   // 900 of the 31 x 31 windows fit; the last column and row never do.
   EXPECT_EQ(s.points, 961);
   EXPECT_EQ(s.valid, 900);
@@ -123,13 +111,13 @@ TEST(DeformEndToEnd, EachReferenceMatchesTheTruthOfEitherScheme) {
     TempDir dir;
     Synthesise(dir, {"--field", "rotation", "--omega", "0.02", "--scheme", scheme});
     ASSERT_EQ(Tarvex(dir, {"-deform", "3"}).status, 0);
-    const Score midpoint = Compare(dir, "midpoint");
+    const TruthScore midpoint = Compare(dir, "midpoint");
     EXPECT_EQ(midpoint.valid, 900) << scheme;
     EXPECT_LT(midpoint.rms, 0.012) << scheme;
     EXPECT_GT(Compare(dir, "first").rms, 0.03) << scheme;
 
     ASSERT_EQ(Tarvex(dir, {"-deform", "3", "-deformref", "first"}).status, 0);
-    const Score first = Compare(dir, "first");
+    const TruthScore first = Compare(dir, "first");
     EXPECT_EQ(first.valid, 900) << scheme;
     EXPECT_LT(first.rms, 0.012) << scheme;
     EXPECT_GT(Compare(dir, "midpoint").rms, 0.03) << scheme;
@@ -143,7 +131,7 @@ TEST(DeformEndToEnd, ConvergesOnAWaveOfThreeWindows) {
   TempDir dir;
   Synthesise(dir, {"--field", "sine", "--amplitude", "2", "--wavelength", "96", "--direction", "x"});
   ASSERT_EQ(Tarvex(dir, {"-deform", "3"}).status, 0);
-  const Score s = Compare(dir);
+  const TruthScore s = Compare(dir);
   EXPECT_GE(s.valid, 895);
   EXPECT_LT(s.rms, 0.06);
   EXPECT_EQ(s.outliers, 0.0);
@@ -151,7 +139,7 @@ TEST(DeformEndToEnd, ConvergesOnAWaveOfThreeWindows) {
   // agree: the classic median test rejected every crest column (a fifth of the field).
   Synthesise(dir, {"--field", "sine", "--amplitude", "2", "--wavelength", "128", "--direction", "x"});
   ASSERT_EQ(Tarvex(dir, {"-deform", "3"}).status, 0);
-  const Score crests = Compare(dir);
+  const TruthScore crests = Compare(dir);
   EXPECT_GE(crests.valid, 860);
   EXPECT_LT(crests.rms, 0.06);
   EXPECT_EQ(crests.outliers, 0.0);
@@ -210,9 +198,9 @@ TEST(DeformEndToEnd, LambOseenVortex) {
   TempDir dir;
   Synthesise(dir, {"--field", "vortex", "--gamma", "600", "--core", "30"});
   ASSERT_EQ(Tarvex(dir, {"-subpix", "gauss3", "-meansub"}).status, 0);
-  const Score single = Compare(dir);
+  const TruthScore single = Compare(dir);
   ASSERT_EQ(Tarvex(dir, {"-deform", "3"}).status, 0);
-  const Score s = Compare(dir);
+  const TruthScore s = Compare(dir);
   EXPECT_EQ(s.valid, 900);
   EXPECT_LT(s.rms, 0.03);
   EXPECT_LT(s.rms, single.rms / 2);
@@ -224,11 +212,11 @@ TEST(DeformEndToEnd, LargerFirstWindowFindsALargeShift) {
   TempDir dir;
   Synthesise(dir, {"--dx", "18.3", "--dy", "-6.1"});
   ASSERT_EQ(Tarvex(dir, {"-deform", "2"}).status, 0);
-  const Score without = Compare(dir);
+  const TruthScore without = Compare(dir);
   EXPECT_GT(without.rms, 1.0);
   const RunResult r = Tarvex(dir, {"-deform", "2", "-dft0", "64"});
   ASSERT_EQ(r.status, 0) << r.err;
-  const Score s = Compare(dir);
+  const TruthScore s = Compare(dir);
   EXPECT_EQ(s.valid, 900);
   EXPECT_LT(s.rms, 0.03);
   EXPECT_EQ(s.outliers, 0.0);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPresets.h"
 #include "PairAnalysis.h"
 #include "PlanTable.h"
 #include "TestSupport.h"
@@ -199,12 +200,7 @@ struct Analysis {
 };
 
 Analysis Analyse(const TempDir& dir, bool uncertainty, bool median, int threads = 1) {
-  AnalysisSettings s;
-  s.windowWidth = s.windowHeight = 32;
-  s.spacingX = s.spacingY = 16;
-  s.subpix = SubPixelEstimator::Gauss3;
-  s.meanSubtraction = true;
-  s.deformPasses = 3;
+  AnalysisSettings s = Deformation32At16(3);
   s.checkMedian = median;
   s.medianThreshold = 0.05f;
   s.threads = threads;
