@@ -1,5 +1,6 @@
 """Ctrl-C during a long analysis: the analysis stops within a point and KeyboardInterrupt
 reaches the caller, instead of the interrupt waiting for the analysis to end."""
+import os
 import signal
 import subprocess
 import sys
@@ -44,3 +45,28 @@ def test_sigint_stops_a_long_analysis_with_keyboard_interrupt(threads):
     assert out == "interrupted\n", err
     assert err.rstrip().endswith("KeyboardInterrupt"), err
     assert child.returncode != 0
+
+
+# Where no thread can be started (a process limit reached), the analysis runs on the calling
+# thread instead of waiting beside it, and gives the same field.
+NO_THREADS_CHILD = textwrap.dedent("""
+    import numpy as np
+    import tarvex
+    (a, b), _ = tarvex.synth(size=(128, 128), dx=2.3, dy=-1.2, seed=3)
+    field = tarvex.analyse(a, b, window=32, spacing=16, deform=2, threads={threads})
+    print(repr((field.u.tolist(), field.v.tolist(), field.flag.tolist())), flush=True)
+""")
+
+
+@pytest.mark.skipif(not os.environ.get("TARVEX_NO_THREADS_PRELOAD"), reason="built without the no-threads library")
+@pytest.mark.parametrize("threads", [1, 2])
+def test_without_threads_the_analysis_runs_on_the_caller(threads):
+    child = NO_THREADS_CHILD.format(threads=threads)
+    env = dict(os.environ, OPENBLAS_NUM_THREADS="1", OMP_NUM_THREADS="1")
+    usual = subprocess.run([sys.executable, "-c", child], capture_output=True, text=True, env=env, timeout=120)
+    assert usual.returncode == 0, usual.stderr
+    env["LD_PRELOAD"] = (env.get("LD_PRELOAD", "") + " " + os.environ["TARVEX_NO_THREADS_PRELOAD"]).strip()
+    alone = subprocess.run([sys.executable, "-c", child], capture_output=True, text=True, env=env, timeout=120)
+    assert alone.returncode == 0, alone.stderr
+    assert alone.stdout == usual.stdout
+    assert "True" in usual.stdout
