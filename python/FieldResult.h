@@ -43,8 +43,6 @@ class FieldResult {
   const std::vector<float>& SigmaU() const { return sigmaU_; }
   const std::vector<float>& SigmaV() const { return sigmaV_; }
 
-  // The centre of the window of a point at position p along a side of `window` pixels.
-
   // Throw FileError when the file cannot be created or written.
   void WriteDpiv(const std::string& path) const;
   // keepRejected: rejected vectors keep their values; otherwise they are written as 0, 0.

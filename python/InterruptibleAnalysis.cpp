@@ -30,6 +30,9 @@ class AnalysisThread {
       field_.emplace(AnalyseImages(settings, first, second, mask, background, &cancel_));
     });
   }
+  // Left without Result or Stop (an exception on the way): the analysis is told to stop, and
+  // work_ then waits for it.
+  ~AnalysisThread() { cancel_.store(true, std::memory_order_relaxed); }
   AnalysisThread(const AnalysisThread&) = delete;
   AnalysisThread& operator=(const AnalysisThread&) = delete;
 

@@ -64,7 +64,6 @@ class PairAnalysisTest : public testing::Test {
   TempDir dir;
 };
 
-// The settings a command line with -dft 32 -gspac 16 16 and the given extras would hand in.
 }  // namespace
 
 TEST_F(PairAnalysisTest, TwoAnalysesWithDifferentSettingsInOneProcessMatchTheCommandLine) {

@@ -29,8 +29,8 @@
 #include "grid/piv.h"
 #include "images/PIVImage.h"
 #include "support/CArray.h"
-#include "support/Status.h"
 #include "support/Console.h"
+#include "support/Status.h"
 
 namespace tarvex {
 
