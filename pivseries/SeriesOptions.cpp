@@ -4,8 +4,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "FieldFrame.h"
+#include "FileIdentity.h"
 
 const char* const kSeriesOptionsUsage =
     "  --scale PX         calibration: pixels per length unit (above 0)\n"
@@ -88,18 +91,34 @@ bool CheckCalibration(const SeriesOptions& options, bool dt_given, bool origin_g
   return true;
 }
 
+// Whether two names lead to one file: "f.dpiv", "./f.dpiv" and a link to it all do. Names of
+// files that do not exist yet are compared as absolute paths with "." and ".." resolved.
+bool SameFile(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  FileIdentity ia, ib;
+  const bool existA = IdentifyFile(a.c_str(), ia), existB = IdentifyFile(b.c_str(), ib);
+  if (existA && existB) return ia == ib;
+  if (existA != existB) return false;
+  std::error_code failed;
+  const std::filesystem::path pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, failed), failed);
+  if (failed) return false;
+  const std::filesystem::path pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, failed), failed);
+  return !failed && pa == pb;
+}
+
 bool CheckFiles(const SeriesOptions& options, std::string& error) {
   if (options.output.empty()) return (error = "no output file given (-o OUT.nc)"), false;
   if (options.files.empty()) return (error = "no input file given"), false;
   const std::vector<std::string>& files = options.files;
+  const bool tecplot = !options.tecplot.empty();
   for (size_t k = 0; k < files.size(); k++) {
     if (files[k].empty()) return (error = "a file name is empty"), false;
-    if (std::find(files.begin(), files.begin() + k, files[k]) != files.begin() + k)
-      return (error = files[k] + " is given twice"), false;
-    if (files[k] == options.output || files[k] == options.tecplot)
+    for (size_t earlier = 0; earlier < k; earlier++)
+      if (SameFile(files[earlier], files[k])) return (error = files[k] + " is given twice"), false;
+    if (SameFile(files[k], options.output) || (tecplot && SameFile(files[k], options.tecplot)))
       return (error = "the output would overwrite the input " + files[k]), false;
   }
-  if (options.output == options.tecplot) return (error = "-o and --tec name the same file"), false;
+  if (tecplot && SameFile(options.output, options.tecplot)) return (error = "-o and --tec name the same file"), false;
   return true;
 }
 
