@@ -33,7 +33,9 @@ WriteStatus WriteStatisticsTecplot(const std::string& path, const FieldGrid& gri
   written = written && std::fprintf(f, "\nZONE F = POINT, I=          %d, J=          %d\n", grid.nx, grid.ny) > 0;
   for (size_t k = 0; written && k < grid.Points(); k++) {
     const int i = static_cast<int>(k % static_cast<size_t>(grid.nx)), j = static_cast<int>(k / static_cast<size_t>(grid.nx));
-    written = std::fprintf(f, "%f %f %e %e %e %e %e %d", calibration.X(grid.X(i)), calibration.Y(grid.Y(j)),
+    // Coordinates to nine significant digits: in metres at a micrometre a pixel, fixed six
+    // decimals would round neighbouring points together.
+    written = std::fprintf(f, "%.9g %.9g %e %e %e %e %e %d", calibration.X(grid.X(i)), calibration.Y(grid.Y(j)),
                            Value(statistics.u_mean[k], factor), Value(statistics.v_mean[k], factor),
                            Value(statistics.u_std[k], factor), Value(statistics.v_std[k], factor),
                            Value(statistics.uv_cov[k], factor * factor), statistics.n_valid[k]) > 0;

@@ -173,11 +173,21 @@ TEST(Pivstats, EveryStatisticAsTheDirectComputation) {
             "VARIABLES=\"x (px)\" \"y (px)\" \"u_mean (px)\" \"v_mean (px)\" \"u_std (px)\" \"v_std (px)\" "
             "\"uv_cov (px2)\" \"n_valid\"\n");
   char line[200];
-  std::snprintf(line, sizeof line, "\n63.500000 15.500000 %e %e %e %e %e %d\n", direct.u_mean[3], direct.v_mean[3],
+  std::snprintf(line, sizeof line, "\n63.5 15.5 %e %e %e %e %e %d\n", direct.u_mean[3], direct.v_mean[3],
                 direct.u_std[3], direct.v_std[3], direct.uv_cov[3], direct.n[3]);
   EXPECT_NE(plt.find(line), std::string::npos) << line << plt;
-  EXPECT_NE(plt.find("\n47.500000 15.500000 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0\n"),
+  EXPECT_NE(plt.find("\n47.5 15.5 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0\n"),
             std::string::npos);
+  // In metres at a micrometre a pixel the window centres stay apart: 15.5 px is 1.55e-05 m.
+  ASSERT_EQ(RunProgram("pivstats", Join({"-o", "m.nc", "--tec", "m.plt", "--scale", "1000000", "--unit", "m", "--dt",
+                                         "0.000001"},
+                                        names),
+                       dir.path())
+                .status,
+            0);
+  const std::string metres = ReadFile(dir.file("m.plt"));
+  EXPECT_NE(metres.find("\n1.55e-05 1.55e-05 "), std::string::npos) << metres;
+  EXPECT_NE(metres.find("\n3.15e-05 1.55e-05 "), std::string::npos) << metres;
 
   // The file's metadata.
   const RunResult head = RunProgram("/usr/bin/ncdump", {"-h", "s.nc"}, dir.path());
