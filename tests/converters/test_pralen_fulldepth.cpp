@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -410,6 +411,53 @@ TEST(PralenRefusals, WhatFullDepthCannotConvertExactly) {
   EXPECT_EQ(usage.status, 1);
   EXPECT_EQ(usage.err, "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n");
   EXPECT_EQ(usage.out, "");
+}
+
+// An output name that leads to one of the inputs is refused before anything is written: by
+// name, by another spelling of it, through a symbolic link, with and without the option.
+TEST(PralenRefusals, AnOutputThatIsOneOfTheInputs) {
+  TempDir dir;
+  const uint32_t w = 7, h = 5;
+  WritePng(dir.file("a.png"), w, h, PNG_COLOR_TYPE_GRAY, 16, WideSamples(w * h, 1));
+  WritePng(dir.file("b.png"), w, h, PNG_COLOR_TYPE_GRAY, 16, WideSamples(w * h, 2));
+  WritePng(dir.file("p16.png"), w, h, PNG_COLOR_TYPE_GRAY, 16, WideSamples(w * h, 3));
+  WriteTiff(dir.file("run.tif"), {GreyPage(w, h, 16, WideSamples(w * h, 4))});
+  WriteTiff(dir.file("c.tif"), {GreyPage(w, h, 8, ByteSamples(w * h, 5))});
+  ASSERT_EQ(symlink("p16.png", dir.file("link.b16").c_str()), 0);
+  const std::string before[] = {ReadFile(dir.file("b.png")), ReadFile(dir.file("p16.png")),
+                                ReadFile(dir.file("run.tif")), ReadFile(dir.file("c.tif"))};
+
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"-fulldepth", "a.png", "b.png", "b.png"}, "pralen: refusing to write b.png: it is the image file b.png this run reads\n"},
+      {{"-fulldepth", "run.tif", "run.tif"}, "pralen: refusing to write run.tif: it is the image file run.tif this run reads\n"},
+      {{"-fulldepth", "p16.png", "link.b16"},
+       "pralen: refusing to write link.b16: it is the image file p16.png this run reads\n"},
+      {{"-fulldepth", "b.png", "a.png", "./b.png"},
+       "pralen: refusing to write ./b.png: it is the image file b.png this run reads\n"},
+      {{"c.tif", "run.tif", "c.tif"}, "pralen: refusing to write c.tif: it is the image file c.tif this run reads\n"},
+      {{"run.tif", "c.tif", "./run.tif"},
+       "pralen: refusing to write ./run.tif: it is the image file run.tif this run reads\n"},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = RunProgram("pralen", c.args, dir.path());
+    EXPECT_EQ(r.status, 1) << c.args.back();
+    EXPECT_EQ(r.err, c.message);
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(ReadFile(dir.file("b.png")), before[0]);
+  EXPECT_EQ(ReadFile(dir.file("p16.png")), before[1]);
+  EXPECT_EQ(ReadFile(dir.file("run.tif")), before[2]);
+  EXPECT_EQ(ReadFile(dir.file("c.tif")), before[3]);
+  char target[64] = {};
+  ASSERT_GT(readlink(dir.file("link.b16").c_str(), target, sizeof target - 1), 0);
+  EXPECT_STREQ(target, "p16.png");  // the link itself is left too
+
+  // The same inputs into an output of their own convert.
+  EXPECT_EQ(RunProgram("pralen", {"-fulldepth", "a.png", "b.png", "out.dat"}, dir.path()).status, 0);
+  EXPECT_EQ(ReadFile(dir.file("out.dat")), PairFileBottomUp(w, h, {WideSamples(w * h, 1), WideSamples(w * h, 2)}));
 }
 
 }  // namespace
