@@ -1,7 +1,10 @@
-// The pages of a TIFF file at full depth: single-sample grey of 8 or 16 bits read as stored,
-// strip by strip or tile by tile; every other page through libtiff's RGBA reader, as pralen
-// converts without -fulldepth.
+// The pages of a TIFF file at full depth: grey of 8 or 16 bits read as stored, strip by strip
+// or tile by tile (the first sample of each pixel: an alpha after it is left out, as from a
+// PNG); colour and narrower grey through libtiff's RGBA reader, as pralen converts without
+// -fulldepth. That reader cuts samples to 8 bits, so a deeper page it would have to read is
+// refused.
 #include <cstring>
+#include <string>
 
 #include "FullDepthImages.h"
 #include "TiffReading.h"
@@ -12,13 +15,17 @@ namespace {
 struct PageLayout {
   uint32_t width = 0, height = 0;
   uint16_t bits = 1, samples = 1, format = SAMPLEFORMAT_UINT, photometric = PHOTOMETRIC_RGB;
-  uint16_t orientation = ORIENTATION_TOPLEFT;
-  bool photometricGiven = false;
+  uint16_t orientation = ORIENTATION_TOPLEFT, planar = PLANARCONFIG_CONTIG;
+  bool photometricKnown = false;  // given, or told by the number of colour samples
 
   bool Grey() const {
-    return photometricGiven && samples == 1 &&
-           (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
+    return photometricKnown && (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
   }
+  bool Colour() const {
+    return photometricKnown && (photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_PALETTE);
+  }
+  // Samples from one pixel to the next in what libtiff delivers of the first plane.
+  int Stride() const { return planar == PLANARCONFIG_SEPARATE ? 1 : samples; }
 };
 
 PageLayout ReadPageLayout(TIFF* tif) {
@@ -29,19 +36,32 @@ PageLayout ReadPageLayout(TIFF* tif) {
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &page.samples);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &page.format);
   TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &page.orientation);
-  page.photometricGiven = TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &page.photometric) == 1;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &page.planar);
+  page.photometricKnown = TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &page.photometric) == 1;
+  if (!page.photometricKnown) {
+    // Without the tag, one colour sample is min-is-black grey and three are RGB, as libtiff's
+    // RGBA reader takes them.
+    uint16_t extra = 0;
+    uint16_t* kinds = nullptr;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extra, &kinds);
+    const int colours = page.samples - extra;
+    page.photometricKnown = colours == 1 || colours == 3;
+    page.photometric = colours == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
+  }
   return page;
 }
 
-// What keeps a page from being converted exactly; null when nothing does.
-const char* Unconvertible(const PageLayout& page) {
+// What keeps a page from being converted exactly; empty when nothing does.
+std::string Unconvertible(const PageLayout& page) {
   if (page.format == SAMPLEFORMAT_IEEEFP) return "floating-point samples";
   if (page.format == SAMPLEFORMAT_INT) return "signed samples";
   if (page.format != SAMPLEFORMAT_UINT && page.format != SAMPLEFORMAT_VOID) return "complex samples";
   if (page.bits == 32) return "32-bit samples";
   if (page.Grey() && page.bits != 1 && page.bits != 2 && page.bits != 4 && page.bits != 8 && page.bits != 16)
     return "grey samples of a width other than 1, 2, 4, 8 or 16 bits";
-  return nullptr;
+  if (page.bits > 8 && !page.Grey() && !page.Colour())
+    return std::to_string(page.bits) + "-bit samples neither grey nor RGB";
+  return "";
 }
 
 // Where stored row y and column x go, bottom row first, as libtiff's RGBA reader places them
@@ -66,13 +86,15 @@ bool DecodeGreyPage(TiffReading& reading, const std::string& name, const PageLay
   const int bits = page.bits;
   const uint32_t white = page.photometric == PHOTOMETRIC_MINISWHITE ? (bits == 8 ? 255u : 65535u) : 0u;
   const size_t width = page.width;
+  const int stride = page.Stride();
   const PixelRun store = [&](const unsigned char* bytes, uint32_t count, uint32_t x0, uint32_t y) {
     uint16_t* row = image.data + (place.topFirst ? page.height - 1 - y : y) * width;
     for (uint32_t k = 0; k < count; ++k) {
-      uint32_t sample = bytes[k];
+      const size_t at = static_cast<size_t>(k) * stride;
+      uint32_t sample = bytes[at];
       if (bits == 16) {
         uint16_t wide;
-        std::memcpy(&wide, bytes + 2 * k, sizeof wide);
+        std::memcpy(&wide, bytes + 2 * at, sizeof wide);
         sample = wide;
       }
       if (white != 0) sample = white - sample;
@@ -83,7 +105,7 @@ bool DecodeGreyPage(TiffReading& reading, const std::string& name, const PageLay
   };
   reading.ForgetProblems();
   std::string error;
-  if (ReadPixelRuns(reading.Tiff(), page.width, page.height, 1, bits, store, error) && !reading.HadProblem())
+  if (ReadPixelRuns(reading.Tiff(), page.width, page.height, stride, bits, store, error) && !reading.HadProblem())
     return true;
   if (error.empty()) error = reading.FirstProblem().empty() ? "a strip or tile cannot be read" : reading.FirstProblem();
   fprintf(stderr, "\n\nTIFF file %s does not decode: %s ....\n\n", name.c_str(), error.c_str());
@@ -102,8 +124,10 @@ bool ReadFullDepthTIFF(const char* fname, const ImageSink& take) {
   for (int page = 1;; ++page) {
     const std::string name = PageName(fname, page);
     const PageLayout layout = ReadPageLayout(reading.Tiff());
-    if (const char* why = Unconvertible(layout)) {
-      fprintf(stderr, "\n\nTIFF file %s holds %s, which cannot be converted exactly ....\n\n", name.c_str(), why);
+    const std::string why = Unconvertible(layout);
+    if (!why.empty()) {
+      fprintf(stderr, "\n\nTIFF file %s holds %s, which cannot be converted exactly ....\n\n", name.c_str(),
+              why.c_str());
       return false;
     }
     const bool exact = layout.Grey() && (layout.bits == 8 || layout.bits == 16);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ConverterCommandLines.h"
+#include "FileIdentity.h"
 #include "FullDepthImages.h"
 #include "ImagePairFile.h"
 #include "TIFFImageReader.h"
@@ -109,10 +110,26 @@ int ConvertAtFullDepth(char* argv[], const PralenCommandLine& line) {
   return output.Finish();
 }
 
+// Whether the output is none of the inputs, compared as files so that "./a.png" or a link is
+// caught too: a forgotten output name ("pralen -fulldepth frame_*.png") would otherwise turn
+// the last frame into the image-pair file.
+bool OutputSparesInputs(char* argv[], const PralenCommandLine& line) {
+  FileIdentity written;
+  if (!IdentifyFile(line.output, written)) return true;
+  for (int i = line.first; i < line.first + line.inputs; ++i) {
+    FileIdentity read;
+    if (!IdentifyFile(argv[i], read) || !(read == written)) continue;
+    fprintf(stderr, "pralen: refusing to write %s: it is the image file %s this run reads\n", line.output, argv[i]);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   PralenCommandLine line;
   if (!ParsePralenCommandLine(argc, argv, line)) return EXIT_FAILURE;
+  if (!OutputSparesInputs(argv, line)) return EXIT_FAILURE;
   return line.fullDepth ? ConvertAtFullDepth(argv, line) : ConvertTIFFFiles(argv, line);
 }

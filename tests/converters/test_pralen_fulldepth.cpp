@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -28,6 +29,8 @@ struct TiffPage {
   uint16_t orientation = ORIENTATION_TOPLEFT;
   uint16_t format = SAMPLEFORMAT_UINT;
   bool tiled = false;
+  bool photometricTag = true;  // false: the tag is left out
+  uint16_t extra = 0;          // the kind of one extra sample (EXTRASAMPLE_...) when samples > 1
   std::vector<uint32_t> values;
 };
 
@@ -58,7 +61,11 @@ void WriteTiff(const std::string& path, const std::vector<TiffPage>& pages) {
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.height);
     TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, page.bits);
     TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, page.samples);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, page.photometric);
+    if (page.photometricTag) TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, page.photometric);
+    if (page.extra != 0) {
+      const uint16_t kinds[] = {page.extra};
+      TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, kinds);
+    }
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tif, TIFFTAG_ORIENTATION, page.orientation);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, page.compression);
@@ -410,6 +417,150 @@ TEST(PralenRefusals, WhatFullDepthCannotConvertExactly) {
   EXPECT_EQ(usage.status, 1);
   EXPECT_EQ(usage.err, "Use: pralen TIFF-1 <TIFF-2 ... TIFF-N> OutputFile\n");
   EXPECT_EQ(usage.out, "");
+}
+
+// Grey and alpha of a page, samples interleaved, from the grey samples given.
+std::vector<uint32_t> WithAlpha(const std::vector<uint32_t>& grey, uint32_t alpha) {
+  std::vector<uint32_t> both;
+  for (uint32_t v : grey) both.insert(both.end(), {v, alpha});
+  return both;
+}
+
+// A 16-bit grey page with an alpha sample after each grey one, or without a Photometric tag,
+// keeps its samples as the same picture in a PNG does, stored in strips or tiles.
+TEST(PralenFullDepth, SixteenBitGreyWithAlphaOrWithoutPhotometricKeepsItsSamples) {
+  TempDir dir;
+  const uint32_t w = 20, h = 18;
+  const std::vector<uint32_t> a = WideSamples(w * h, 11), b = WideSamples(w * h, 12), c = WideSamples(w * h, 13);
+  TiffPage alpha = GreyPage(w, h, 16, WithAlpha(a, 65535));
+  alpha.samples = 2;
+  alpha.extra = EXTRASAMPLE_UNASSALPHA;
+  TiffPage tiled = GreyPage(w, h, 16, WithAlpha(b, 30000));
+  tiled.samples = 2;
+  tiled.extra = EXTRASAMPLE_ASSOCALPHA;
+  tiled.tiled = true;
+  tiled.compression = COMPRESSION_ADOBE_DEFLATE;
+  TiffPage bare = GreyPage(w, h, 16, c);
+  bare.photometricTag = false;
+  // Without the tag or ExtraSamples libtiff takes a second sample for an extra one.
+  const std::vector<uint32_t> d = WideSamples(w * h, 14);
+  TiffPage bareTwo = GreyPage(w, h, 16, WithAlpha(d, 123));
+  bareTwo.samples = 2;
+  bareTwo.photometricTag = false;
+  WriteTiff(dir.file("alpha.tif"), {alpha, tiled});
+  WriteTiff(dir.file("bare.tif"), {bare, bareTwo});
+  WritePng(dir.file("alpha.png"), w, h, PNG_COLOR_TYPE_GRAY_ALPHA, 16, WithAlpha(a, 65535));
+
+  const RunResult r = RunProgram("pralen", {"-fulldepth", "alpha.tif", "bare.tif", "alpha.png", "out.dat"}, dir.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir.file("out.dat")), PairFileBottomUp(w, h, {a, b, c, d, a}));
+  const std::vector<uint16_t> values = Values16(ReadFile(dir.file("out.dat")), 4);
+  ASSERT_EQ(values.size(), 5u * w * h);
+  EXPECT_EQ(values[static_cast<size_t>(h - 1) * w + 3], 40000);  // the fourth pixel of the top row
+}
+
+// Below 16 bits a grey page with alpha or without a Photometric tag gives what pralen gives
+// without the option.
+TEST(PralenFullDepth, EightBitGreyWithAlphaOrWithoutPhotometricAsWithoutTheOption) {
+  TempDir dir;
+  const uint32_t w = 19, h = 17;
+  TiffPage unassociated = GreyPage(w, h, 8, WithAlpha(ByteSamples(w * h, 1), 200));
+  unassociated.samples = 2;
+  unassociated.extra = EXTRASAMPLE_UNASSALPHA;
+  TiffPage associated = GreyPage(w, h, 8, WithAlpha(ByteSamples(w * h, 2), 255));
+  associated.samples = 2;
+  associated.extra = EXTRASAMPLE_ASSOCALPHA;
+  associated.photometric = PHOTOMETRIC_MINISWHITE;
+  TiffPage bare = GreyPage(w, h, 8, ByteSamples(w * h, 3));
+  bare.photometricTag = false;
+  WriteTiff(dir.file("u.tif"), {unassociated});
+  WriteTiff(dir.file("a.tif"), {associated});
+  WriteTiff(dir.file("b.tif"), {bare});
+  ASSERT_EQ(RunProgram("pralen", {"u.tif", "a.tif", "b.tif", "plain.dat"}, dir.path()).status, 0);
+  const RunResult r = RunProgram("pralen", {"-fulldepth", "u.tif", "a.tif", "b.tif", "full.dat"}, dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir.file("full.dat")), ReadFile(dir.file("plain.dat")));
+  EXPECT_EQ(ReadFile(dir.file("full.dat")),
+            PairFileBottomUp(w, h, {Times16(ByteSamples(w * h, 1)), [&] {
+                                      std::vector<uint32_t> v = ByteSamples(w * h, 2);
+                                      for (uint32_t& s : v) s = 255 - s;
+                                      return Times16(v);
+                                    }(),
+                                    Times16(ByteSamples(w * h, 3))}));
+}
+
+// A page deeper than 8 bits that is neither grey nor RGB would be cut to 8 bits: refused.
+TEST(PralenRefusals, DeepSamplesFullDepthWouldCutTo8Bits) {
+  TempDir dir;
+  const uint32_t w = 8, h = 4;
+  WriteTiff(dir.file("good.tif"), {GreyPage(w, h, 16, WideSamples(w * h, 1))});
+  TiffPage cmyk = GreyPage(w, h, 16, WideSamples(4 * w * h, 2));
+  cmyk.samples = 4;
+  cmyk.photometric = PHOTOMETRIC_SEPARATED;
+  WriteTiff(dir.file("cmyk.tif"), {cmyk});
+  WriteFile(dir.file("out.dat"), "older");
+  const RunResult r = RunProgram("pralen", {"-fulldepth", "good.tif", "cmyk.tif", "out.dat"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("\n\nTIFF file cmyk.tif holds 16-bit samples neither grey nor RGB, which cannot be "
+                       "converted exactly ....\n\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFile(dir.file("out.dat")), "older");
+  // 16-bit RGB is colour, reduced as without the option.
+  TiffPage rgb = GreyPage(w, h, 16, WideSamples(3 * w * h, 4));
+  rgb.samples = 3;
+  rgb.photometric = PHOTOMETRIC_RGB;
+  WriteTiff(dir.file("rgb.tif"), {rgb});
+  ASSERT_EQ(RunProgram("pralen", {"rgb.tif", "plain.dat"}, dir.path()).status, 0);
+  ASSERT_EQ(RunProgram("pralen", {"-fulldepth", "rgb.tif", "full.dat"}, dir.path()).status, 0);
+  EXPECT_EQ(ReadFile(dir.file("full.dat")), ReadFile(dir.file("plain.dat")));
+}
+
+// An output name that leads to one of the inputs is refused before anything is written: by
+// name, by another spelling of it, through a symbolic link, with and without the option.
+TEST(PralenRefusals, AnOutputThatIsOneOfTheInputs) {
+  TempDir dir;
+  const uint32_t w = 7, h = 5;
+  WritePng(dir.file("a.png"), w, h, PNG_COLOR_TYPE_GRAY, 16, WideSamples(w * h, 1));
+  WritePng(dir.file("b.png"), w, h, PNG_COLOR_TYPE_GRAY, 16, WideSamples(w * h, 2));
+  WritePng(dir.file("p16.png"), w, h, PNG_COLOR_TYPE_GRAY, 16, WideSamples(w * h, 3));
+  WriteTiff(dir.file("run.tif"), {GreyPage(w, h, 16, WideSamples(w * h, 4))});
+  WriteTiff(dir.file("c.tif"), {GreyPage(w, h, 8, ByteSamples(w * h, 5))});
+  ASSERT_EQ(symlink("p16.png", dir.file("link.b16").c_str()), 0);
+  const std::string before[] = {ReadFile(dir.file("b.png")), ReadFile(dir.file("p16.png")),
+                                ReadFile(dir.file("run.tif")), ReadFile(dir.file("c.tif"))};
+
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"-fulldepth", "a.png", "b.png", "b.png"}, "pralen: refusing to write b.png: it is the image file b.png this run reads\n"},
+      {{"-fulldepth", "run.tif", "run.tif"}, "pralen: refusing to write run.tif: it is the image file run.tif this run reads\n"},
+      {{"-fulldepth", "p16.png", "link.b16"},
+       "pralen: refusing to write link.b16: it is the image file p16.png this run reads\n"},
+      {{"-fulldepth", "b.png", "a.png", "./b.png"},
+       "pralen: refusing to write ./b.png: it is the image file b.png this run reads\n"},
+      {{"c.tif", "run.tif", "c.tif"}, "pralen: refusing to write c.tif: it is the image file c.tif this run reads\n"},
+      {{"run.tif", "c.tif", "./run.tif"},
+       "pralen: refusing to write ./run.tif: it is the image file run.tif this run reads\n"},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = RunProgram("pralen", c.args, dir.path());
+    EXPECT_EQ(r.status, 1) << c.args.back();
+    EXPECT_EQ(r.err, c.message);
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(ReadFile(dir.file("b.png")), before[0]);
+  EXPECT_EQ(ReadFile(dir.file("p16.png")), before[1]);
+  EXPECT_EQ(ReadFile(dir.file("run.tif")), before[2]);
+  EXPECT_EQ(ReadFile(dir.file("c.tif")), before[3]);
+  char target[64] = {};
+  ASSERT_GT(readlink(dir.file("link.b16").c_str(), target, sizeof target - 1), 0);
+  EXPECT_STREQ(target, "p16.png");  // the link itself is left too
+
+  // The same inputs into an output of their own convert.
+  EXPECT_EQ(RunProgram("pralen", {"-fulldepth", "a.png", "b.png", "out.dat"}, dir.path()).status, 0);
+  EXPECT_EQ(ReadFile(dir.file("out.dat")), PairFileBottomUp(w, h, {WideSamples(w * h, 1), WideSamples(w * h, 2)}));
 }
 
 }  // namespace
