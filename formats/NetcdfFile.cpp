@@ -7,6 +7,25 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef TARVEX_HDF5_NO_EXIT_HANDLER
+#include <hdf5.h>
+#endif
+
+namespace {
+
+// HDF5 (1.10) frees a file whose close failed but keeps its handle, and its exit handler
+// then closes that handle again and crashes: a full disk would end in a segmentation fault
+// after the message. Files are all closed here before exit, so the handler has no work;
+// it must be declined before the library's first call, which is the first nc_ call.
+void DeclineHdf5ExitHandler() {
+#ifdef TARVEX_HDF5_NO_EXIT_HANDLER
+  static const bool declined = H5dont_atexit() >= 0;
+  (void)declined;
+#endif
+}
+
+}  // namespace
+
 bool NetcdfFile::Create(const std::string& path) {
   Discard();
   path_ = path;
@@ -16,6 +35,8 @@ bool NetcdfFile::Create(const std::string& path) {
     return false;
   }
   writing_ = true;
+  DeclineHdf5ExitHandler();
+  errno = 0;
   // The library writes into the temporary file AtomicFile made (it truncates, not replaces).
   return Ok(nc_create(file_.TemporaryName().c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id_));
 }
@@ -25,13 +46,21 @@ bool NetcdfFile::Open(const std::string& path) {
   path_ = path;
   error_.clear();
   writing_ = false;
+  DeclineHdf5ExitHandler();
   return Ok(nc_open(path.c_str(), NC_NOWRITE, &id_));
 }
 
 bool NetcdfFile::Ok(int status) {
-  if (status == NC_NOERR) return true;
-  return Fail(writing_ ? "cannot write '" + path_ + "': " + nc_strerror(status)
-                       : "cannot read the NetCDF file " + path_ + ": " + nc_strerror(status));
+  // errno is cleared after every call that succeeds, so that a write that fails tells the
+  // system's reason (a full disk) where the library says no more than "HDF error".
+  const int cause = errno;
+  if (status == NC_NOERR) {
+    errno = 0;
+    return true;
+  }
+  if (!writing_) return Fail("cannot read the NetCDF file " + path_ + ": " + nc_strerror(status));
+  if (cause == 0 || status > 0) return Fail("cannot write '" + path_ + "': " + nc_strerror(status));
+  return Fail("cannot write '" + path_ + "': " + std::strerror(cause) + " (" + nc_strerror(status) + ")");
 }
 
 bool NetcdfFile::Fail(const std::string& why) {

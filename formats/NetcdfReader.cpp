@@ -3,6 +3,7 @@
 #include <netcdf.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 
@@ -12,10 +13,22 @@ namespace {
 
 constexpr double kTolerance = 1e-3;  // px, as the DPIV reader's
 
-// The fill value of a variable as a double: its _FillValue, or the library's default.
+// A numeric attribute of one value as a double; false when absent or of another shape (an
+// attribute of several values would not fit the one double it is read into).
+bool OneNumber(int ncid, int variable, const char* name, double& value) {
+  nc_type type = NC_NAT;
+  size_t length = 0;
+  if (nc_inq_att(ncid, variable, name, &type, &length) != NC_NOERR || length != 1 || type == NC_CHAR ||
+      type == NC_STRING)
+    return false;
+  return nc_get_att_double(ncid, variable, name, &value) == NC_NOERR;
+}
+
+// The fill value of a variable as a double, as stored (packed): its _FillValue, or the
+// library's default.
 double FillOf(int ncid, int variable, nc_type type) {
   double fill = 0;
-  if (nc_get_att_double(ncid, variable, "_FillValue", &fill) == NC_NOERR) return fill;
+  if (OneNumber(ncid, variable, "_FillValue", fill)) return fill;
   switch (type) {
     case NC_FLOAT: return NC_FILL_FLOAT;
     case NC_DOUBLE: return NC_FILL_DOUBLE;
@@ -35,6 +48,104 @@ std::string TextAttribute(const NetcdfFile& file, int variable, const char* name
 bool IsRecordVariable(const std::string& name) {
   return name == "u" || name == "v" || name == "flag" || name == "peak";
 }
+
+// The classic formats' header, read as far as the record variables' places: the library
+// reads the records of a file cut short as zeros, so how many it holds whole is counted here
+// from the file's size. Numbers are big-endian; counts and sizes are 8 bytes in CDF5, offsets
+// 8 bytes from CDF2 on.
+class ClassicHeader {
+ public:
+  explicit ClassicHeader(std::ifstream& in) : in_(in) {}
+
+  // The records whose bytes all lie in a file of size bytes; records when the header cannot
+  // be followed (the library has read it already, so that is left to it).
+  size_t RecordsHeld(size_t records, size_t size) {
+    char magic[4] = {};
+    in_.read(magic, 4);
+    if (!in_ || std::memcmp(magic, "CDF", 3) != 0 || (magic[3] != 1 && magic[3] != 2 && magic[3] != 5))
+      return records;
+    wide_ = magic[3] == 5;
+    const int offset_bytes = magic[3] == 1 ? 4 : 8;
+    Count();  // the number of records, as the library has it
+    std::vector<uint64_t> dims;
+    uint64_t tag = Number(4), n = Count();
+    for (uint64_t d = 0; in_ && tag == kDimension && d < n && d < kMaxEntries; d++) {
+      Name();
+      dims.push_back(Count());
+    }
+    if (!Attributes()) return records;
+    tag = Number(4);
+    n = Count();
+    struct Place {
+      uint64_t begin, size, unpadded;
+    };
+    std::vector<Place> places;
+    for (uint64_t v = 0; in_ && tag == kVariable && v < n && v < kMaxEntries; v++) {
+      Name();
+      const uint64_t ndims = Count();
+      bool record = false;
+      uint64_t points = 1;
+      for (uint64_t d = 0; in_ && d < ndims && d < kMaxEntries; d++) {
+        const uint64_t dim = Count();
+        if (dim >= dims.size()) return records;
+        if (d == 0 && dims[dim] == 0) record = true;
+        else points *= dims[dim];
+      }
+      if (!Attributes()) return records;
+      const uint64_t type = Number(4), vsize = Count(), begin = Number(offset_bytes);
+      if (record) places.push_back({begin, vsize, points * TypeSize(type)});
+    }
+    if (!in_ || places.empty()) return records;
+    uint64_t record_size = 0;
+    for (const Place& place : places) record_size += place.size;
+    if (places.size() == 1) record_size = places[0].unpadded;  // one record variable is not padded
+    size_t held = records;
+    for (const Place& place : places) {
+      const uint64_t need = place.size < place.unpadded ? place.size : place.unpadded;
+      const uint64_t whole = size < place.begin + need ? 0
+                             : record_size == 0   ? records
+                                                  : (size - place.begin - need) / record_size + 1;
+      if (whole < held) held = static_cast<size_t>(whole);
+    }
+    return held;
+  }
+
+ private:
+  static constexpr uint64_t kDimension = 10, kVariable = 11, kAttribute = 12, kMaxEntries = 1u << 20;
+
+  uint64_t Number(int bytes) {
+    unsigned char b[8] = {};
+    in_.read(reinterpret_cast<char*>(b), bytes);
+    uint64_t value = 0;
+    for (int k = 0; k < bytes; k++) value = value << 8 | b[k];
+    return value;
+  }
+  uint64_t Count() { return Number(wide_ ? 8 : 4); }
+  static uint64_t Padded(uint64_t n) { return (n + 3) / 4 * 4; }
+  void Name() { in_.ignore(static_cast<std::streamsize>(Padded(Count()))); }
+  static uint64_t TypeSize(uint64_t type) {
+    switch (type) {
+      case NC_BYTE: case NC_CHAR: case NC_UBYTE: return 1;
+      case NC_SHORT: case NC_USHORT: return 2;
+      case NC_INT: case NC_FLOAT: case NC_UINT: return 4;
+      default: return 8;
+    }
+  }
+  bool Attributes() {
+    const uint64_t tag = Number(4), n = Count();
+    if (tag != kAttribute && tag != 0) return false;
+    for (uint64_t a = 0; in_ && tag == kAttribute && a < n && a < kMaxEntries; a++) {
+      Name();
+      const uint64_t type = Number(4), values = Count();
+      if (values > (uint64_t{1} << 40)) return false;
+      in_.ignore(static_cast<std::streamsize>(Padded(values * TypeSize(type))));
+    }
+    return static_cast<bool>(in_);
+  }
+
+  std::ifstream& in_;
+  bool wide_ = false;
+};
 
 }  // namespace
 
@@ -56,6 +167,11 @@ bool NetcdfFieldReader::ReadAxis(int dim_id, const char* name, std::vector<doubl
     return Damaged(std::string("the dimension ") + name + " has " + std::to_string(count) + " points");
   if (nc_inq_varid(file_.Id(), name, &variable) != NC_NOERR)
     return Damaged(std::string("no coordinate variable ") + name);
+  // Read whole into count values: only a variable on its own dimension alone fits.
+  int ndims = 0, dim = -1;
+  if (!file_.Ok(nc_inq_varndims(file_.Id(), variable, &ndims))) return false;
+  if (ndims != 1 || !file_.Ok(nc_inq_vardimid(file_.Id(), variable, &dim)) || dim != dim_id)
+    return Damaged(std::string("the coordinate variable ") + name + " is not on the dimension " + name + " alone");
   positions.resize(count);
   return file_.Ok(nc_get_var_double(file_.Id(), variable, positions.data()));
 }
@@ -111,7 +227,7 @@ bool NetcdfFieldReader::ListVariables(int time_dim, int y_dim, int x_dim) {
 
 bool NetcdfFieldReader::Open(const std::string& path) {
   grid_ = FieldGrid();
-  steps_ = 0;
+  steps_ = steps_held_ = 0;
   variables_.clear();
   if (!file_.Open(path)) return false;
   const int id = file_.Id();
@@ -138,8 +254,17 @@ bool NetcdfFieldReader::Open(const std::string& path) {
   const GridVariable* u = Find("u");
   const GridVariable* v = Find("v");
   const GridVariable* flag = Find("flag");
-  if (u != nullptr && v != nullptr && flag != nullptr && u->per_step && v->per_step && flag->per_step)
-    return file_.Ok(nc_inq_dimlen(id, time_dim, &steps_));
+  if (u != nullptr && v != nullptr && flag != nullptr && u->per_step && v->per_step && flag->per_step) {
+    if (!file_.Ok(nc_inq_dimlen(id, time_dim, &steps_))) return false;
+    steps_held_ = steps_;
+    int format = 0;
+    if (file_.Ok(nc_inq_format(id, &format)) && format != NC_FORMAT_NETCDF4 && format != NC_FORMAT_NETCDF4_CLASSIC) {
+      std::ifstream in(path, std::ios::binary | std::ios::ate);
+      const auto size = static_cast<std::streamoff>(in.tellg());
+      in.seekg(0);
+      if (in && size > 0) steps_held_ = ClassicHeader(in).RecordsHeld(steps_, static_cast<size_t>(size));
+    }
+  }
   return true;
 }
 
@@ -159,18 +284,34 @@ bool NetcdfFieldReader::Read(const GridVariable& variable, size_t step, std::vec
                         ? file_.Ok(nc_get_vara_double(file_.Id(), variable.id, start, count, values.data()))
                         : file_.Ok(nc_get_vara_double(file_.Id(), variable.id, start + 1, count + 1, values.data()));
   if (!read) return false;
+  // Packed values (integers with scale_factor and add_offset) are compared with the fill
+  // value as stored, then unpacked.
   const double fill = FillOf(file_.Id(), variable.id, type);
-  for (double& value : values)
-    if (value == fill || !std::isfinite(value)) value = NAN;
+  double scale = 1, offset = 0;
+  const bool scaled = OneNumber(file_.Id(), variable.id, "scale_factor", scale);
+  const bool offset_given = OneNumber(file_.Id(), variable.id, "add_offset", offset);
+  for (double& value : values) {
+    if (value == fill || !std::isfinite(value))
+      value = NAN;
+    else if (scaled || offset_given)
+      value = value * scale + offset;
+  }
   return true;
 }
 
 bool NetcdfFieldReader::ReadField(size_t step, FieldFrame& frame) {
   if (step >= steps_) return Damaged("holds no field " + std::to_string(step));
+  if (step >= steps_held_) return Damaged("field " + std::to_string(step) + " holds values that were never written");
   const GridVariable* peak = Find("peak");
   if (!Read(*Find("u"), step, u_) || !Read(*Find("v"), step, v_) || !Read(*Find("flag"), step, flags_)) return false;
   if (peak != nullptr && !Read(*peak, step, peak_)) return false;
   if (peak == nullptr) peak_.assign(grid_.Points(), NAN);
+  // Every point of every field written has a flag of 0 or 1: a fill value (or anything
+  // else) is a field never written, as in a file cut short or a time dimension that claims
+  // more fields than the file holds.
+  for (double flag : flags_)
+    if (flag != 0 && flag != 1)
+      return Damaged("field " + std::to_string(step) + " holds values that were never written");
   const double to_px = 1.0 / calibration_.VelocityFactor();
   frame.vectors.resize(grid_.Points());
   for (size_t k = 0; k < frame.vectors.size(); k++) {

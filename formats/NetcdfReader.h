@@ -60,6 +60,7 @@ class NetcdfFieldReader {
   Calibration calibration_;
   FieldMetadata metadata_;
   size_t steps_ = 0;
+  size_t steps_held_ = 0;  // of steps_, those the file holds whole (a classic file cut short)
   std::vector<GridVariable> variables_;
   std::vector<double> u_, v_, peak_, flags_;
 };

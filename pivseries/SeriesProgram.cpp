@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "ProgressLine.h"
@@ -43,8 +44,10 @@ FieldMetadata OutputMetadata(int argc, char** argv, const SeriesProgram& program
 
 }  // namespace
 
-int RunSeries(int argc, char** argv, const SeriesProgram& program, const SeriesOptions& options, SeriesSink& sink) {
-  SeriesReader reader(options.files, options.calibration);
+namespace {
+
+int ReadSeries(int argc, char** argv, const SeriesProgram& program, const SeriesOptions& options,
+               SeriesSink& sink, SeriesReader& reader) {
   ProgressLine progress(options.files.size(), isatty(2) != 0, isatty(1) != 0 && isatty(2) != 0, program.name, "files");
   FieldFrame frame;
   FieldMetadata metadata;
@@ -64,4 +67,20 @@ int RunSeries(int argc, char** argv, const SeriesProgram& program, const SeriesO
   if (ok) return 0;
   std::fprintf(stderr, "%s: %s\n", program.name, error.c_str());
   return 1;
+}
+
+}  // namespace
+
+int RunSeries(int argc, char** argv, const SeriesProgram& program, const SeriesOptions& options, SeriesSink& sink) {
+  SeriesReader reader(options.files, options.calibration);
+  try {
+    return ReadSeries(argc, argv, program, options, sink, reader);
+  } catch (const std::bad_alloc&) {
+    // A grid too large for the memory there is: an output begun is removed with the sink.
+    // Nothing allocated here: the message must get out with the memory there is.
+    const char* file = reader.CurrentFile();
+    std::fprintf(stderr, "%s: %s%snot enough memory for the fields of the series\n", program.name, file,
+                 *file == '\0' ? "" : ": ");
+    return 1;
+  }
 }

@@ -33,6 +33,8 @@ class SeriesReader {
   const Calibration& OutputCalibration() const { return calibration_; }
   const FieldMetadata& Metadata() const { return metadata_; }
   size_t FilesDone() const { return done_; }
+  // The file read last (or being read); empty before the first.
+  const char* CurrentFile() const { return next_file_ > 0 ? files_[next_file_ - 1].c_str() : ""; }
   size_t Fields() const { return fields_; }
   const std::string& Error() const { return error_; }
 

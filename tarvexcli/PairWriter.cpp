@@ -55,7 +55,7 @@ void PairWriter::Write() {
   if (settings_->netcdf) {
     console_.Printf("Writing out NetCDF file: %s, please wait ....\n", job_.names.netcdf);
     if (WriteFieldFile(job_.names.netcdf, dpiv_, nx_, ny_, metadata_, error, extras_) != WriteStatus::Ok) {
-      console_.ErrorPrintf("tarvex: cannot write '%s': %s\n", job_.names.netcdf, error.c_str());
+      console_.ErrorPrintf("tarvex: %s\n", error.c_str());  // the message names the file
       written_ = false;
     }
   }

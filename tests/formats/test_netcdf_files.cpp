@@ -3,6 +3,7 @@
 // the statistics, the reader's refusals of files that are not of the layout, and writes
 // that fail leaving nothing behind.
 #include <gtest/gtest.h>
+#include <netcdf.h>
 
 #include <cmath>
 #include <string>
@@ -250,4 +251,101 @@ TEST(FieldFile, AWriteThatFailsLeavesNothing) {
   // Nothing but what was asked for is left in the directory.
   const RunResult listing = RunProgram("/bin/ls", {"-A"}, dir.path());
   EXPECT_EQ(listing.out, "taken.nc\n");
+}
+
+TEST(NetcdfReader, RefusesACoordinateVariableOnMoreThanItsDimension) {
+  // x(y, x) holds 6 values where the grid has 3 columns: read whole it would overrun them.
+  TempDir dir;
+  Ncgen(dir, "flat.nc",
+        "netcdf flat { dimensions: y = 2 ; x = 3 ; variables: double x(y, x) ; double y(y) ; "
+        "data: x = 15.5, 31.5, 47.5, 15.5, 31.5, 47.5 ; y = 15.5, 31.5 ; }");
+  NetcdfFieldReader reader;
+  EXPECT_FALSE(reader.Open(dir.file("flat.nc")));
+  EXPECT_EQ(reader.Error(), dir.file("flat.nc") + ": the coordinate variable x is not on the dimension x alone");
+  Ncgen(dir, "other.nc",
+        "netcdf other { dimensions: y = 2 ; x = 2 ; variables: double x(y) ; double y(y) ; "
+        "data: x = 15.5, 31.5 ; y = 15.5, 31.5 ; }");
+  EXPECT_FALSE(reader.Open(dir.file("other.nc")));
+  EXPECT_EQ(reader.Error(), dir.file("other.nc") + ": the coordinate variable x is not on the dimension x alone");
+}
+
+TEST(NetcdfReader, UnpacksPackedValues) {
+  // u and v as 16-bit integers in thousandths (with an offset for v), their own fill value.
+  TempDir dir;
+  Ncgen(dir, "packed.nc",
+        "netcdf packed { dimensions: time = UNLIMITED ; y = 1 ; x = 2 ; variables: double x(x) ; double y(y) ; "
+        "short u(time, y, x) ; u:scale_factor = 0.001 ; u:_FillValue = -32767s ; "
+        "short v(time, y, x) ; v:scale_factor = 0.5 ; v:add_offset = 10. ; v:_FillValue = -1s ; "
+        "byte flag(time, y, x) ; "
+        "data: x = 15.5, 31.5 ; y = 15.5 ; u = 1948, -32767 ; v = -1, 4 ; flag = 1, 0 ; }");
+  NetcdfFieldReader reader;
+  ASSERT_TRUE(reader.Open(dir.file("packed.nc"))) << reader.Error();
+  ASSERT_EQ(reader.Steps(), 1u);
+  std::vector<double> u, v;
+  ASSERT_TRUE(reader.Read(*reader.Find("u"), 0, u)) << reader.Error();
+  ASSERT_TRUE(reader.Read(*reader.Find("v"), 0, v)) << reader.Error();
+  EXPECT_NEAR(u[0], 1.948, 1e-12);
+  EXPECT_TRUE(std::isnan(u[1]));
+  EXPECT_TRUE(std::isnan(v[0]));  // the fill value as stored, not as unpacked
+  EXPECT_EQ(v[1], 12);
+  FieldFrame frame;
+  ASSERT_TRUE(reader.ReadField(0, frame)) << reader.Error();
+  EXPECT_TRUE(Unmeasured(frame.vectors[0]));
+  EXPECT_EQ(frame.vectors[0].u, 0);
+}
+
+TEST(NetcdfReader, RefusesFieldsNeverWritten) {
+  // A time dimension of 2e9 steps with only the last written: the first is fill values.
+  TempDir dir;
+  const std::string path = dir.file("claims.nc");
+  int id = -1, dims[3] = {}, x = -1, y = -1, u = -1, v = -1, flag = -1;
+  ASSERT_EQ(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id), NC_NOERR);
+  ASSERT_EQ(nc_def_dim(id, "time", NC_UNLIMITED, &dims[0]), NC_NOERR);
+  ASSERT_EQ(nc_def_dim(id, "y", 1, &dims[1]), NC_NOERR);
+  ASSERT_EQ(nc_def_dim(id, "x", 2, &dims[2]), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "x", NC_DOUBLE, 1, &dims[2], &x), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "y", NC_DOUBLE, 1, &dims[1], &y), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "u", NC_FLOAT, 3, dims, &u), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "v", NC_FLOAT, 3, dims, &v), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "flag", NC_BYTE, 3, dims, &flag), NC_NOERR);
+  ASSERT_EQ(nc_enddef(id), NC_NOERR);
+  const double xs[] = {15.5, 31.5}, ys[] = {15.5};
+  const float values[] = {1.5f, 2.5f};
+  const signed char flags[] = {1, 0};
+  const size_t start[] = {1999999999, 0, 0}, count[] = {1, 1, 2};
+  ASSERT_EQ(nc_put_var_double(id, x, xs), NC_NOERR);
+  ASSERT_EQ(nc_put_var_double(id, y, ys), NC_NOERR);
+  ASSERT_EQ(nc_put_vara_float(id, u, start, count, values), NC_NOERR);
+  ASSERT_EQ(nc_put_vara_float(id, v, start, count, values), NC_NOERR);
+  ASSERT_EQ(nc_put_vara_schar(id, flag, start, count, flags), NC_NOERR);
+  ASSERT_EQ(nc_close(id), NC_NOERR);
+
+  NetcdfFieldReader reader;
+  ASSERT_TRUE(reader.Open(path)) << reader.Error();
+  ASSERT_EQ(reader.Steps(), 2000000000u);
+  FieldFrame frame;
+  EXPECT_FALSE(reader.ReadField(0, frame));
+  EXPECT_EQ(reader.Error(), path + ": field 0 holds values that were never written");
+  ASSERT_TRUE(reader.Open(path)) << reader.Error();
+  ASSERT_TRUE(reader.ReadField(1999999999, frame)) << reader.Error();
+  EXPECT_TRUE(frame.vectors[0].valid);
+  EXPECT_EQ(frame.vectors[1].u, 2.5);
+
+  // A classic file cut short in its second field: the first reads, the second is refused.
+  Ncgen(dir, "two.nc",
+        "netcdf two { dimensions: time = UNLIMITED ; y = 1 ; x = 2 ; variables: double x(x) ; double y(y) ; "
+        "float u(time, y, x) ; float v(time, y, x) ; byte flag(time, y, x) ; "
+        "data: x = 15.5, 31.5 ; y = 15.5 ; u = 1, 2, 3, 4 ; v = 1, 2, 3, 4 ; flag = 1, 1, 1, 0 ; }");
+  const std::string classic = dir.file("two3.nc");
+  const RunResult copy = RunProgram("/usr/bin/nccopy", {"-k", "classic", "two.nc", "two3.nc"}, dir.path());
+  ASSERT_EQ(copy.status, 0) << copy.err;
+  const std::string bytes = ReadFile(classic);
+  // A record is u, v and flag of one field (8 + 8 + 4 bytes, the flag padded): cut the last.
+  WriteFile(classic, bytes.substr(0, bytes.size() - 20));
+  ASSERT_TRUE(reader.Open(classic)) << reader.Error();
+  ASSERT_EQ(reader.Steps(), 2u);
+  ASSERT_TRUE(reader.ReadField(0, frame)) << reader.Error();
+  EXPECT_EQ(frame.vectors[1].u, 2);
+  EXPECT_FALSE(reader.ReadField(1, frame));
+  EXPECT_EQ(reader.Error(), classic + ": field 1 holds values that were never written");
 }

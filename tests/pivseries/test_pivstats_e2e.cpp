@@ -4,6 +4,7 @@
 // valid once), calibration, DPIV and NetCDF inputs mixed, the Tecplot file, the progress line,
 // every refusal (nothing written), and memory that does not grow with the number of files.
 #include <gtest/gtest.h>
+#include <netcdf.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -426,4 +427,99 @@ TEST(SeriesPrograms, MemoryDoesNotGrowWithTheNumberOfFiles) {
     ASSERT_GT(all, 0) << program;
     EXPECT_LE(all, 1.3 * fifty) << program << ": " << fifty << " KiB for 50 files, " << all << " KiB for 400";
   }
+}
+
+namespace {
+
+// Runs program under the shell's ulimit (as "-f 40" or "-v 1500000"); SIGXFSZ ignored so that
+// a write past a file size limit fails with EFBIG as on a full disk.
+RunResult RunLimited(const std::string& program, const std::string& limit, const TempDir& dir,
+                     const std::vector<std::string>& args) {
+  std::vector<std::string> shell = {"-c", "trap '' XFSZ; ulimit " + limit + " && exec \"$0\" \"$@\"",
+                                    BinPath(program)};
+  shell.insert(shell.end(), args.begin(), args.end());
+  return RunProgram("/bin/sh", shell, dir.path());
+}
+
+}  // namespace
+
+TEST(SeriesPrograms, AFieldFileCutShortIsRefused) {
+  // A classic file of two fields whose last record is gone: its header still counts two.
+  TempDir dir;
+  const std::vector<std::string> names = WriteSeries(dir, MakeSeries(2, 6));
+  ASSERT_EQ(Series("pivexport", dir, Join({"-o", "two.nc"}, names)).status, 0);
+  const RunResult copy = RunProgram("/usr/bin/nccopy", {"-k", "classic", "two.nc", "classic.nc"}, dir.path());
+  ASSERT_EQ(copy.status, 0) << copy.err;
+  // A record: time, then u, v, flag (padded to 4 bytes) and peak of the 35 points.
+  const std::string bytes = ReadFile(dir.file("classic.nc"));
+  const size_t record = 8 + 3 * 4 * kNx * kNy + 36;
+  ASSERT_GT(bytes.size(), 2 * record);
+  WriteFile(dir.file("cut.nc"), bytes.substr(0, bytes.size() - record));
+  for (const char* program : {"pivstats", "pivexport"}) {
+    const RunResult whole = Series(program, dir, {"-o", "out.nc", "classic.nc"});
+    EXPECT_EQ(whole.status, 0) << program << whole.err;
+    const RunResult r = Series(program, dir, {"-o", "cut.out.nc", "cut.nc"});
+    EXPECT_EQ(r.status, 1) << program;
+    EXPECT_EQ(r.err, std::string(program) + ": cut.nc: field 1 holds values that were never written\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(FileExists(dir.file("cut.out.nc"))) << program;
+  }
+}
+
+TEST(SeriesPrograms, AWriteThatFailsEndsInTheMessageAndLeavesNothing) {
+  // Files limited to 40 KiB: the export of 40 x 40 points cannot be written whole.
+  TempDir dir;
+  std::vector<std::string> names;
+  std::string error;
+  for (int f = 0; f < 3; f++) {
+    std::vector<VectorRecord> records;
+    for (int j = 0; j < 40; j++)
+      for (int i = 0; i < 40; i++) records.push_back({true, 15.0 + 16 * i, 15.0 + 16 * j, 0.01 * (i + f), 0.02 * j, 0.5});
+    names.push_back("f" + std::to_string(f) + ".dpiv");
+    ASSERT_EQ(WriteDpivFile(dir.file(names.back()).c_str(), records, error), WriteStatus::Ok) << error;
+  }
+  const RunResult r = RunLimited("pivexport", "-f 40", dir, Join({"-o", "e.nc"}, names));
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err, "pivexport: cannot write 'e.nc': File too large (NetCDF: HDF error)\n");
+  const RunResult listing = RunProgram("/bin/ls", {"-A"}, dir.path());
+  EXPECT_EQ(listing.out, "f0.dpiv\nf1.dpiv\nf2.dpiv\n");
+}
+
+TEST(SeriesPrograms, AGridTooLargeForTheMemoryEndsInAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "a sanitizer's shadow memory does not run under an address space limit";
+#endif
+  // A field of 5000 x 5000 points, every flag 0 (compressed, the file is small); its frame
+  // does not fit in 1.5 GB of address space.
+  TempDir dir;
+  const std::string path = dir.file("big.nc");
+  const size_t side = 5000;
+  int id = -1, dims[3] = {}, x = -1, y = -1, u = -1, v = -1, flag = -1;
+  ASSERT_EQ(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id), NC_NOERR);
+  ASSERT_EQ(nc_def_dim(id, "time", NC_UNLIMITED, &dims[0]), NC_NOERR);
+  ASSERT_EQ(nc_def_dim(id, "y", side, &dims[1]), NC_NOERR);
+  ASSERT_EQ(nc_def_dim(id, "x", side, &dims[2]), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "x", NC_DOUBLE, 1, &dims[2], &x), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "y", NC_DOUBLE, 1, &dims[1], &y), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "u", NC_FLOAT, 3, dims, &u), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "v", NC_FLOAT, 3, dims, &v), NC_NOERR);
+  ASSERT_EQ(nc_def_var(id, "flag", NC_BYTE, 3, dims, &flag), NC_NOERR);
+  ASSERT_EQ(nc_def_var_deflate(id, flag, 0, 1, 9), NC_NOERR);
+  ASSERT_EQ(nc_enddef(id), NC_NOERR);
+  std::vector<double> positions(side);
+  for (size_t i = 0; i < side; i++) positions[i] = 0.5 + static_cast<double>(i);
+  const std::vector<signed char> flags(side * side, 0);
+  const size_t start[] = {0, 0, 0}, count[] = {1, side, side};
+  ASSERT_EQ(nc_put_var_double(id, x, positions.data()), NC_NOERR);
+  ASSERT_EQ(nc_put_var_double(id, y, positions.data()), NC_NOERR);
+  ASSERT_EQ(nc_put_vara_schar(id, flag, start, count, flags.data()), NC_NOERR);
+  ASSERT_EQ(nc_close(id), NC_NOERR);
+  for (const char* program : {"pivstats", "pivexport"}) {
+    const RunResult r = RunLimited(program, "-v 1500000", dir, {"-o", "out.nc", "big.nc"});
+    EXPECT_EQ(r.status, 1) << program << " " << r.err;
+    EXPECT_EQ(r.err, std::string(program) + ": big.nc: not enough memory for the fields of the series\n");
+    EXPECT_FALSE(FileExists(dir.file("out.nc"))) << program;
+  }
+  const RunResult listing = RunProgram("/bin/ls", {"-A"}, dir.path());
+  EXPECT_EQ(listing.out, "big.nc\n");
 }
