@@ -8,7 +8,7 @@
 //   VARIABLES="x (px)" "y (px)" "u_mean (px)" "v_mean (px)" "u_std (px)" "v_std (px)" "uv_cov (px2)" "n_valid"
 //   ZONE F = POINT, I=          2, J=          1
 // and the second point (window centre 31.5, 15.5) is the line
-//   31.500000 15.500000 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0
+//   31.5 15.5 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0
 #ifndef FORMATS_STATISTICSTECPLOT_H
 #define FORMATS_STATISTICSTECPLOT_H
 

@@ -195,8 +195,8 @@ TEST(StatisticsFile, TheWorkedExampleInBothFiles) {
             "VARIABLES=\"x (px)\" \"y (px)\" \"u_mean (px)\" \"v_mean (px)\" \"u_std (px)\" \"v_std (px)\" "
             "\"uv_cov (px2)\" \"n_valid\"\n"
             "ZONE F = POINT, I=          2, J=          1\n"
-            "15.500000 15.500000 2.500000e+00 6.666667e-01 1.527525e+00 5.773503e-01 5.000000e-01 3\n"
-            "31.500000 15.500000 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0\n");
+            "15.5 15.5 2.500000e+00 6.666667e-01 1.527525e+00 5.773503e-01 5.000000e-01 3\n"
+            "31.5 15.5 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0.000000e+00 0\n");
 }
 
 TEST(NetcdfReader, RefusesWhatIsNotAFileOfFields) {
