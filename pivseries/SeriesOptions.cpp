@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "FieldFrame.h"
 #include "FileIdentity.h"
+#include "ImagePairFile.h"  // kMaxImageSide
 
 const char* const kSeriesOptionsUsage =
     "  --scale PX         calibration: pixels per length unit (above 0)\n"
@@ -88,6 +90,11 @@ bool CheckCalibration(const SeriesOptions& options, bool dt_given, bool origin_g
   const int given = (c.px_per_unit > 0) + !c.unit.empty() + dt_given;
   if (given != 0 && given != 3) return (error = "a calibration needs all of --scale, --unit and --dt"), false;
   if (origin_given && given == 0) return (error = "--origin needs the calibration (--scale, --unit and --dt)"), false;
+  // Field files hold velocities in single precision: displacements from a thousandth of a
+  // pixel to the widest image must stay ordinary numbers there, not infinity or zero.
+  const double factor = c.VelocityFactor();
+  if (given == 3 && !(factor * kMaxImageSide <= FLT_MAX && factor * 1e-3 >= FLT_MIN))
+    return (error = "--scale and --dt make velocities beyond the range of the files' numbers"), false;
   return true;
 }
 
