@@ -114,11 +114,8 @@ int ConvertAtFullDepth(char* argv[], const PralenCommandLine& line) {
 // caught too: a forgotten output name ("pralen -fulldepth frame_*.png") would otherwise turn
 // the last frame into the image-pair file.
 bool OutputSparesInputs(char* argv[], const PralenCommandLine& line) {
-  FileIdentity written;
-  if (!IdentifyFile(line.output, written)) return true;
   for (int i = line.first; i < line.first + line.inputs; ++i) {
-    FileIdentity read;
-    if (!IdentifyFile(argv[i], read) || !(read == written)) continue;
+    if (!SameFile(line.output, argv[i])) continue;
     fprintf(stderr, "pralen: refusing to write %s: it is the image file %s this run reads\n", line.output, argv[i]);
     return false;
   }

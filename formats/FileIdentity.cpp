@@ -8,3 +8,8 @@ bool IdentifyFile(const char* name, FileIdentity& identity) {
   identity = {st.st_dev, st.st_ino};
   return true;
 }
+
+bool SameFile(const char* a, const char* b) {
+  FileIdentity ia, ib;
+  return IdentifyFile(a, ia) && IdentifyFile(b, ib) && ia == ib;
+}

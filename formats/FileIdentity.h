@@ -3,7 +3,8 @@
 // must never write over what it reads compares these, not the names.
 //
 // Worked example: after "ln run.b16 img.dpiv", IdentifyFile("img.dpiv", a) and
-// IdentifyFile("./run.b16", b) both succeed and a == b; IdentifyFile("nothere", c) is false.
+// IdentifyFile("./run.b16", b) both succeed and a == b, and SameFile("img.dpiv", "./run.b16")
+// is true; IdentifyFile("nothere", c) and SameFile("nothere", "nothere") are false.
 #ifndef FORMATS_FILEIDENTITY_H
 #define FORMATS_FILEIDENTITY_H
 
@@ -20,5 +21,8 @@ inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
 
 // The identity of the file `name` leads to (through symbolic links); false when there is none.
 bool IdentifyFile(const char* name, FileIdentity& identity);
+
+// Whether both names lead to one file that exists.
+bool SameFile(const char* a, const char* b);
 
 #endif

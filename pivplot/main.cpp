@@ -93,11 +93,8 @@ bool OutputsSpareInputs(const PlotOptions& options, std::string& error) {
   if (!options.image.empty()) inputs.push_back({"--image file", options.image});
   if (!options.mask.empty()) inputs.push_back({"--mask file", options.mask});
   for (const std::string& output : options.outputs) {
-    FileIdentity written;
-    if (!IdentifyFile(output.c_str(), written)) continue;
     for (const Input& input : inputs) {
-      FileIdentity read;
-      if (!IdentifyFile(input.name.c_str(), read) || !(read == written)) continue;
+      if (!SameFile(output.c_str(), input.name.c_str())) continue;
       error = "refusing to write " + output + ": it is the " + input.what + " " + input.name + " this run reads";
       return false;
     }

@@ -100,7 +100,7 @@ bool CheckCalibration(const SeriesOptions& options, bool dt_given, bool origin_g
 
 // Whether two names lead to one file: "f.dpiv", "./f.dpiv" and a link to it all do. Names of
 // files that do not exist yet are compared as absolute paths with "." and ".." resolved.
-bool SameFile(const std::string& a, const std::string& b) {
+bool LeadToOneFile(const std::string& a, const std::string& b) {
   if (a == b) return true;
   FileIdentity ia, ib;
   const bool existA = IdentifyFile(a.c_str(), ia), existB = IdentifyFile(b.c_str(), ib);
@@ -121,11 +121,11 @@ bool CheckFiles(const SeriesOptions& options, std::string& error) {
   for (size_t k = 0; k < files.size(); k++) {
     if (files[k].empty()) return (error = "a file name is empty"), false;
     for (size_t earlier = 0; earlier < k; earlier++)
-      if (SameFile(files[earlier], files[k])) return (error = files[k] + " is given twice"), false;
-    if (SameFile(files[k], options.output) || (tecplot && SameFile(files[k], options.tecplot)))
+      if (LeadToOneFile(files[earlier], files[k])) return (error = files[k] + " is given twice"), false;
+    if (LeadToOneFile(files[k], options.output) || (tecplot && LeadToOneFile(files[k], options.tecplot)))
       return (error = "the output would overwrite the input " + files[k]), false;
   }
-  if (tecplot && SameFile(options.output, options.tecplot)) return (error = "-o and --tec name the same file"), false;
+  if (tecplot && LeadToOneFile(options.output, options.tecplot)) return (error = "-o and --tec name the same file"), false;
   return true;
 }
 

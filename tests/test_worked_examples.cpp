@@ -18,6 +18,7 @@
 #include "DisplacementField.h"
 #include "DpivFile.h"
 #include "EnumNames.h"
+#include "FileIdentity.h"
 #include "HandMadeGrid.h"
 #include "ImagePairFile.h"
 #include "LongOption.h"
@@ -684,6 +685,21 @@ TEST(DpivFileHeader, RecordTextAndTheGridReadBack) {
   EXPECT_EQ(field.delx, 16);
   EXPECT_EQ(field.dely, 16);
   EXPECT_EQ(field.vectors[3].peak, 0.812);
+}
+
+TEST(FileIdentityHeader, AHardLinkAndAnotherSpellingAreOneFile) {
+  TempDir dir;
+  WriteFile(dir.file("run.b16"), "pair");
+  ASSERT_EQ(link(dir.file("run.b16").c_str(), dir.file("img.dpiv").c_str()), 0);
+  FileIdentity a{}, b{}, c{};
+  ASSERT_TRUE(IdentifyFile(dir.file("img.dpiv").c_str(), a));
+  ASSERT_TRUE(IdentifyFile((dir.path() + "/./run.b16").c_str(), b));
+  EXPECT_TRUE(a == b);
+  EXPECT_TRUE(SameFile(dir.file("img.dpiv").c_str(), (dir.path() + "/./run.b16").c_str()));
+  EXPECT_FALSE(IdentifyFile(dir.file("nothere").c_str(), c));
+  EXPECT_FALSE(SameFile(dir.file("nothere").c_str(), dir.file("nothere").c_str()));
+  WriteFile(dir.file("other.b16"), "pair");
+  EXPECT_FALSE(SameFile(dir.file("run.b16").c_str(), dir.file("other.b16").c_str()));
 }
 
 TEST(ImagePairFileHeader, LayoutOfTwoSmallImagesAndAReversedHeader) {
