@@ -219,8 +219,13 @@ bool NetcdfFieldReader::ListVariables(int time_dim, int y_dim, int x_dim) {
     const bool on_grid = ndims == 2 && dims[0] == y_dim && dims[1] == x_dim;
     const bool per_step = ndims == 3 && time_dim >= 0 && dims[0] == time_dim && dims[1] == y_dim && dims[2] == x_dim;
     const bool number = type == NC_FLOAT || type == NC_DOUBLE || type == NC_INT || type == NC_SHORT || type == NC_BYTE;
-    if ((on_grid || per_step) && number)
-      variables_.push_back({name, TextAttribute(file_, id, "long_name"), TextAttribute(file_, id, "units"), per_step, id});
+    if ((on_grid || per_step) && number) {
+      GridVariable variable{name, TextAttribute(file_, id, "long_name"), TextAttribute(file_, id, "units"), per_step, id};
+      variable.fill = FillOf(file_.Id(), id, type);
+      const bool scaled = OneNumber(file_.Id(), id, "scale_factor", variable.scale);
+      variable.packed = OneNumber(file_.Id(), id, "add_offset", variable.offset) || scaled;
+      variables_.push_back(variable);
+    }
   }
   return true;
 }
@@ -277,24 +282,18 @@ const GridVariable* NetcdfFieldReader::Find(const std::string& name) const {
 bool NetcdfFieldReader::Read(const GridVariable& variable, size_t step, std::vector<double>& values) {
   const size_t start[3] = {step, 0, 0};
   const size_t count[3] = {1, static_cast<size_t>(grid_.ny), static_cast<size_t>(grid_.nx)};
-  nc_type type = NC_NAT;
   values.resize(grid_.Points());
-  if (!file_.Ok(nc_inq_vartype(file_.Id(), variable.id, &type))) return false;
   const bool read = variable.per_step
                         ? file_.Ok(nc_get_vara_double(file_.Id(), variable.id, start, count, values.data()))
                         : file_.Ok(nc_get_vara_double(file_.Id(), variable.id, start + 1, count + 1, values.data()));
   if (!read) return false;
   // Packed values (integers with scale_factor and add_offset) are compared with the fill
   // value as stored, then unpacked.
-  const double fill = FillOf(file_.Id(), variable.id, type);
-  double scale = 1, offset = 0;
-  const bool scaled = OneNumber(file_.Id(), variable.id, "scale_factor", scale);
-  const bool offset_given = OneNumber(file_.Id(), variable.id, "add_offset", offset);
   for (double& value : values) {
-    if (value == fill || !std::isfinite(value))
+    if (value == variable.fill || !std::isfinite(value))
       value = NAN;
-    else if (scaled || offset_given)
-      value = value * scale + offset;
+    else if (variable.packed)
+      value = value * variable.scale + variable.offset;
   }
   return true;
 }

@@ -22,6 +22,10 @@ struct GridVariable {
   std::string name, long_name, units;
   bool per_step = false;
   int id = -1;
+  // How its values are stored: the fill value as stored and, when packed (scale_factor or
+  // add_offset given), value * scale + offset.
+  double fill = 0, scale = 1, offset = 0;
+  bool packed = false;
 };
 
 class NetcdfFieldReader {
